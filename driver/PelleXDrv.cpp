@@ -1,0 +1,1 @@
+// The Pellan family's driver library. Its exports are added with the driver itself.

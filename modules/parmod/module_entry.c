@@ -1,0 +1,1 @@
+/* The waveform analysis module. Its entry point is added with the module. */

@@ -1,0 +1,1 @@
+// Print library stand-in. Its export is added with printing.
