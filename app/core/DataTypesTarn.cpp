@@ -27,7 +27,9 @@ std::string NumberText(double x) {
     return numtext::FloatToText(rounded, platform::DecimalSeparator());
 }
 
-std::string FormatInteger(int32_t n) { return std::to_string(n); }
+std::string FormatInteger(int32_t n) {
+    return std::to_string(n);
+}
 
 namespace {
 std::string ScaledPrefix(int32_t n, double divisor, const char *const letters[4]) {
@@ -146,7 +148,9 @@ double ParseTime(const std::string &s) {
     return divisor != 1 ? v / divisor : v;
 }
 
-std::string CouplingText(bool dc) { return dc ? "DC" : "AC"; }
+std::string CouplingText(bool dc) {
+    return dc ? "DC" : "AC";
+}
 
 std::string ProbeText(int32_t probe) {
     switch (probe) {

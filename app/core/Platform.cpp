@@ -21,7 +21,9 @@ std::string ProgramFolder() {
     return FolderOf(std::string(buf.data(), static_cast<size_t>(n)));
 }
 
-bool ChangeToProgramFolder() { return chdir(ProgramFolder().c_str()) == 0; }
+bool ChangeToProgramFolder() {
+    return chdir(ProgramFolder().c_str()) == 0;
+}
 
 std::string JoinPath(const std::string &folder, const std::string &name) {
     if (folder.empty())
@@ -46,7 +48,9 @@ bool FileExists(const std::string &path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-TLibrary::~TLibrary() { Free(); }
+TLibrary::~TLibrary() {
+    Free();
+}
 
 bool TLibrary::Load(const std::string &absolutePath) {
     Free();
@@ -67,7 +71,9 @@ void TLibrary::Free() {
     }
 }
 
-void *TLibrary::Symbol(const char *name) const { return Handle ? dlsym(Handle, name) : nullptr; }
+void *TLibrary::Symbol(const char *name) const {
+    return Handle ? dlsym(Handle, name) : nullptr;
+}
 
 std::vector<std::string> RunningExecutables() {
     std::vector<std::string> result;
@@ -97,7 +103,8 @@ int CountProcessesNamed(const std::vector<std::string> &executables, const std::
         std::string name = FileName(exe);
         // A replaced binary shows as "name (deleted)"; it is still the same program.
         const std::string deleted = " (deleted)";
-        if (name.size() > deleted.size() && name.compare(name.size() - deleted.size(), deleted.size(), deleted) == 0)
+        if (name.size() > deleted.size() &&
+            name.compare(name.size() - deleted.size(), deleted.size(), deleted) == 0)
             name.resize(name.size() - deleted.size());
         if (name == fileName)
             ++count;
@@ -107,7 +114,9 @@ int CountProcessesNamed(const std::vector<std::string> &executables, const std::
 
 TNamedLock::TNamedLock(std::string name, std::string folder) : Path(JoinPath(folder, name)) {}
 
-TNamedLock::~TNamedLock() { Release(); }
+TNamedLock::~TNamedLock() {
+    Release();
+}
 
 bool TNamedLock::TryAcquire() {
     if (Fd >= 0)
@@ -159,17 +168,25 @@ int32_t TMersenneRandom::Next(int32_t range) {
     return std::uniform_int_distribution<int32_t>(0, range - 1)(Engine);
 }
 
-double TMersenneRandom::NextDouble() { return std::uniform_real_distribution<double>(0.0, 1.0)(Engine); }
+double TMersenneRandom::NextDouble() {
+    return std::uniform_real_distribution<double>(0.0, 1.0)(Engine);
+}
 
 namespace {
 std::atomic<char> TheDecimalSeparator{'.'};
 }
 
-char DecimalSeparator() { return TheDecimalSeparator.load(std::memory_order_relaxed); }
+char DecimalSeparator() {
+    return TheDecimalSeparator.load(std::memory_order_relaxed);
+}
 
-void SetDecimalSeparator(char separator) { TheDecimalSeparator.store(separator, std::memory_order_relaxed); }
+void SetDecimalSeparator(char separator) {
+    TheDecimalSeparator.store(separator, std::memory_order_relaxed);
+}
 
-TSafeFileWriter::~TSafeFileWriter() { Abort(); }
+TSafeFileWriter::~TSafeFileWriter() {
+    Abort();
+}
 
 bool TSafeFileWriter::Open(const std::string &path) {
     Abort();
