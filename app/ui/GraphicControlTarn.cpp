@@ -1,0 +1,3 @@
+#include "GraphicControlTarn.h"
+
+TGraphicControlTarn::TGraphicControlTarn(QWidget *parent) : QWidget(parent) {}

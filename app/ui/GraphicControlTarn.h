@@ -1,0 +1,12 @@
+// Base class of the painted bus controls: a widget that is also a bus subscriber.
+#pragma once
+
+#include "ComponentsTarn.h"
+
+#include <QWidget>
+
+class TGraphicControlTarn : public QWidget, public TBusMember {
+    Q_OBJECT
+public:
+    explicit TGraphicControlTarn(QWidget *parent = nullptr);
+};
