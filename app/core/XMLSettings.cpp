@@ -211,8 +211,16 @@ void TXMLSettings::ResetRoot() {
 }
 
 pugi::xml_node TXMLSettings::GetNode(const std::string &path) {
+    if (!CurrentRoot && !Document.document_element()) {
+        // Writes before the first load start the fresh document a failed load would give.
+        pugi::xml_node root = Document.append_child(RootName);
+        if (!root)
+            throw Exception("Unable to create the settings document");
+        SetAttribute(root, "version", "1");
+        ResetRoot();
+    }
     if (!CurrentRoot)
-        throw Exception("No settings document is loaded");
+        throw Exception("No settings element is selected");
     const std::vector<std::string> segments = Segments(path);
     // Refused before anything is created: the file must stay readable at the next start.
     for (const std::string &segment : segments)
