@@ -16,7 +16,8 @@ uint32_t MixWithScreenColor(uint32_t c, double f, uint32_t background) {
 uint32_t LightenColor(uint32_t c, int amount) {
     uint32_t r = c & 0xFF000000u;
     for (int shift = 0; shift < 24; shift += 8)
-        r |= static_cast<uint32_t>(std::min<int>(255, static_cast<int>((c >> shift) & 0xFF) + amount)) << shift;
+        r |= static_cast<uint32_t>(std::min<int>(255, static_cast<int>((c >> shift) & 0xFF) + amount))
+             << shift;
     return r;
 }
 

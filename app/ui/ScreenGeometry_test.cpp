@@ -38,10 +38,18 @@ TEST(ScreenGeometry, MapsBetweenScreenUnitsAndPixels) {
         TScreenGeometry g{c.w, c.h, c.points, c.levels};
         int32_t got = 0;
         switch (c.fn) {
-        case 'x': got = g.PointToX(c.in); break;
-        case 'y': got = g.LevelToY(static_cast<double>(c.in)); break;
-        case 'p': got = g.XToPoint(c.in); break;
-        case 'l': got = g.YToLevel(c.in); break;
+        case 'x':
+            got = g.PointToX(c.in);
+            break;
+        case 'y':
+            got = g.LevelToY(static_cast<double>(c.in));
+            break;
+        case 'p':
+            got = g.XToPoint(c.in);
+            break;
+        case 'l':
+            got = g.YToLevel(c.in);
+            break;
         }
         EXPECT_EQ(got, c.out) << c.what;
     }

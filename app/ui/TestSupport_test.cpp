@@ -1,0 +1,10 @@
+#include "TestSupport.h"
+
+QApplication &TestApp() {
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char *argv[] = {name, nullptr};
+    if (!qApp)
+        new QApplication(argc, argv);
+    return *static_cast<QApplication *>(QCoreApplication::instance());
+}

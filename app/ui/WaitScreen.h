@@ -1,0 +1,16 @@
+// A borderless "Please wait ..." notice shown while a long operation runs in the GUI thread.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+class TWaitForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TWaitForm(QWidget *owner);
+    QLabel *Label1 = nullptr;
+
+private:
+    void LoadCaptions();
+};
