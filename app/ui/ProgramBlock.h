@@ -1,0 +1,33 @@
+// The program's main routine: the single-instance test, the device search with its fall-back to the
+// demonstration device, the start-up of every component through the bus, the message loop and the
+// orderly shut-down.
+#pragma once
+
+#include "DriverAbstraction.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class IStatusDisplay;
+class IUserMessages;
+
+// True when at least two of the running executables have the program's own file name (compared in
+// lower case, folders ignored): the own process is one of them.
+bool IsOtherInstanceRunning(const std::vector<std::string> &runningExecutables,
+                            const std::string &ownExecutable);
+
+// What a device search found: the opened device (empty when none) and, when it was chosen from an
+// enumerated list, its device ID (0 otherwise).
+struct TFoundDevice {
+    std::unique_ptr<TDriverAbstraction> Device;
+    int32_t EnumeratedID = 0;
+};
+
+// Tries the families in table order; a row without a class counts as a family whose library is absent.
+TFoundDevice SearchDevice(const std::vector<TDAO> &families, const std::string &programFolder,
+                          IStatusDisplay &status, IUserMessages &messages);
+
+// The main form's caption: the device name, with " (SN:<serial>)" for an enumerated device.
+std::string DeviceCaption(TDriverAbstraction &device, int32_t enumeratedID);
