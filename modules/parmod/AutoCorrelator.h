@@ -1,0 +1,62 @@
+// Auto-correlation of a record of 8-bit samples for every lag at once, and the energies of the two
+// windows that normalise a correlation.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Sums of squared samples of the windows 0 .. n - k - 1 and k .. n - 1 of one sample array, updated
+// incrementally when the lag moves so that a sweep over lags costs a few operations per lag.
+class TSquareSum {
+public:
+    void SetData(const uint8_t *data, int32_t n);
+    // The next computation sums both windows in full.
+    void Reset() { Computed = false; }
+    // Brings E1 and E2 to the windows of lag k (0 <= k < n).
+    void ComputeForLag(int32_t k);
+    double E1() const { return static_cast<double>(Sum1); }
+    double E2() const { return static_cast<double>(Sum2); }
+    // max(E1, E2), the normaliser of a correlation.
+    double Norm() const { return static_cast<double>(Sum1 > Sum2 ? Sum1 : Sum2); }
+
+private:
+    int64_t Square(int32_t i) const { return int64_t(Data[i]) * Data[i]; }
+    // Sum over first..last, inclusive.
+    int64_t Sum(int32_t first, int32_t last) const;
+
+    const uint8_t *Data = nullptr;
+    int32_t Length = 0;
+    int32_t End1 = -1, Start2 = 0, End2 = -1;
+    int64_t Sum1 = 0, Sum2 = 0;
+    bool Computed = false;
+};
+
+// Linear auto-correlation through a radix-2 transform of twice the next power of two.
+class TAutoCorrelator {
+public:
+    // Computes the correlation sums of the n samples for every lag; the array must stay valid while
+    // Correlation is asked.
+    void Compute(const uint8_t *data, int32_t n);
+    // Normalised correlation at lag k: sum / max(E1, E2), 0 when that is 0 or k is out of range.
+    double Correlation(int32_t k);
+    // Raw correlation sum at lag k (sum of x[i] x[i + k]).
+    double Sum(int32_t k) const { return Re[k]; }
+    int32_t TransformSize() const { return Size; }
+
+    // The transform of the work array in place: decimation in frequency, then the bit-reversal
+    // permutation, then every element multiplied by scale.
+    void Transform(double scale);
+
+private:
+    void BuildSineCache();
+
+    // Work array, real and imaginary parts apart.
+    std::vector<double> Re, Im;
+    // cos and sin of 2 pi k / N, k = 0 .. N - 1.
+    std::vector<double> CacheCos, CacheSin;
+    std::vector<int32_t> BitReverse;
+    int32_t Size = 0;
+    const uint8_t *Data = nullptr;
+    int32_t Length = 0;
+    TSquareSum Energies;
+};

@@ -1,1 +1,0 @@
-/* The waveform analysis module. Its entry point is added with the module. */
