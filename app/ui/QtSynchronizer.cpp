@@ -1,0 +1,14 @@
+#include "QtSynchronizer.h"
+
+#include <QMetaObject>
+
+TQtSynchronizer::TQtSynchronizer(QObject *parent) : QObject(parent) {
+    Queue.OnQueued = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { Queue.ServePending(); }, Qt::QueuedConnection);
+    };
+}
+
+void TQtSynchronizer::Synchronize(const std::function<void()> &call) {
+    Queue.Synchronize(call);
+}
