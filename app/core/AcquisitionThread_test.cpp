@@ -497,20 +497,29 @@ TEST_F(TThreadFixture, ShutDownWhileTheThreadWaitsForTheGuiThreadNeverDeadlocks)
     TQueuedSynchronizer sync; // served by this thread only through WaitFor
     TAcquisitionContext context = Context(&sync);
     context.ServePending = [&] { sync.ServePending(); };
-    int shownAfterTerminate = 0;
+    std::atomic<bool> terminating{false};
+    std::atomic<int> shownAfterTerminate{0};
     context.ShowCommBroken = [&] {
-        ++shownAfterTerminate;
+        shownAfterTerminate += terminating ? 1 : 0;
         return true;
     };
     Device.LinkOk = false;
+    // The first poll waits until this thread has stopped serving; then the recovery call is queued.
+    std::atomic<bool> polling{false}, release{false};
+    Device.OnRead = [&] {
+        if (!polling.exchange(true))
+            while (!release)
+                std::this_thread::yield();
+    };
     TAcquisitionThread thread(context);
     thread.Start();
-    // Serve the pushes until the broken link has been seen and the recovery call waits in the queue.
-    while (Device.Reads == 0 || !sync.HasPending()) {
-        if (Device.Reads == 0)
-            sync.ServePending();
+    while (!polling)
+        sync.ServePending();
+    sync.ServePending();
+    release = true;
+    while (!sync.HasPending())
         std::this_thread::yield();
-    }
+    terminating = true;
     thread.WaitFor();
     EXPECT_TRUE(thread.Finished());
     EXPECT_EQ(shownAfterTerminate, 0); // no recovery form once the shut-down began
