@@ -1,5 +1,6 @@
 #include "AutoCorrelator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -43,7 +44,22 @@ void TSquareSum::ComputeForLag(int32_t k) {
     End2 = end2;
 }
 
-void TAutoCorrelator::BuildSineCache() {
+namespace {
+
+// Points per block below which the remaining stages run one block at a time (128 KiB of work array).
+constexpr int32_t CacheBlock = 8192;
+
+int32_t Log2(int32_t n) {
+    int32_t bits = 0;
+    while ((1 << bits) < n)
+        ++bits;
+    return bits;
+}
+
+} // namespace
+
+void TAutoCorrelator::Prepare(int32_t size) {
+    Size = size;
     CacheCos.resize(Size);
     CacheSin.resize(Size);
     for (int32_t k = 0; k < Size; ++k) {
@@ -51,9 +67,18 @@ void TAutoCorrelator::BuildSineCache() {
         CacheCos[k] = std::cos(angle);
         CacheSin[k] = std::sin(angle);
     }
-    int32_t bits = 0;
-    while ((1 << bits) < Size)
-        ++bits;
+    const int32_t bits = Log2(Size);
+    StageCos.assign(bits + 1, {});
+    StageSin.assign(bits + 1, {});
+    for (int32_t span = Size, level = bits; span >= 2; span /= 2, --level) {
+        const int32_t half = span / 2, stride = Size / span;
+        StageCos[level].resize(half);
+        StageSin[level].resize(half);
+        for (int32_t j = 0; j < half; ++j) {
+            StageCos[level][j] = CacheCos[j * stride];
+            StageSin[level][j] = CacheSin[j * stride];
+        }
+    }
     BitReverse.resize(Size);
     for (int32_t i = 0; i < Size; ++i) {
         int32_t r = 0;
@@ -62,40 +87,117 @@ void TAutoCorrelator::BuildSineCache() {
                 r |= 1 << (bits - 1 - b);
         BitReverse[i] = r;
     }
+    Re.resize(Size);
+    Im.resize(Size);
+    Power.resize(Size);
 }
 
-void TAutoCorrelator::Transform(double scale) {
-    const int32_t n = Size;
-    double *re = Re.data(), *im = Im.data();
-    for (int32_t span = n; span >= 2; span /= 2) {
-        const int32_t half = span / 2, stride = n / span;
-        for (int32_t block = 0; block < n; block += span) {
-            double *re0 = re + block, *im0 = im + block, *re1 = re0 + half, *im1 = im0 + half;
-            for (int32_t j = 0; j < half; ++j) {
-                const double c = CacheCos[j * stride], s = CacheSin[j * stride];
-                const double ar = re0[j], ai = im0[j], br = re1[j], bi = im1[j];
-                const double dr = ar - br, di = ai - bi;
-                re0[j] = ar + br;
-                im0[j] = ai + bi;
-                // (d)(c - i s)
-                re1[j] = dr * c + di * s;
-                im1[j] = di * c - dr * s;
-            }
+namespace {
+
+// One butterfly: a := a + b, b := (a - b)(c - i s).
+inline void Butterfly(double &ar, double &ai, double &br, double &bi, double c, double s) {
+    const double xr = ar, xi = ai, yr = br, yi = bi;
+    const double dr = xr - yr, di = xi - yi;
+    ar = xr + yr;
+    ai = xi + yi;
+    br = dr * c + di * s;
+    bi = di * c - dr * s;
+}
+
+} // namespace
+
+// The butterfly loops are the module's hot path: compiled also for wider vector units, chosen at load.
+#define PARMOD_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+
+PARMOD_VECTOR_CLONES void TAutoCorrelator::Butterflies(double *re, double *im, int32_t span,
+                                                       int32_t blockLength) {
+    const int32_t half = span / 2;
+    if (span == 2) {
+        // The twiddle is exactly 1.
+        for (int32_t k = 0; k < blockLength; k += 2) {
+            const double ar = re[k], ai = im[k], br = re[k + 1], bi = im[k + 1];
+            re[k] = ar + br;
+            im[k] = ai + bi;
+            re[k + 1] = ar - br;
+            im[k + 1] = ai - bi;
         }
+        return;
     }
-    for (int32_t i = 0; i < n; ++i) {
-        const int32_t r = BitReverse[i];
-        if (r > i) {
-            std::swap(re[i], re[r]);
-            std::swap(im[i], im[r]);
-        }
-    }
-    for (int32_t i = 0; i < n; ++i) {
-        re[i] *= scale;
-        im[i] *= scale;
+    const int32_t level = Log2(span);
+    const double *__restrict cs = StageCos[level].data(), *__restrict sn = StageSin[level].data();
+    for (int32_t block = 0; block < blockLength; block += span) {
+        double *__restrict re0 = re + block, *__restrict im0 = im + block;
+        double *__restrict re1 = re0 + half, *__restrict im1 = im0 + half;
+        for (int32_t j = 0; j < half; ++j)
+            Butterfly(re0[j], im0[j], re1[j], im1[j], cs[j], sn[j]);
     }
 }
 
+PARMOD_VECTOR_CLONES void TAutoCorrelator::TwoStages(double *re, double *im, int32_t span,
+                                                     int32_t blockLength) {
+    // Stage `span` and then stage `span` / 2, four points at a time: each point meets the same
+    // butterflies in the same order as stage by stage, with one pass over the memory.
+    const int32_t quarter = span / 4;
+    const int32_t level = Log2(span);
+    const double *__restrict c1 = StageCos[level].data(), *__restrict s1 = StageSin[level].data();
+    const double *__restrict c2 = StageCos[level - 1].data(), *__restrict s2 = StageSin[level - 1].data();
+    for (int32_t block = 0; block < blockLength; block += span) {
+        double *__restrict r0 = re + block, *__restrict i0 = im + block;
+        double *__restrict r1 = r0 + quarter, *__restrict i1 = i0 + quarter;
+        double *__restrict r2 = r1 + quarter, *__restrict i2 = i1 + quarter;
+        double *__restrict r3 = r2 + quarter, *__restrict i3 = i2 + quarter;
+        for (int32_t j = 0; j < quarter; ++j) {
+            double ar = r0[j], ai = i0[j], br = r1[j], bi = i1[j], cr = r2[j], ci = i2[j], dr = r3[j],
+                   di = i3[j];
+            Butterfly(ar, ai, cr, ci, c1[j], s1[j]);
+            Butterfly(br, bi, dr, di, c1[j + quarter], s1[j + quarter]);
+            Butterfly(ar, ai, br, bi, c2[j], s2[j]);
+            Butterfly(cr, ci, dr, di, c2[j], s2[j]);
+            r0[j] = ar;
+            i0[j] = ai;
+            r1[j] = br;
+            i1[j] = bi;
+            r2[j] = cr;
+            i2[j] = ci;
+            r3[j] = dr;
+            i3[j] = di;
+        }
+    }
+}
+
+void TAutoCorrelator::Stages(double *re, double *im, int32_t span) {
+    if (span > CacheBlock) {
+        TwoStages(re, im, span, span);
+        for (int32_t q = 0; q < 4; ++q)
+            Stages(re + q * (span / 4), im + q * (span / 4), span / 4);
+        return;
+    }
+    int32_t s = span;
+    for (; s >= 8; s /= 4)
+        TwoStages(re, im, s, span);
+    for (; s >= 2; s /= 2)
+        Butterflies(re, im, s, span);
+}
+
+void TAutoCorrelator::Transform(std::vector<double> &reals, std::vector<double> &imaginaries, double scale) {
+    const int32_t n = static_cast<int32_t>(reals.size());
+    if (n < 2 || (n & (n - 1)) != 0 || imaginaries.size() != reals.size())
+        return;
+    if (n != Size)
+        Prepare(n);
+    double *re = reals.data(), *im = imaginaries.data();
+    Stages(re, im, n);
+    // Reordering through the spare array, one part at a time, with the scaling on the way.
+    double *spare = Power.data();
+    for (double *part : {re, im}) {
+        for (int32_t i = 0; i < n; ++i)
+            spare[i] = part[BitReverse[i]] * scale;
+        std::copy(spare, spare + n, part);
+    }
+}
+
+// The two transforms of the correlation, with the work that the zero padding and the real power
+// spectrum make unnecessary left out: the results are those of the full transforms.
 void TAutoCorrelator::Compute(const uint8_t *data, int32_t n) {
     Data = data;
     Length = n > 0 ? n : 0;
@@ -103,24 +205,52 @@ void TAutoCorrelator::Compute(const uint8_t *data, int32_t n) {
     while (size < Length)
         size *= 2;
     size *= 2;
-    Re.assign(size, 0.0);
-    Im.assign(size, 0.0);
-    for (int32_t i = 0; i < Length; ++i)
-        Re[i] = data[i];
-    if (size != Size) {
-        Size = size;
-        BuildSineCache();
+    if (size != Size)
+        Prepare(size);
+    const int32_t half = Size / 2;
+    double *re = Re.data(), *im = Im.data();
+    // First stage of the forward transform: the upper half is zero.
+    {
+        const double *cs = StageCos[Log2(Size)].data(), *sn = StageSin[Log2(Size)].data();
+        for (int32_t j = 0; j < half; ++j) {
+            const double a = j < Length ? data[j] : 0.0;
+            re[j] = a;
+            im[j] = 0.0;
+            re[j + half] = a * cs[j];
+            im[j + half] = -(a * sn[j]);
+        }
     }
-    Transform(1.0 / Size);
+    Stages(re, im, half);
+    Stages(re + half, im + half, half);
+    // Division by N (exact, a power of two), the power, and the reordering into the next transform's
+    // input, which is real.
+    const double inverse = 1.0 / Size;
     for (int32_t i = 0; i < Size; ++i) {
-        Re[i] = Re[i] * Re[i] + Im[i] * Im[i];
-        Im[i] = 0.0;
+        const double pr = re[i] * inverse, pi = im[i] * inverse;
+        re[i] = pr * pr + pi * pi;
     }
-    Transform(Size);
-    // The sums are sums of products of integers; rounding removes the transform's noise, which would
-    // otherwise let a constant signal's correlation dip below its running mean.
+    double *power = Power.data();
     for (int32_t i = 0; i < Size; ++i)
-        Re[i] = std::nearbyint(Re[i]);
+        power[i] = re[BitReverse[i]];
+    {
+        const double *cs = StageCos[Log2(Size)].data(), *sn = StageSin[Log2(Size)].data();
+        for (int32_t j = 0; j < half; ++j) {
+            const double a = power[j], b = power[j + half], d = a - b;
+            re[j] = a + b;
+            im[j] = 0.0;
+            re[j + half] = d * cs[j];
+            im[j + half] = -(d * sn[j]);
+        }
+    }
+    Stages(re, im, half);
+    Stages(re + half, im + half, half);
+    // Reordering and the multiplication by N, for the lags that exist. The sums are sums of products
+    // of integers; rounding removes the transform's noise, which would otherwise let a constant
+    // signal's correlation dip below its running mean.
+    Sums.resize(Length);
+    const double scale = Size;
+    for (int32_t k = 0; k < Length; ++k)
+        Sums[k] = std::nearbyint(re[BitReverse[k]] * scale);
     Energies.SetData(data, Length);
     Energies.Reset();
 }
@@ -130,5 +260,5 @@ double TAutoCorrelator::Correlation(int32_t k) {
         return 0.0;
     Energies.ComputeForLag(k);
     const double norm = Energies.Norm();
-    return norm == 0.0 ? 0.0 : Re[k] / norm;
+    return norm == 0.0 ? 0.0 : Sums[k] / norm;
 }

@@ -39,22 +39,33 @@ public:
     void Compute(const uint8_t *data, int32_t n);
     // Normalised correlation at lag k: sum / max(E1, E2), 0 when that is 0 or k is out of range.
     double Correlation(int32_t k);
-    // Raw correlation sum at lag k (sum of x[i] x[i + k]).
-    double Sum(int32_t k) const { return Re[k]; }
+    // Raw correlation sum at lag k (sum of x[i] x[i + k]), 0 <= k < n.
+    double Sum(int32_t k) const { return Sums[k]; }
     int32_t TransformSize() const { return Size; }
 
-    // The transform of the work array in place: decimation in frequency, then the bit-reversal
-    // permutation, then every element multiplied by scale.
-    void Transform(double scale);
+    // The forward transform in place of N = re.size() points (a power of two, equal to im.size()):
+    // decimation in frequency, then the bit-reversal permutation, then every element multiplied by scale.
+    void Transform(std::vector<double> &re, std::vector<double> &im, double scale);
 
 private:
-    void BuildSineCache();
+    void Prepare(int32_t size);
+    // The decimation-in-frequency stages over one block of `span` points, without the reordering. Large
+    // blocks take their first stage and then recurse into their halves, so that the later stages run
+    // on blocks that fit in the cache; every butterfly sees the same operands as in stage order.
+    void Stages(double *re, double *im, int32_t span);
+    void Butterflies(double *re, double *im, int32_t span, int32_t blockLength);
+    void TwoStages(double *re, double *im, int32_t span, int32_t blockLength);
 
     // Work array, real and imaginary parts apart.
     std::vector<double> Re, Im;
     // cos and sin of 2 pi k / N, k = 0 .. N - 1.
     std::vector<double> CacheCos, CacheSin;
+    // The twiddles of each stage in the order the stage uses them: index log2(span).
+    std::vector<std::vector<double>> StageCos, StageSin;
     std::vector<int32_t> BitReverse;
+    std::vector<double> Power;
+    // The correlation sums in lag order.
+    std::vector<double> Sums;
     int32_t Size = 0;
     const uint8_t *Data = nullptr;
     int32_t Length = 0;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
 #include <random>
 
 namespace {
@@ -44,7 +46,7 @@ TEST(SquareSum, IncrementalSumsMatchFullSums) {
 // The transform's correlation sums are the linear auto-correlation, for sizes that are and are not powers
 // of two.
 TEST(AutoCorrelator, SumsEqualTheDirectLinearCorrelation) {
-    for (int32_t n : {1, 2, 3, 1000, 1024, 1025, 4096}) {
+    for (int32_t n : {1, 2, 3, 1000, 1024, 1025, 4096, 20000}) {
         const auto x = Noise(n, n);
         TAutoCorrelator correlator;
         correlator.Compute(x.data(), n);
@@ -57,6 +59,32 @@ TEST(AutoCorrelator, SumsEqualTheDirectLinearCorrelation) {
             for (int32_t i = 0; i + k < n; ++i)
                 direct += double(x[i]) * x[i + k];
             EXPECT_EQ(correlator.Sum(k), direct) << n << " lag " << k;
+        }
+    }
+}
+
+// The transform against the defining sum, for a size within one cache block and one above it.
+TEST(AutoCorrelator, TransformIsTheDiscreteFourierTransform) {
+    for (int32_t n : {16, 65536}) {
+        std::mt19937 random(n);
+        std::uniform_real_distribution<double> value(-1, 1);
+        std::vector<double> re(n), im(n);
+        for (int32_t i = 0; i < n; ++i) {
+            re[i] = value(random);
+            im[i] = value(random);
+        }
+        const auto re0 = re, im0 = im;
+        TAutoCorrelator correlator;
+        correlator.Transform(re, im, 0.5);
+        for (int32_t k : {0, 1, 3, n / 2 - 1, n / 2, n - 1}) {
+            double sr = 0, si = 0;
+            for (int32_t i = 0; i < n; ++i) {
+                const double angle = -2 * std::numbers::pi * double((int64_t(i) * k) % n) / n;
+                sr += re0[i] * std::cos(angle) - im0[i] * std::sin(angle);
+                si += re0[i] * std::sin(angle) + im0[i] * std::cos(angle);
+            }
+            EXPECT_NEAR(re[k], 0.5 * sr, 1e-9 * n) << n << " bin " << k;
+            EXPECT_NEAR(im[k], 0.5 * si, 1e-9 * n) << n << " bin " << k;
         }
     }
 }
