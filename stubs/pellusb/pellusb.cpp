@@ -1,1 +1,97 @@
-// Simulated Pellan instrument. Its exports are added with the driver's start-up.
+// The Pellan family's USB access library, standing in with a simulated instrument.
+#include "pellusb.h"
+#include "SimInstrument.h"
+
+#define PELLUSB_EXPORT extern "C" __attribute__((visibility("default")))
+
+using pellsim::Instrument;
+
+PELLUSB_EXPORT int32_t USBInitDevice(void) {
+    return Instrument().InitDevice();
+}
+PELLUSB_EXPORT int32_t USBFlushBuffer(void) {
+    return Instrument().Flush();
+}
+PELLUSB_EXPORT int32_t USBConfigureFPGA(const uint8_t *Buffer, int32_t Size) {
+    return Instrument().ConfigureFpga(Buffer, Size);
+}
+PELLUSB_EXPORT int32_t USBSingleRead(int32_t Register) {
+    return Instrument().SingleRead(Register);
+}
+PELLUSB_EXPORT void USBSingleWriteWithoutFlush(int32_t Register, int32_t Value) {
+    Instrument().QueueWrite(Register, Value);
+}
+PELLUSB_EXPORT void USBSingleWrite(int32_t Register, int32_t Value) {
+    Instrument().Write(Register, Value);
+}
+PELLUSB_EXPORT void USBFIFORead(int32_t Channel, void *Buffer, int32_t ByteCount) {
+    Instrument().FifoRead(Channel, Buffer, ByteCount);
+}
+// The instrument takes no FIFO data and its memory is written only at the factory.
+PELLUSB_EXPORT int32_t USBFIFOWrite(void) {
+    return 0;
+}
+PELLUSB_EXPORT int32_t USBWriteToEEPROM(void) {
+    return 0;
+}
+PELLUSB_EXPORT int32_t USBReadFromEEPROM(int32_t Address) {
+    return Instrument().ReadMemory(Address);
+}
+PELLUSB_EXPORT int32_t USBGetDeviceID(void) {
+    return Instrument().DeviceId();
+}
+PELLUSB_EXPORT void USBSetCallBackFunction(TLinkStateCallback Callback) {
+    Instrument().SetCallback(Callback);
+}
+PELLUSB_EXPORT int32_t DeviceReady(void) {
+    return Instrument().Ready();
+}
+PELLUSB_EXPORT void GetDriverVersion(uint8_t *Buffer) {
+    if (Buffer) {
+        Buffer[0] = 2;
+        Buffer[1] = 4;
+    }
+}
+
+PELLUSB_EXPORT void sim_Reset(void) {
+    Instrument().Reset();
+}
+PELLUSB_EXPORT void sim_SetModel(int32_t Type) {
+    Instrument().SetModel(Type);
+}
+PELLUSB_EXPORT void sim_SetLinkUp(int32_t Up) {
+    Instrument().SetLinkUp(Up != 0);
+}
+PELLUSB_EXPORT void sim_BreakLinkAfter(int32_t Calls) {
+    Instrument().BreakLinkAfter(Calls);
+}
+PELLUSB_EXPORT void sim_WriteMemory(int32_t Address, const uint8_t *Bytes, int32_t Count) {
+    Instrument().WriteMemory(Address, Bytes, Count);
+}
+PELLUSB_EXPORT void sim_ReadMemory(int32_t Address, uint8_t *Bytes, int32_t Count) {
+    Instrument().CopyMemory(Address, Bytes, Count);
+}
+PELLUSB_EXPORT void sim_DamageCalibration(void) {
+    Instrument().DamageCalibration();
+}
+PELLUSB_EXPORT void sim_SetImageMismatch(int32_t On) {
+    Instrument().SetImageMismatch(On != 0);
+}
+PELLUSB_EXPORT int32_t sim_IsConfigured(void) {
+    return Instrument().Configured() ? 1 : 0;
+}
+PELLUSB_EXPORT int32_t sim_ReadRegisterLog(int32_t *Cells, int32_t MaxEntries) {
+    const auto &log = Instrument().Log();
+    for (int32_t i = 0; Cells && i < MaxEntries && i < static_cast<int32_t>(log.size()); ++i) {
+        Cells[3 * i] = log[i].Register;
+        Cells[3 * i + 1] = log[i].Value;
+        Cells[3 * i + 2] = log[i].Flushing ? 1 : 0;
+    }
+    return static_cast<int32_t>(log.size());
+}
+PELLUSB_EXPORT void sim_ClearRegisterLog(void) {
+    Instrument().ClearLog();
+}
+PELLUSB_EXPORT int32_t sim_GetRegister(int32_t Register) {
+    return Instrument().Register(Register);
+}

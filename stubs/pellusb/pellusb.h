@@ -1,0 +1,57 @@
+/* The Pellan family's USB access library, and the test controls of its simulated instrument. */
+#ifndef PELLUSB_H
+#define PELLUSB_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef void (*TLinkStateCallback)(uint8_t LinkUp);
+
+typedef int32_t (*TUSBInitDevice)(void);
+typedef int32_t (*TUSBFlushBuffer)(void);
+typedef int32_t (*TUSBConfigureFPGA)(const uint8_t *Buffer, int32_t Size);
+typedef int32_t (*TUSBSingleRead)(int32_t Register);
+typedef void (*TUSBSingleWriteWithoutFlush)(int32_t Register, int32_t Value);
+typedef void (*TUSBSingleWrite)(int32_t Register, int32_t Value);
+typedef void (*TUSBFIFORead)(int32_t Channel, void *Buffer, int32_t ByteCount);
+typedef int32_t (*TUSBFIFOWrite)(void);
+typedef int32_t (*TUSBWriteToEEPROM)(void);
+typedef int32_t (*TUSBReadFromEEPROM)(int32_t Address);
+typedef int32_t (*TUSBGetDeviceID)(void);
+typedef void (*TUSBSetCallBackFunction)(TLinkStateCallback Callback);
+typedef int32_t (*TDeviceReady)(void);
+typedef void (*TGetDriverVersion)(uint8_t *Buffer);
+
+/* Test controls of the simulated instrument (not part of the real library). */
+enum TSimSignalShape { ssSine = 0, ssSquare = 1, ssTriangle = 2 };
+
+/* Everything back to the start: model from PELLUSB_SIMULATE, calibrated memory, link up, empty log. */
+typedef void (*Tsim_Reset)(void);
+/* The model type the instrument reports (any value; -1 detaches the instrument). */
+typedef void (*Tsim_SetModel)(int32_t Type);
+/* Breaks (0) or restores (1) the link; the callback hears of it in the next call that reaches the device. */
+typedef void (*Tsim_SetLinkUp)(int32_t Up);
+/* The link breaks inside the Calls-th call that reaches the device from now (1: the next); 0 cancels. */
+typedef void (*Tsim_BreakLinkAfter)(int32_t Calls);
+typedef void (*Tsim_WriteMemory)(int32_t Address, const uint8_t *Bytes, int32_t Count);
+typedef void (*Tsim_ReadMemory)(int32_t Address, uint8_t *Bytes, int32_t Count);
+/* Changes one byte of the calibration record so that its checksum fails. */
+typedef void (*Tsim_DamageCalibration)(void);
+/* Makes the logic reject every configuration load. */
+typedef void (*Tsim_SetImageMismatch)(int32_t On);
+typedef int32_t (*Tsim_IsConfigured)(void);
+/* Register writes as they reached the device: three cells each (register, value, 1 when the write that
+   sent it was the flushing one, 0 when it was queued). Returns the number of entries in the log. */
+typedef int32_t (*Tsim_ReadRegisterLog)(int32_t *Cells, int32_t MaxEntries);
+typedef void (*Tsim_ClearRegisterLog)(void);
+/* The value last written to a register. */
+typedef int32_t (*Tsim_GetRegister)(int32_t Register);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
