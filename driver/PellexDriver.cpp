@@ -184,7 +184,7 @@ uint8_t TPellexDriver::Function(int32_t code, void *buffer, intptr_t rawValue, i
         Put(result, PollStatus());
         return complete ? 1 : 0;
     }
-    Dispatch(code, buffer, value, rawValue, result);
+    Dispatch(code, buffer, value, result);
     return 1;
 }
 
@@ -192,7 +192,7 @@ int32_t TPellexDriver::PollStatus() {
     return S.Status + 256 * S.Channels[0].FillClass + 65536 * S.Channels[1].FillClass;
 }
 
-void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, intptr_t rawValue, int32_t *result) {
+void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t *result) {
     const bool on = value != 0;
     const bool lowOn = (value & 0xFF) != 0;
     switch (code) {

@@ -41,7 +41,7 @@ private:
     int32_t Fail(int32_t code, uint8_t *desc);
     bool LoadCalibration();
     void ClearEquivalentTime();
-    void Dispatch(int32_t code, void *buffer, int32_t value, intptr_t rawValue, int32_t *result);
+    void Dispatch(int32_t code, void *buffer, int32_t value, int32_t *result);
 
     void ApplyTimeBase(int32_t v, int32_t *result);
     bool WriteTriggerControl() { return Port.Write(2, S.TriggerControl); }
