@@ -64,7 +64,8 @@ enum THostCallbackCode {
     hcWriteString = 6,        /* Param1 = key, Param2 = text */
     hcReadInt = 8,            /* Param1 = key, Param2 = integer cell; result = found */
     hcReadBool = 9,           /* Param1 = key, Param2 = Boolean cell; result = found */
-    hcReadString = 10,        /* Param1 = key, Param2 = text buffer sized by hcReadStringLength */
+    hcReadString = 10,        /* Param1 = key, Param2 = text buffer sized by hcReadStringLength, or of Value
+                                 bytes when Value > 0; never written beyond that size */
     hcReadStringLength = 11,  /* Param1 = key, Param2 = integer cell: length + 1 (1 when not found) */
     hcGetChannelData = 12,    /* Value = channel identifier, Param1 = address cell */
     hcGetOwnChannelData = 13, /* Param1 = address cell; function modules only */
