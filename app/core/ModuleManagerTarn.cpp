@@ -332,6 +332,12 @@ void TModuleManagerTarn::DetachModule(int32_t i) {
 }
 
 void TModuleManagerTarn::StopModules() {
+    {
+        // The records the buffers point at may be gone with the acquisition thread.
+        std::lock_guard<std::recursive_mutex> guard(Mutex);
+        std::fill(ChannelBuffers.begin(), ChannelBuffers.end(), nullptr);
+        ServedSettings = nullptr;
+    }
     for (int32_t i = 0; i < ModuleCount(); ++i) {
         TModuleEntry &m = Modules[static_cast<size_t>(i)];
         if (!m.Loaded)

@@ -695,6 +695,9 @@ TEST_F(THostFixture, ConfigurationSavedAtExitSurvivesTheSettingsFile) {
     Host->StopModules();
     EXPECT_EQ(Codes("Win"), (std::vector<int32_t>{mrStop, mrDestroy}));
     EXPECT_TRUE(IsLoaded(path));
+    uint8_t cell[8] = {};
+    EXPECT_FALSE(Host->HostRequest(0, hcGetDataA, 0, intptr_t(cell), 0))
+        << "the acquisition thread's records are gone by now";
     Settings.SettingsFileName = Folder + "/settings.xml";
     ASSERT_TRUE(Settings.SaveSettingsFile());
     Host->FreeModules();
