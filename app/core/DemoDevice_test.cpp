@@ -277,10 +277,15 @@ TEST(DemoDevice, ModesAndTheirTiming) {
         bool Reachable, StartRequest;
         int64_t CompleteAt; // -1: never
     } cases[] = {
-        {tmAuto, true, false, 1 + 2000},   {tmAuto, false, false, 1 + 2 * 2000}, // one fill time waiting, one
-                                                                                 // filling
-        {tmNormal, true, false, 1 + 2000}, {tmNormal, false, false, -1},         {tmSingle, true, false, -1},
-        {tmSingle, true, true, 1 + 2000},  {tmSingle, false, true, -1},          {tmManual, false, false, -1},
+        {tmAuto, true, false, 1 + 2000},
+        {tmAuto, false, false, 1 + 2 * 2000}, // one fill time waiting, one
+                                              // filling
+        {tmNormal, true, false, 1 + 2000},
+        {tmNormal, false, false, -1},
+        {tmSingle, true, false, -1},
+        {tmSingle, true, true, 1 + 2000},
+        {tmSingle, false, true, -1},
+        {tmManual, false, false, -1},
         {tmManual, false, true, 1 + 2000},
     };
     for (const auto &c : cases) {

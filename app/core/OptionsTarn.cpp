@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "DataTypesTarn.h"
+#include "ExportOptionsTarn.h"
 #include "NumberText.h"
 #include "SettingsTarn.h"
 
@@ -33,7 +34,6 @@ template <typename T> T *OptionAs(TOption *option) {
 
 } // namespace
 
-// The export presets' classes are not part of this program yet: their rows keep empty slots.
 const TOptionConstItem OptionTable[OptionTableSize] = {
     {0, "SaveIncrementFilename", "true", Make<TBooleanOption>, 0},
     {1, "LoadIncrementFilename", "false", Make<TBooleanOption>, 0},
@@ -48,8 +48,8 @@ const TOptionConstItem OptionTable[OptionTableSize] = {
     {10, "ColorCursors", "2;255;16711680;", Make<TColorArrayOption>, 1},
     {11, "ColorChannels", BuiltInChannelColors, Make<TColorArrayOption>, 6},
     {12, "ToolTip", "true", Make<TBooleanOption>, 0},
-    {13, "DefaultExport", "Whole memory in mV;0;0;0;0;3;", nullptr, 0},
-    {14, "DefinedExport", "Whole memory in mV;0;0;0;0;3;", nullptr, 0},
+    {13, "DefaultExport", "Whole memory in mV;0;0;0;0;3;", Make<TExportOption>, 0},
+    {14, "DefinedExport", "Whole memory in mV;0;0;0;0;3;", Make<TExportArrayOption>, 0},
     {15, "SeparateHold", "false", Make<TBooleanOption>, 0},
     {16, "DispInformation", "false", Make<TBooleanOption>, 0},
     {17, "ColorInfo", "16777215", Make<TColorOption>, 0},
@@ -80,12 +80,12 @@ const TOptionConstItem OptionTable[OptionTableSize] = {
      "Current screen "
      "(PNG)|65280;65535;16744448;33023;|2;255;16711680;|0|$A0A0A0|$FFFFFF|true|true|false|true|true|0|"
      "true|",
-     nullptr, 0},
+     Make<TExportAsImageOption>, 0},
     {42, "DefinedExportAsImage",
      "Current screen "
      "(PNG)|65280;65535;16744448;33023;|2;255;16711680;|0|$A0A0A0|$FFFFFF|true|true|false|true|true|0|"
      "true|:Black/white (PNG)|0;0;0;0;|2;0;0;|$FFFFFF|$A0A0A0|0|false|false|false|false|false|0|false|:",
-     nullptr, 0},
+     Make<TExportAsImageArrayOption>, 0},
     {43, "AllowTriggerDrag", "true", Make<TBooleanOption>, 0},
     {44, "AutosetATMode", "true", Make<TBooleanOption>, 0},
 };

@@ -134,7 +134,7 @@ struct TOptionConstItem {
     int32_t Id;
     const char *Name;
     const char *DefaultText;
-    // Creates an object of the row's class; null for a class this program does not have yet.
+    // Creates an object of the row's class.
     std::unique_ptr<TOption> (*Create)();
     int32_t Param;
 };

@@ -88,12 +88,13 @@ TEST_F(OptionsTest, FreshOptionsHoldTheTableDefaults) {
         EXPECT_EQ(Hotkey(options, id).Param, id - 21) << id;
     }
     // Every table row is in the slot of its id with its name.
-    for (const TOptionConstItem &row : OptionTable)
-        if (TOption *option = options.GetOption(row.Id)) {
-            EXPECT_EQ(option->Name, row.Name);
-            EXPECT_EQ(option->Id, row.Id);
-            EXPECT_EQ(option->Settings, &Settings);
-        }
+    for (const TOptionConstItem &row : OptionTable) {
+        TOption *option = options.GetOption(row.Id);
+        ASSERT_NE(option, nullptr) << row.Id;
+        EXPECT_EQ(option->Name, row.Name);
+        EXPECT_EQ(option->Id, row.Id);
+        EXPECT_EQ(option->Settings, &Settings);
+    }
 }
 
 TEST_F(OptionsTest, GettersOutsideTheTableGiveTheirFallbacksAndOtherClassesRaise) {
@@ -109,15 +110,14 @@ TEST_F(OptionsTest, GettersOutsideTheTableGiveTheirFallbacksAndOtherClassesRaise
         options.OptionFromControl(id, box);
         EXPECT_TRUE(box.Value);
     }
-    // Export-preset slots are empty until their classes exist.
-    EXPECT_EQ(options.GetOption(opDefaultExport), nullptr);
-    EXPECT_FALSE(options.GetBoolean(opDefinedExportAsImage));
 
     const std::pair<const char *, std::function<void()>> wrong[] = {
         {"bool of colour", [&] { options.GetBoolean(opColorGrid); }},
         {"colour of bool", [&] { options.GetColor(opToolTip); }},
         {"colour of list", [&] { options.GetColor(opColorChannels); }},
         {"list of hot key", [&] { options.GetColorArray(opHotkey_Hold); }},
+        {"bool of export list", [&] { options.GetBoolean(opDefinedExportAsImage); }},
+        {"colour of export", [&] { options.GetColor(opDefaultExport); }},
     };
     for (const auto &[what, call] : wrong) {
         try {
