@@ -722,6 +722,28 @@ TEST_F(SettingsTest, FailedImportChangesNothing) {
     EXPECT_EQ(imported, 4);
 }
 
+TEST_F(SettingsTest, StartAndExitUseSettingsXmlInTheWorkingFolderSilently) {
+    const fs::path previous = fs::current_path();
+    fs::current_path(Folder);
+    // Another spelling is another file; a damaged file at start-up gives the defaults without a word.
+    WriteFile("SETTINGS.XML",
+              "<SETTINGS><VISUAL><SCREEN><TRANSPARENCY type=\"int\">1</TRANSPARENCY></SCREEN></VISUAL>"
+              "</SETTINGS>");
+    WriteFile("settings.xml", "<SETTINGS><VISUAL>");
+    TSettingsTarn s;
+    s.SetDefaultCapabilities();
+    s.Messages = &Messages;
+    s.LoadSettingsFile();
+    EXPECT_EQ(s.Transparency, 255);
+    EXPECT_TRUE(Messages.Shown.empty());
+    s.Transparency = 7;
+    EXPECT_TRUE(s.SaveSettingsFile());
+    fs::current_path(previous);
+    TXMLSettings written;
+    ASSERT_TRUE(written.LoadFromFile(PathOf("settings.xml")));
+    EXPECT_EQ(written.ReadInt("/visual/screen/transparency", 0), 7);
+}
+
 TEST_F(SettingsTest, TriggerPositionCountsTheLatency) {
     TSettingsTarn s;
     s.SetDefaultCapabilities();

@@ -71,6 +71,14 @@ TEST_F(XMLSettingsTest, EmptyStoreIsOneSelfClosingRoot) {
     EXPECT_EQ(store.FileText(), "<SETTINGS version=\"1\"/>\r\n");
 }
 
+TEST_F(XMLSettingsTest, StoreThatWasNeverLoadedReadsDefaultsAndWritesAFreshDocument) {
+    TXMLSettings store;
+    EXPECT_EQ(store.ReadInt("/a", 4), 4);
+    EXPECT_TRUE(store.SelectArrayItems("/a", "intarray").empty());
+    store.WriteInt("/a", 1);
+    EXPECT_EQ(store.FileText(), "<SETTINGS version=\"1\">\r\n\t<A type=\"int\">1</A>\r\n</SETTINGS>\r\n");
+}
+
 TEST_F(XMLSettingsTest, EveryValueTypeHasItsTextForm) {
     TXMLSettings store;
     LoadFresh(store);
