@@ -731,7 +731,9 @@ void TSaveLoadFormatBin::WriteValue(TRecordWriteStream &stream, const TRegistere
 }
 
 void TSaveLoadFormatBin::ReadValues(TRecordReadStream &stream) {
-    std::vector<uint8_t> payload;
+    // Payload bytes are overwritten by the read at once, so the buffer is never zero-filled.
+    std::unique_ptr<uint8_t[]> payload;
+    size_t capacity = 0;
     while (stream.Position() < stream.Size()) {
         uint8_t head[8];
         if (stream.Left() < sizeof head)
@@ -752,9 +754,12 @@ void TSaveLoadFormatBin::ReadValues(TRecordReadStream &stream) {
             stream.Skip(payloadSize);
             continue;
         }
-        payload.resize(payloadSize);
-        ReadExact(stream, payload.data(), payloadSize);
-        ReadValue(payload.data(), payloadSize, *found);
+        if (payloadSize > capacity) {
+            payload.reset(new uint8_t[payloadSize]);
+            capacity = payloadSize;
+        }
+        ReadExact(stream, payload.get(), payloadSize);
+        ReadValue(payload.get(), payloadSize, *found);
         found->Flags |= vfFound;
     }
 }
