@@ -45,6 +45,16 @@ struct TSim {
     Tsim_ClearRegisterLog ClearRegisterLog = nullptr;
     Tsim_GetRegister GetRegister = nullptr;
     TUSBSingleRead SingleRead = nullptr;
+    Tsim_SetManualTime SetManualTime = nullptr;
+    Tsim_AdvanceTime AdvanceTime = nullptr;
+    Tsim_SetSignal SetSignal = nullptr;
+    Tsim_SetSeed SetSeed = nullptr;
+    Tsim_SetPhase SetPhase = nullptr;
+    Tsim_SetSampleCountLimit SetSampleCountLimit = nullptr;
+    Tsim_TriggerTime TriggerTime = nullptr;
+    Tsim_SampleInterval SampleInterval = nullptr;
+    Tsim_SampleTime SampleTime = nullptr;
+    Tsim_InputLevel InputLevel = nullptr;
 
     static TSim &Get() {
         static TSim sim = [] {
@@ -68,6 +78,16 @@ struct TSim {
             bind("sim_ClearRegisterLog", s.ClearRegisterLog);
             bind("sim_GetRegister", s.GetRegister);
             bind("USBSingleRead", s.SingleRead);
+            bind("sim_SetManualTime", s.SetManualTime);
+            bind("sim_AdvanceTime", s.AdvanceTime);
+            bind("sim_SetSignal", s.SetSignal);
+            bind("sim_SetSeed", s.SetSeed);
+            bind("sim_SetPhase", s.SetPhase);
+            bind("sim_SetSampleCountLimit", s.SetSampleCountLimit);
+            bind("sim_TriggerTime", s.TriggerTime);
+            bind("sim_SampleInterval", s.SampleInterval);
+            bind("sim_SampleTime", s.SampleTime);
+            bind("sim_InputLevel", s.InputLevel);
             return s;
         }();
         return sim;
@@ -141,6 +161,21 @@ public:
         if (ret)
             *ret = r;
         return result;
+    }
+
+    // Polls, stepping virtual time, until the capture is complete; then reads it. Returns the read
+    // result; count receives the Result cell.
+    uint8_t Capture(std::vector<uint16_t> &buffer, int32_t &count, double stepNs, int maxPolls = 100000) {
+        for (int i = 0; i < maxPolls; ++i) {
+            uint8_t complete = 0;
+            Call(dfPollStatus, 0, nullptr, &complete);
+            if (complete)
+                break;
+            Sim().AdvanceTime(stepNs);
+        }
+        uint8_t read = 0;
+        count = Call(dfReadRecord, 0, buffer.data(), &read);
+        return read;
     }
 
     static TSim &Sim() { return TSim::Get(); }

@@ -45,6 +45,11 @@ TUsbPort::TBindResult TUsbPort::Load(const std::string &path) {
 }
 
 void TUsbPort::Free() {
+    if (Borrowed) {
+        Borrowed = false;
+        F = TUsbFunctions{};
+        return;
+    }
     if (!Handle)
         return;
     F.SetCallBackFunction(nullptr);

@@ -39,7 +39,13 @@ public:
     TBindResult Load(const std::string &path);
     // Unregisters the link callback and frees the library.
     void Free();
-    bool Bound() const { return Handle != nullptr; }
+    // Calls functions the caller owns instead of a loaded library (benchmarks of the read-out).
+    void UseFunctions(const TUsbFunctions &functions) {
+        Free();
+        F = functions;
+        Borrowed = true;
+    }
+    bool Bound() const { return Handle != nullptr || Borrowed; }
     const TUsbFunctions &Functions() const { return F; }
 
     // The caller's link byte; null points it at a byte of the port's own.
@@ -59,6 +65,7 @@ public:
 
 private:
     void *Handle = nullptr;
+    bool Borrowed = false;
     TUsbFunctions F;
     uint8_t OwnLinkByte = 0;
     uint8_t *LinkByte = &OwnLinkByte;

@@ -2,6 +2,8 @@
 
 #include "imagegen/ConfigImageContent.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,6 +23,25 @@ int32_t ModelFromEnvironment() {
     if (*end != '\0' || type < 0 || type > 5)
         return -1;
     return static_cast<int32_t>(type);
+}
+
+// Steps from a counter preload to $FFFF; a preload that never gets there (0) counts none.
+int32_t CounterSteps(uint16_t preload) {
+    uint16_t s = preload;
+    for (int32_t n = 0; n <= 65536; ++n) {
+        if (s == 0xFFFF)
+            return n;
+        s = static_cast<uint16_t>((s << 1) | (((s >> 6) ^ (s >> 15)) & 1));
+    }
+    return 0;
+}
+
+// Count and length registers hold $8000 minus the value; lengths count in fours.
+int32_t CountOf(uint16_t word) {
+    return 0x8000 - static_cast<int32_t>(word);
+}
+int32_t LengthOf(uint16_t word) {
+    return std::max(0, 0x8000 - static_cast<int32_t>(word)) * 4;
 }
 
 // Configuration image each model's logic expects.
@@ -48,6 +69,11 @@ void TSimInstrument::Reset() {
     Queue.clear();
     WriteLog.clear();
     Memory.fill(0xFF);
+    Signals = TSignals{};
+    Capture = TSimCapture{};
+    Random.seed(12345);
+    ManualTime = false;
+    ManualNow = 0;
     const TRecord record = CalibrationRecord();
     std::memcpy(Memory.data() + CalibrationAddress, record.data(), record.size());
 }
@@ -104,6 +130,10 @@ int32_t TSimInstrument::Register(int32_t reg) const {
 int32_t TSimInstrument::SingleRead(int32_t reg) {
     if (!Open || !Reach())
         return 0;
+    if (reg == 1)
+        return Capture.StatusWord(Now());
+    if (reg == 14)
+        return Capture.SampleCount(Now());
     return Register(reg);
 }
 
@@ -134,6 +164,106 @@ void TSimInstrument::Apply(int32_t reg, int32_t value, bool flushing) {
     WriteLog.push_back({reg, value & 0xFFFF, flushing});
     if (reg >= 0 && reg < RegisterCount)
         Registers[reg] = static_cast<uint16_t>(value);
+    if (reg == 1) {
+        const uint16_t word = static_cast<uint16_t>(value);
+        if ((word & 0xF000) == 0xF000)
+            ArmCapture(word & 0x0FFF);
+        else if (word == 0)
+            Capture.Stop();
+    }
+}
+
+int32_t TSimInstrument::RecordLength() const {
+    return Type == 1 || Type == 3 || Type == 5 ? 8192 : 4096;
+}
+
+TCaptureSettings TSimInstrument::DecodeCaptureSettings(uint16_t word) const {
+    const bool wide = Type == 4 || Type == 5;
+    const double ppd = wide ? 40 : 50;
+    TCaptureSettings c;
+    c.RecordLength = RecordLength();
+    if (word & 0x0800) {
+        c.EquivalentTime = true;
+        c.SampleIntervalNs = wide ? 12.5 : 20;
+    } else if (word & 0x0080) {
+        c.SampleIntervalNs = 5;
+    } else if (word & 0x0040) {
+        c.SampleIntervalNs = wide ? 12.5 : 10;
+    } else {
+        static const std::array<std::pair<int, double>, 16> bases = {{{0, 1e3},
+                                                                      {1, 2e3},
+                                                                      {2, 5e3},
+                                                                      {3, 1e4},
+                                                                      {5, 2e4},
+                                                                      {6, 5e4},
+                                                                      {7, 1e5},
+                                                                      {13, 2e5},
+                                                                      {14, 5e5},
+                                                                      {15, 1e6},
+                                                                      {21, 2e6},
+                                                                      {22, 5e6},
+                                                                      {23, 1e7},
+                                                                      {29, 2e7},
+                                                                      {30, 5e7},
+                                                                      {31, 1e8}}};
+        double v = 1e3;
+        for (const auto &[code, perDivision] : bases)
+            if (code == (word & 0x1F))
+                v = perDivision;
+        c.SampleIntervalNs = v / ppd;
+    }
+    c.AfterTrigger = CounterSteps(Registers[14]);
+    c.HoldOffSamples = std::max(0, 0x8000 - static_cast<int32_t>(Registers[7])) * 4;
+    const uint16_t control = Registers[2];
+    for (int s = 0; s < 3; ++s) {
+        c.Primary.On[s] = (control >> s) & 1;
+        c.Primary.Falling[s] = (control >> (3 + s)) & 1;
+        c.Secondary.On[s] = (control >> (6 + s)) & 1;
+        c.Secondary.Falling[s] = (control >> (9 + s)) & 1;
+    }
+    c.SecondaryOn = (control >> 12) & 1;
+    c.Primary.Count = CountOf(Registers[4]);
+    c.Primary.LengthSamples = LengthOf(Registers[3]);
+    c.Secondary.Count = CountOf(Registers[6]);
+    c.Secondary.LengthSamples = LengthOf(Registers[5]);
+    c.Levels = {static_cast<double>(Registers[10] & 0xFF), static_cast<double>(Registers[13] & 0xFF), 128};
+    return c;
+}
+
+void TSimInstrument::ArmCapture(uint16_t word) {
+    const TCaptureSettings settings = DecodeCaptureSettings(word);
+    double longest = 0;
+    for (int s = 0; s < 2; ++s)
+        if (settings.Primary.On[s] || settings.Secondary.On[s])
+            longest = std::max(longest, Signals.Inputs[s].PeriodNs());
+    if (settings.Primary.On[2] || settings.Secondary.On[2] || longest == 0)
+        longest = std::max(longest, Signals.Inputs[0].PeriodNs());
+    const TSourceLevel level = [this](int source, double t) {
+        return source == 2 ? Signals.ExternalLevel(t) : InputLevelAt(source, t);
+    };
+    Capture.Arm(Now(), settings, level, Random, longest);
+}
+
+void TSimInstrument::SetManualTime(bool on) {
+    if (on && !ManualTime)
+        ManualNow = Now();
+    ManualTime = on;
+}
+
+double TSimInstrument::Now() const {
+    if (ManualTime)
+        return ManualNow;
+    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - Origin).count();
+}
+
+void TSimInstrument::SetSignal(int channel, const TSignal &signal) {
+    if (channel == 0 || channel == 1)
+        Signals.Inputs[channel] = signal;
+}
+
+double TSimInstrument::InputLevelAt(int channel, double timeNs) const {
+    const TInputStage stage = Stage(channel);
+    return InputLevel(channel, stage, Signals.Inputs[channel].Volts(timeNs, stage.AcCoupled));
 }
 
 void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
@@ -142,6 +272,16 @@ void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
     std::memset(buffer, 0, static_cast<size_t>(byteCount));
     if (!Open || !Reach())
         return;
+    const double now = Now();
+    const int32_t count = std::min(Capture.SampleCount(now), byteCount / 2);
+    uint8_t *bytes = static_cast<uint8_t *>(buffer);
+    for (int32_t i = 0; i < count; ++i) {
+        const double t = Capture.SampleTime(i, now);
+        for (int ch = 0; ch < 2; ++ch) {
+            const double level = std::nearbyint(InputLevelAt(ch, t));
+            bytes[2 * i + ch] = static_cast<uint8_t>(std::clamp(level, 0.0, 255.0));
+        }
+    }
 }
 
 int32_t TSimInstrument::ReadMemory(int32_t address) {

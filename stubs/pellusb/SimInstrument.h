@@ -3,9 +3,13 @@
 #pragma once
 
 #include "SimCalibration.h"
+#include "SimCapture.h"
+#include "SimSignal.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace pellsim {
@@ -52,6 +56,18 @@ public:
     void ClearLog() { WriteLog.clear(); }
     int32_t Register(int32_t reg) const;
 
+    // Virtual time: by default it follows the steady clock; tests may hold it and step it.
+    void SetManualTime(bool on);
+    void AdvanceTime(double ns) { ManualNow += ns; }
+    double Now() const;
+    void SetSignal(int channel, const TSignal &signal);
+    void SetSeed(uint32_t seed) { Random.seed(seed); }
+    void SetCountLimit(int32_t limit) { Capture.SetCountLimit(limit); }
+    void SetFixedPhase(uint16_t phase) { Capture.SetFixedPhase(phase); }
+    const TSimCapture &LastCapture() const { return Capture; }
+    // Screen level (unclipped) of an input at a time, through the front end as set now.
+    double InputLevelAt(int channel, double timeNs) const;
+
     // The front end of a channel as the registers set it.
     TInputStage Stage(int channel) const;
 
@@ -60,6 +76,9 @@ private:
     // callback when the link state it last reported has changed. False while the link is down.
     bool Reach();
     void Apply(int32_t reg, int32_t value, bool flushing);
+    void ArmCapture(uint16_t word);
+    TCaptureSettings DecodeCaptureSettings(uint16_t word) const;
+    int32_t RecordLength() const;
 
     int32_t Type = -1;
     bool Open = false;
@@ -73,6 +92,12 @@ private:
     std::vector<std::pair<int32_t, int32_t>> Queue;
     std::vector<TLogEntry> WriteLog;
     std::array<uint8_t, MemorySize> Memory{};
+    TSignals Signals;
+    TSimCapture Capture;
+    std::mt19937 Random;
+    bool ManualTime = false;
+    double ManualNow = 0;
+    std::chrono::steady_clock::time_point Origin = std::chrono::steady_clock::now();
 };
 
 // The one simulated instrument of the loaded library.

@@ -95,3 +95,35 @@ PELLUSB_EXPORT void sim_ClearRegisterLog(void) {
 PELLUSB_EXPORT int32_t sim_GetRegister(int32_t Register) {
     return Instrument().Register(Register);
 }
+PELLUSB_EXPORT void sim_SetManualTime(int32_t On) {
+    Instrument().SetManualTime(On != 0);
+}
+PELLUSB_EXPORT void sim_AdvanceTime(double Nanoseconds) {
+    Instrument().AdvanceTime(Nanoseconds);
+}
+PELLUSB_EXPORT void sim_SetSignal(int32_t Channel, int32_t Shape, double FrequencyHz, double AmplitudeV,
+                                  double OffsetV) {
+    Instrument().SetSignal(
+        Channel, pellsim::TSignal{static_cast<pellsim::TShape>(Shape), FrequencyHz, AmplitudeV, OffsetV});
+}
+PELLUSB_EXPORT void sim_SetSeed(uint32_t Seed) {
+    Instrument().SetSeed(Seed);
+}
+PELLUSB_EXPORT void sim_SetSampleCountLimit(int32_t Limit) {
+    Instrument().SetCountLimit(Limit);
+}
+PELLUSB_EXPORT double sim_TriggerTime(void) {
+    return Instrument().LastCapture().TriggerTime();
+}
+PELLUSB_EXPORT double sim_SampleInterval(void) {
+    return Instrument().LastCapture().SampleInterval();
+}
+PELLUSB_EXPORT double sim_SampleTime(int32_t Index) {
+    return Instrument().LastCapture().SampleTime(Index, Instrument().Now());
+}
+PELLUSB_EXPORT double sim_InputLevel(int32_t Channel, double TimeNs) {
+    return Instrument().InputLevelAt(Channel, TimeNs);
+}
+PELLUSB_EXPORT void sim_SetPhase(int32_t Phase) {
+    Instrument().SetFixedPhase(static_cast<uint16_t>(Phase & 0xFFF));
+}

@@ -50,6 +50,25 @@ typedef void (*Tsim_ClearRegisterLog)(void);
 /* The value last written to a register. */
 typedef int32_t (*Tsim_GetRegister)(int32_t Register);
 
+/* Virtual time: on, it stands still until advanced (ns); off, it follows the steady clock. */
+typedef void (*Tsim_SetManualTime)(int32_t On);
+typedef void (*Tsim_AdvanceTime)(double Nanoseconds);
+/* The signal at input A (0) or B (1); the external input follows A as a logic-level square wave. */
+typedef void (*Tsim_SetSignal)(int32_t Channel, int32_t Shape, double FrequencyHz, double AmplitudeV,
+                               double OffsetV);
+/* Seed of the random sample-clock phases. */
+typedef void (*Tsim_SetSeed)(uint32_t Seed);
+/* The trigger phase every capture reports (0: random phases in 143..249). */
+typedef void (*Tsim_SetPhase)(int32_t Phase);
+/* Limits the sample count the instrument reports (0: the record length). */
+typedef void (*Tsim_SetSampleCountLimit)(int32_t Limit);
+/* The last capture: its trigger time, sample interval and the time of FIFO sample Index (ns). */
+typedef double (*Tsim_TriggerTime)(void);
+typedef double (*Tsim_SampleInterval)(void);
+typedef double (*Tsim_SampleTime)(int32_t Index);
+/* Screen level (unclipped) of an input at a time, through the front end as the registers set it now. */
+typedef double (*Tsim_InputLevel)(int32_t Channel, double TimeNs);
+
 #ifdef __cplusplus
 }
 #endif
