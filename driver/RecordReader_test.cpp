@@ -103,7 +103,7 @@ TEST_F(CaptureTest, ArmAndFinishRegisterSequences) {
 
 TEST_F(CaptureTest, ShortCountGoesToTheEndAndForcedRecordsCopyEverything) {
     RealTime(0, 1024);
-    Sim().SetSampleCountLimit(3000);
+    Sim().SetSampleCount(3000);
     ASSERT_EQ(Capture(Buffer, Count, 20000), 1);
     EXPECT_EQ(Count, 3000);
     for (int32_t i = 0; i < 1096; ++i)
@@ -118,6 +118,17 @@ TEST_F(CaptureTest, ShortCountGoesToTheEndAndForcedRecordsCopyEverything) {
     EXPECT_EQ(Count, 4096);
     EXPECT_NE(Buffer[0], 0xABCD);
     EXPECT_NE(Buffer[1095], 0xABCD);
+}
+
+TEST_F(CaptureTest, CountBeyondTheRecordIsLimitedToIt) {
+    RealTime(0, 1024);
+    Sim().SetSampleCount(0xFFFF);
+    std::vector<uint16_t> guarded(4096 + 64, 0xABCD);
+    ASSERT_EQ(Capture(guarded, Count, 20000), 1);
+    EXPECT_EQ(Count, 4096);
+    EXPECT_EQ(guarded[4096], 0xABCD);
+    for (int32_t i = 0; i < 4096; ++i)
+        ASSERT_EQ(guarded[i] & 0xFF, Level(0, i)) << "sample " << i;
 }
 
 TEST_F(CaptureTest, GroundedChannelsReadTheirGroundPositionLimitedToTheScreen) {

@@ -50,7 +50,7 @@ struct TSim {
     Tsim_SetSignal SetSignal = nullptr;
     Tsim_SetSeed SetSeed = nullptr;
     Tsim_SetPhase SetPhase = nullptr;
-    Tsim_SetSampleCountLimit SetSampleCountLimit = nullptr;
+    Tsim_SetSampleCount SetSampleCount = nullptr;
     Tsim_TriggerTime TriggerTime = nullptr;
     Tsim_SampleInterval SampleInterval = nullptr;
     Tsim_SampleTime SampleTime = nullptr;
@@ -83,7 +83,7 @@ struct TSim {
             bind("sim_SetSignal", s.SetSignal);
             bind("sim_SetSeed", s.SetSeed);
             bind("sim_SetPhase", s.SetPhase);
-            bind("sim_SetSampleCountLimit", s.SetSampleCountLimit);
+            bind("sim_SetSampleCount", s.SetSampleCount);
             bind("sim_TriggerTime", s.TriggerTime);
             bind("sim_SampleInterval", s.SampleInterval);
             bind("sim_SampleTime", s.SampleTime);

@@ -52,7 +52,8 @@ double TSimCapture::FindEvent(double from, const TEdgeSpec &spec, const TSourceL
     // A periodic signal that has not triggered within count + 2 of its periods never will.
     const double until = from + (spec.Count + 2) * longestPeriodNs + minLength;
     std::array<double, 3> previous{};
-    std::array<double, 3> lastOpposite{-Never, -Never, -Never};
+    // Pulses are measured from the start of the search on.
+    std::array<double, 3> lastOpposite{from, from, from};
     for (int s = 0; s < 3; ++s)
         previous[s] = level(s, from);
     int32_t events = 0;
@@ -111,14 +112,18 @@ int32_t TSimCapture::SampleCount(double now) const {
     if (!Armed || now < DoneTime())
         return 0;
     const int32_t len = Settings.RecordLength;
-    return CountLimit > 0 ? std::min(CountLimit, len) : len;
+    return ReportedCount > 0 ? ReportedCount : len;
+}
+
+int32_t TSimCapture::ValidSamples(double now) const {
+    return std::min(SampleCount(now), Settings.RecordLength);
 }
 
 double TSimCapture::SampleTime(int32_t index, double now) const {
     const double ts = Settings.SampleIntervalNs;
     if (Untriggered)
         return ArmTime + index * ts;
-    const int32_t count = std::max(SampleCount(now), 1);
+    const int32_t count = std::max(ValidSamples(now), 1);
     return Trigger + Delay + (index - (count - Settings.AfterTrigger)) * ts;
 }
 

@@ -45,13 +45,15 @@ public:
     bool IsArmed() const { return Armed; }
 
     uint16_t StatusWord(double now) const;
-    // Valid samples of a complete capture (limited by the test control when set).
+    // The sample count the instrument reports for a complete capture (the test control's when set).
     int32_t SampleCount(double now) const;
+    // Samples the FIFO holds: the reported count, at most the record.
+    int32_t ValidSamples(double now) const;
     double SampleTime(int32_t index, double now) const;
     double TriggerTime() const { return Trigger; }
     double SampleInterval() const { return Settings.SampleIntervalNs; }
     int32_t RecordLength() const { return Settings.RecordLength; }
-    void SetCountLimit(int32_t limit) { CountLimit = limit; }
+    void SetReportedCount(int32_t count) { ReportedCount = count; }
     // A fixed phase for every capture (0: random phases).
     void SetFixedPhase(uint16_t phase) { FixedPhase = phase; }
 
@@ -67,7 +69,7 @@ private:
     double Trigger = Never;
     double Delay = 0; // from the trigger to the next sample clock
     uint16_t Phase = 0;
-    int32_t CountLimit = 0;
+    int32_t ReportedCount = 0;
     uint16_t FixedPhase = 0;
 };
 

@@ -273,7 +273,7 @@ void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
     if (!Open || !Reach())
         return;
     const double now = Now();
-    const int32_t count = std::min(Capture.SampleCount(now), byteCount / 2);
+    const int32_t count = std::min(Capture.ValidSamples(now), byteCount / 2);
     uint8_t *bytes = static_cast<uint8_t *>(buffer);
     for (int32_t i = 0; i < count; ++i) {
         const double t = Capture.SampleTime(i, now);

@@ -59,10 +59,11 @@ public:
     // Virtual time: by default it follows the steady clock; tests may hold it and step it.
     void SetManualTime(bool on);
     void AdvanceTime(double ns) { ManualNow += ns; }
+    void SetTime(double ns) { ManualNow = ns; }
     double Now() const;
     void SetSignal(int channel, const TSignal &signal);
     void SetSeed(uint32_t seed) { Random.seed(seed); }
-    void SetCountLimit(int32_t limit) { Capture.SetCountLimit(limit); }
+    void SetReportedCount(int32_t count) { Capture.SetReportedCount(count); }
     void SetFixedPhase(uint16_t phase) { Capture.SetFixedPhase(phase); }
     const TSimCapture &LastCapture() const { return Capture; }
     // Screen level (unclipped) of an input at a time, through the front end as set now.

@@ -109,8 +109,8 @@ PELLUSB_EXPORT void sim_SetSignal(int32_t Channel, int32_t Shape, double Frequen
 PELLUSB_EXPORT void sim_SetSeed(uint32_t Seed) {
     Instrument().SetSeed(Seed);
 }
-PELLUSB_EXPORT void sim_SetSampleCountLimit(int32_t Limit) {
-    Instrument().SetCountLimit(Limit);
+PELLUSB_EXPORT void sim_SetSampleCount(int32_t Count) {
+    Instrument().SetReportedCount(Count);
 }
 PELLUSB_EXPORT double sim_TriggerTime(void) {
     return Instrument().LastCapture().TriggerTime();

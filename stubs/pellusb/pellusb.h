@@ -60,8 +60,9 @@ typedef void (*Tsim_SetSignal)(int32_t Channel, int32_t Shape, double FrequencyH
 typedef void (*Tsim_SetSeed)(uint32_t Seed);
 /* The trigger phase every capture reports (0: random phases in 143..249). */
 typedef void (*Tsim_SetPhase)(int32_t Phase);
-/* Limits the sample count the instrument reports (0: the record length). */
-typedef void (*Tsim_SetSampleCountLimit)(int32_t Limit);
+/* The sample count the instrument reports for a complete capture, whatever it holds (0: the record length).
+ */
+typedef void (*Tsim_SetSampleCount)(int32_t Count);
 /* The last capture: its trigger time, sample interval and the time of FIFO sample Index (ns). */
 typedef double (*Tsim_TriggerTime)(void);
 typedef double (*Tsim_SampleInterval)(void);

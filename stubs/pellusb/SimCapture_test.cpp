@@ -1,0 +1,112 @@
+// The simulated instrument's trigger, decoded from the registers the driver writes.
+#include "SimInstrument.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace pellsim {
+namespace {
+
+class TriggerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Sim.Reset();
+        Sim.SetModel(0); // 4096 samples
+        ASSERT_EQ(Sim.InitDevice(), 0);
+        Sim.SetManualTime(true);
+        Sim.SetTime(0);
+        // Both inputs a 1 kHz sine of 0.5 V at 100 mV per division around level 127: 127 + 160 sin.
+        Sim.SetSignal(0, TSignal{TShape::Sine, 1000, 0.5, 0});
+        Sim.SetSignal(1, TSignal{TShape::Sine, 1000, 0.5, 0});
+        Sim.Write(15, 0x2828);
+        Sim.Write(8, 1836);
+        Sim.Write(11, 1800);
+        Sim.Write(9, 1982);
+        Sim.Write(12, 1855);
+        Sim.Write(14, 0x75D3); // 1024 samples after the trigger
+        Sim.Write(7, 0x8000);  // no hold-off
+        for (int reg : {3, 5, 6})
+            Sim.Write(reg, 0x8000);
+        Sim.Write(4, 0x7FFF); // count 1
+    }
+    // Arms on 10 us per division (200 ns samples): the trigger is taken from 3072 samples on (0.6144 ms).
+    double ArmAndTriggerMs() {
+        Sim.Write(1, 0xF003);
+        return Sim.LastCapture().TriggerTime() / 1e6;
+    }
+    TSimInstrument Sim;
+};
+
+TEST_F(TriggerTest, SourcesEdgesLevelsCountsLengthsAndHoldOff) {
+    struct TCase {
+        const char *Name;
+        std::vector<std::pair<int, int>> Writes;
+        double TriggerMs;
+    } cases[] = {
+        {"A rising through the ground", {{2, 0x0001}, {10, 127}}, 1.0},
+        {"A rising through 207 (sine 0.5)", {{2, 0x0001}, {10, 207}}, 1 + 1 / 12.0},
+        {"A falling through 207", {{2, 0x0009}, {10, 207}}, 1 + 5 / 12.0},
+        {"B rising through 207", {{2, 0x0002}, {13, 207}}, 1 + 1 / 12.0},
+        {"Ext rising (square with A)", {{2, 0x0004}}, 1.0},
+        {"Ext falling", {{2, 0x0024}}, 1.5},
+        {"third event", {{2, 0x0001}, {10, 127}, {4, 0x8000 - 3}}, 3.0},
+        {"neutral count: at once", {{2, 0x0001}, {10, 127}, {4, 0x8000}}, 0.6144},
+        // Below 207 for 0.47 ms since the search began: 2000 samples (0.4 ms) qualify, 3000 do not.
+        {"pulse of 2000 samples", {{2, 0x0001}, {10, 207}, {3, 0x8000 - 500}}, 1 + 1 / 12.0},
+        {"pulse of 3000 samples", {{2, 0x0001}, {10, 207}, {3, 0x8000 - 750}}, 2 + 1 / 12.0},
+        {"hold-off of 6000 samples", {{2, 0x0001}, {10, 207}, {7, 0x8000 - 1500}}, 2 + 1 / 12.0},
+        {"secondary B falling after primary A",
+         {{2, 0x1001 | 0x0080 | 0x0400}, {10, 127}, {13, 127}, {6, 0x7FFF}},
+         1.5},
+        {"secondary with the neutral count", {{2, 0x1001 | 0x0080}, {10, 127}, {13, 127}}, 1.0},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        SetUp();
+        for (const auto &[reg, value] : c.Writes)
+            Sim.Write(reg, value);
+        EXPECT_NEAR(ArmAndTriggerMs(), c.TriggerMs, 1e-6);
+    }
+}
+
+TEST_F(TriggerTest, StatusWordFollowsTheCapture) {
+    Sim.Write(2, 0x0001);
+    Sim.Write(10, 127);
+    Sim.Write(1, 0xF003);
+    EXPECT_EQ(Sim.SingleRead(1), 0x8000); // waiting for the trigger
+    Sim.AdvanceTime(1.0e6 + 1);
+    const int32_t triggered = Sim.SingleRead(1);
+    EXPECT_EQ(triggered & 0xF000, 0xC000);
+    const int32_t phase = triggered & 0xFFF;
+    EXPECT_GE(phase, 143);
+    EXPECT_LT(phase, 250);
+    EXPECT_EQ(Sim.SingleRead(14), 0);
+    Sim.AdvanceTime(1024 * 200.0 + 200);
+    EXPECT_EQ(Sim.SingleRead(1), 0x4000 | phase);
+    EXPECT_EQ(Sim.SingleRead(14), 4096);
+    // Sample len - P is the first after the trigger.
+    const double first =
+        Sim.LastCapture().SampleTime(4096 - 1024, Sim.Now()) - Sim.LastCapture().TriggerTime();
+    EXPECT_NEAR(first, (phase - 143) / 107.0 * 200, 1e-9);
+    Sim.Write(1, 0);
+    EXPECT_EQ(Sim.SingleRead(1), 0);
+}
+
+TEST_F(TriggerTest, WithoutASourceTheRecordIsTakenUntriggered) {
+    Sim.Write(2, 0xC000);
+    Sim.Write(1, 0xF003);
+    EXPECT_EQ(Sim.SingleRead(1), 0xD000);
+    Sim.AdvanceTime(4096 * 200.0);
+    EXPECT_EQ(Sim.SingleRead(1), 0x5000);
+    EXPECT_EQ(Sim.SingleRead(14), 4096);
+    std::vector<uint8_t> fifo(2 * 4096);
+    Sim.FifoRead(7, fifo.data(), static_cast<int32_t>(fifo.size()));
+    // From the arming on: sample i at i x 200 ns, the sine starting at its zero.
+    EXPECT_EQ(fifo[0], 127);
+    EXPECT_EQ(fifo[2 * 1250], static_cast<uint8_t>(std::nearbyint(127 + 160 * std::sin(2 * M_PI * 0.25))));
+}
+
+} // namespace
+} // namespace pellsim
