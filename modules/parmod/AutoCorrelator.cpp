@@ -68,15 +68,15 @@ void TAutoCorrelator::Prepare(int32_t size) {
         CacheSin[k] = std::sin(angle);
     }
     const int32_t bits = Log2(Size);
-    StageCos.assign(bits + 1, {});
-    StageSin.assign(bits + 1, {});
+    Twiddles.Cos.assign(bits + 1, {});
+    Twiddles.Sin.assign(bits + 1, {});
     for (int32_t span = Size, level = bits; span >= 2; span /= 2, --level) {
         const int32_t half = span / 2, stride = Size / span;
-        StageCos[level].resize(half);
-        StageSin[level].resize(half);
+        Twiddles.Cos[level].resize(half);
+        Twiddles.Sin[level].resize(half);
         for (int32_t j = 0; j < half; ++j) {
-            StageCos[level][j] = CacheCos[j * stride];
-            StageSin[level][j] = CacheSin[j * stride];
+            Twiddles.Cos[level][j] = CacheCos[j * stride];
+            Twiddles.Sin[level][j] = CacheSin[j * stride];
         }
     }
     BitReverse.resize(Size);
@@ -109,8 +109,10 @@ inline void Butterfly(double &ar, double &ai, double &br, double &bi, double c, 
 // The butterfly loops are the module's hot path: compiled also for wider vector units, chosen at load.
 #define PARMOD_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 
-PARMOD_VECTOR_CLONES void TAutoCorrelator::Butterflies(double *re, double *im, int32_t span,
-                                                       int32_t blockLength) {
+namespace {
+
+PARMOD_VECTOR_CLONES void Butterflies(const TStageTwiddles &tw, double *re, double *im, int32_t span,
+                                      int32_t blockLength) {
     const int32_t half = span / 2;
     if (span == 2) {
         // The twiddle is exactly 1.
@@ -124,7 +126,7 @@ PARMOD_VECTOR_CLONES void TAutoCorrelator::Butterflies(double *re, double *im, i
         return;
     }
     const int32_t level = Log2(span);
-    const double *__restrict cs = StageCos[level].data(), *__restrict sn = StageSin[level].data();
+    const double *__restrict cs = tw.Cos[level].data(), *__restrict sn = tw.Sin[level].data();
     for (int32_t block = 0; block < blockLength; block += span) {
         double *__restrict re0 = re + block, *__restrict im0 = im + block;
         double *__restrict re1 = re0 + half, *__restrict im1 = im0 + half;
@@ -133,14 +135,14 @@ PARMOD_VECTOR_CLONES void TAutoCorrelator::Butterflies(double *re, double *im, i
     }
 }
 
-PARMOD_VECTOR_CLONES void TAutoCorrelator::TwoStages(double *re, double *im, int32_t span,
-                                                     int32_t blockLength) {
+PARMOD_VECTOR_CLONES void TwoStages(const TStageTwiddles &tw, double *re, double *im, int32_t span,
+                                    int32_t blockLength) {
     // Stage `span` and then stage `span` / 2, four points at a time: each point meets the same
     // butterflies in the same order as stage by stage, with one pass over the memory.
     const int32_t quarter = span / 4;
     const int32_t level = Log2(span);
-    const double *__restrict c1 = StageCos[level].data(), *__restrict s1 = StageSin[level].data();
-    const double *__restrict c2 = StageCos[level - 1].data(), *__restrict s2 = StageSin[level - 1].data();
+    const double *__restrict c1 = tw.Cos[level].data(), *__restrict s1 = tw.Sin[level].data();
+    const double *__restrict c2 = tw.Cos[level - 1].data(), *__restrict s2 = tw.Sin[level - 1].data();
     for (int32_t block = 0; block < blockLength; block += span) {
         double *__restrict r0 = re + block, *__restrict i0 = im + block;
         double *__restrict r1 = r0 + quarter, *__restrict i1 = i0 + quarter;
@@ -165,18 +167,20 @@ PARMOD_VECTOR_CLONES void TAutoCorrelator::TwoStages(double *re, double *im, int
     }
 }
 
+} // namespace
+
 void TAutoCorrelator::Stages(double *re, double *im, int32_t span) {
     if (span > CacheBlock) {
-        TwoStages(re, im, span, span);
+        TwoStages(Twiddles, re, im, span, span);
         for (int32_t q = 0; q < 4; ++q)
             Stages(re + q * (span / 4), im + q * (span / 4), span / 4);
         return;
     }
     int32_t s = span;
     for (; s >= 8; s /= 4)
-        TwoStages(re, im, s, span);
+        TwoStages(Twiddles, re, im, s, span);
     for (; s >= 2; s /= 2)
-        Butterflies(re, im, s, span);
+        Butterflies(Twiddles, re, im, s, span);
 }
 
 void TAutoCorrelator::Transform(std::vector<double> &reals, std::vector<double> &imaginaries, double scale) {
@@ -211,7 +215,7 @@ void TAutoCorrelator::Compute(const uint8_t *data, int32_t n) {
     double *re = Re.data(), *im = Im.data();
     // First stage of the forward transform: the upper half is zero.
     {
-        const double *cs = StageCos[Log2(Size)].data(), *sn = StageSin[Log2(Size)].data();
+        const double *cs = Twiddles.Cos[Log2(Size)].data(), *sn = Twiddles.Sin[Log2(Size)].data();
         for (int32_t j = 0; j < half; ++j) {
             const double a = j < Length ? data[j] : 0.0;
             re[j] = a;
@@ -233,7 +237,7 @@ void TAutoCorrelator::Compute(const uint8_t *data, int32_t n) {
     for (int32_t i = 0; i < Size; ++i)
         power[i] = re[BitReverse[i]];
     {
-        const double *cs = StageCos[Log2(Size)].data(), *sn = StageSin[Log2(Size)].data();
+        const double *cs = Twiddles.Cos[Log2(Size)].data(), *sn = Twiddles.Sin[Log2(Size)].data();
         for (int32_t j = 0; j < half; ++j) {
             const double a = power[j], b = power[j + half], d = a - b;
             re[j] = a + b;

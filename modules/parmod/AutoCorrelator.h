@@ -31,6 +31,11 @@ private:
     bool Computed = false;
 };
 
+// The twiddles of each stage of the transform in the order the stage uses them, by log2(span).
+struct TStageTwiddles {
+    std::vector<std::vector<double>> Cos, Sin;
+};
+
 // Linear auto-correlation through a radix-2 transform of twice the next power of two.
 class TAutoCorrelator {
 public:
@@ -53,15 +58,12 @@ private:
     // blocks take their first stage and then recurse into their halves, so that the later stages run
     // on blocks that fit in the cache; every butterfly sees the same operands as in stage order.
     void Stages(double *re, double *im, int32_t span);
-    void Butterflies(double *re, double *im, int32_t span, int32_t blockLength);
-    void TwoStages(double *re, double *im, int32_t span, int32_t blockLength);
 
     // Work array, real and imaginary parts apart.
     std::vector<double> Re, Im;
     // cos and sin of 2 pi k / N, k = 0 .. N - 1.
     std::vector<double> CacheCos, CacheSin;
-    // The twiddles of each stage in the order the stage uses them: index log2(span).
-    std::vector<std::vector<double>> StageCos, StageSin;
+    TStageTwiddles Twiddles;
     std::vector<int32_t> BitReverse;
     std::vector<double> Power;
     // The correlation sums in lag order.

@@ -1,5 +1,13 @@
 #include "WaveParamsPellx.h"
 
+#include <QFontMetrics>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -211,4 +219,234 @@ void TParamStatsPellx::Assign(const TParamStatsPellx &source) {
     Stats = source.Stats;
     Channels = source.Channels;
     Colours = source.Colours;
+}
+
+// The table control.
+
+namespace {
+
+QColor FromColour(uint32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+} // namespace
+
+TWaveParamsTablePellx::TWaveParamsTablePellx(QWidget *parent)
+    : QWidget(parent), Image(std::make_unique<QImage>()) {
+    setMouseTracking(true);
+}
+
+TWaveParamsTablePellx::~TWaveParamsTablePellx() = default;
+
+const QImage &TWaveParamsTablePellx::Bitmap() const {
+    return *Image;
+}
+
+void TWaveParamsTablePellx::SetShiftBar(QScrollBar *bar) {
+    if (Bar)
+        disconnect(Bar, nullptr, this, nullptr);
+    Bar = bar;
+    if (Bar)
+        connect(Bar, &QScrollBar::valueChanged, this, &TWaveParamsTablePellx::ShiftChanged);
+}
+
+void TWaveParamsTablePellx::ShiftChanged(int value) {
+    ShiftCount = value;
+    LayoutAndDraw();
+    update();
+}
+
+void TWaveParamsTablePellx::Measure() {
+    if (!WaveParams || !ParamsStats)
+        return;
+    std::lock_guard guard(WaveParams->Mutex());
+    const QFontMetrics metrics(font());
+    W = metrics.horizontalAdvance(QStringLiteral("+1000,000GHz"));
+    int32_t widest = 0;
+    for (int32_t i = 0; i < WaveParams->Count(); ++i)
+        widest = std::max<int32_t>(
+            widest, metrics.horizontalAdvance(QString::fromStdString(WaveParams->Param(i).Name())));
+    NW = widest + 22;
+    H = metrics.height() + 5;
+}
+
+void TWaveParamsTablePellx::LayoutAndDraw() {
+    if (!WaveParams || !ParamsStats)
+        return;
+    if (H == 0)
+        Measure();
+    std::lock_guard guard(WaveParams->Mutex());
+    int32_t cells = 0;
+    for (int32_t i = 0; i < ParamChannelCount; ++i)
+        for (int32_t j = 0; j < ParamStatCount; ++j)
+            cells += ParamsStats->CellVisible(i, j) ? 1 : 0;
+    int32_t width = NW + W * cells, hidden = 0;
+    // Never more hidden columns than there are cells.
+    while (width > MaxWidth && hidden < cells) {
+        ++hidden;
+        width -= W;
+    }
+    const bool hiddenChanged = hidden != Hidden;
+    if (hiddenChanged) {
+        Hidden = hidden;
+        if (Bar) {
+            const QSignalBlocker blocker(Bar);
+            Bar->setEnabled(hidden > 0);
+            Bar->setMaximum(std::max(hidden, 0));
+        }
+        if (hidden < ShiftCount) {
+            ShiftCount = hidden;
+            if (Bar) {
+                const QSignalBlocker blocker(Bar);
+                Bar->setValue(hidden);
+            }
+        }
+    }
+    const int32_t visibleRows = WaveParams->VisibleCount();
+    const int32_t height = H + 3 + H * visibleRows;
+    if (Image->width() == width && Image->height() == height) {
+        if (hiddenChanged && OnResize)
+            OnResize();
+    } else {
+        *Image = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+        setFixedSize(width, height);
+        if (OnResize)
+            OnResize();
+    }
+    Image->fill(Qt::white);
+    QPainter painter(Image.get());
+    painter.setFont(font());
+    const QFontMetrics metrics(font());
+    const int32_t textHeight = metrics.height();
+    const char separator = WaveParams->DecimalSeparator;
+    auto drawRight = [&](int32_t right, int32_t top, const std::string &text) {
+        const QString s = QString::fromStdString(text);
+        painter.drawText(QRect(right - 4000, top, 4000, textHeight), Qt::AlignRight | Qt::AlignTop, s);
+    };
+    int32_t y = 0;
+    for (int32_t line = -1; line < visibleRows; ++line) {
+        const int32_t top = y + H / 2 - textHeight / 2;
+        TWaveParam *row = line >= 0 ? &WaveParams->Param(WaveParams->VisibleIndex(line)) : nullptr;
+        if (row)
+            drawRight(NW - 3, top, row->Name());
+        int32_t x = NW, skipped = 0;
+        for (int32_t i = 0; i < ParamChannelCount; ++i)
+            for (int32_t j = 0; j < ParamStatCount; ++j) {
+                if (!ParamsStats->CellVisible(i, j) || skipped++ < ShiftCount)
+                    continue;
+                x += W;
+                const std::string text = row ? row->CellText(i, j, separator)
+                                             : std::string(StatLabel(j)) + " (" + ChannelLetter(i) + ")";
+                drawRight(x - 3, top, text);
+            }
+        y += line < 0 ? H + 3 : H;
+    }
+    painter.setPen(FromColour(0xC0C0C0));
+    for (int32_t lineY = H + 3, i = 0; lineY < Image->height(); lineY += H, ++i) {
+        painter.drawLine(0, lineY, Image->width() - 1, lineY);
+        if (i < visibleRows) {
+            DrawCross(painter, i, i == HighlightedRow);
+            painter.setPen(FromColour(0xC0C0C0));
+        }
+    }
+    int32_t x = NW, previous = -1, bandStart = 0, skipped = 0;
+    for (int32_t i = 0; i < ParamChannelCount; ++i)
+        for (int32_t j = 0; j < ParamStatCount; ++j) {
+            if (!ParamsStats->CellVisible(i, j) || skipped++ < ShiftCount)
+                continue;
+            painter.setPen(FromColour(0xC0C0C0));
+            painter.drawLine(x, 0, x, Image->height() - 1);
+            if (i != previous) {
+                if (previous >= 0)
+                    painter.fillRect(QRect(bandStart, H, x - bandStart, 3),
+                                     FromColour(ParamsStats->Colour(previous)));
+                previous = i;
+                bandStart = x + 1;
+            }
+            x += W;
+        }
+    if (previous >= 0)
+        painter.fillRect(QRect(bandStart, H, x - bandStart, 3), FromColour(ParamsStats->Colour(previous)));
+}
+
+void TWaveParamsTablePellx::DrawCross(QPainter &painter, int32_t visibleRow, bool red) {
+    painter.setPen(red ? FromColour(0x0000FF) : QColor(Qt::black));
+    const int32_t c = H + visibleRow * H + H / 2 - 1;
+    painter.drawLine(3, c, 11, c + 8);
+    painter.drawLine(4, c, 12, c + 8);
+    painter.drawLine(3, c + 7, 11, c - 1);
+    painter.drawLine(4, c + 7, 12, c - 1);
+}
+
+int32_t TWaveParamsTablePellx::HitTest(int32_t x, int32_t y) const {
+    if (H == 0 || !WaveParams)
+        return -1;
+    // The header line above the first row hits nothing.
+    if (y < H + 3)
+        return -1;
+    const int32_t r = (y - H - 3) / H;
+    return x >= 0 && x <= 13 && r < WaveParams->VisibleCount() ? r : -1;
+}
+
+void TWaveParamsTablePellx::MoveTo(int32_t x, int32_t y) {
+    if (H == 0 || !WaveParams)
+        return;
+    std::lock_guard guard(WaveParams->Mutex());
+    int32_t hit = HitTest(x, y);
+    if (WaveParams->VisibleCount() <= 1)
+        hit = -1;
+    if (hit == HighlightedRow)
+        return;
+    {
+        QPainter painter(Image.get());
+        if (HighlightedRow >= 0 && HighlightedRow < WaveParams->VisibleCount())
+            DrawCross(painter, HighlightedRow, false);
+        if (hit >= 0)
+            DrawCross(painter, hit, true);
+    }
+    HighlightedRow = hit;
+    update();
+}
+
+void TWaveParamsTablePellx::paintEvent(QPaintEvent *) {
+    if (Image->width() != width() || Image->height() != height()) {
+        Measure();
+        LayoutAndDraw();
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, *Image);
+}
+
+void TWaveParamsTablePellx::mouseMoveEvent(QMouseEvent *event) {
+    MoveTo(event->position().toPoint().x(), event->position().toPoint().y());
+}
+
+void TWaveParamsTablePellx::mousePressEvent(QMouseEvent *event) {
+    if (!WaveParams)
+        return;
+    const QPoint p = event->position().toPoint();
+    {
+        std::lock_guard guard(WaveParams->Mutex());
+        const int32_t hit = HitTest(p.x(), p.y());
+        if (hit < 0 || WaveParams->VisibleCount() <= 1)
+            return;
+        const int32_t row = WaveParams->VisibleIndex(hit);
+        if (row < 0)
+            return;
+        WaveParams->Param(row).Visible = false;
+        LayoutAndDraw();
+        update();
+        MoveTo(p.x(), p.y());
+    }
+    if (OnParamDisable)
+        OnParamDisable();
+}
+
+void TWaveParamsTablePellx::leaveEvent(QEvent *) {
+    MoveTo(-1, 0);
+}
+
+void TWaveParamsTablePellx::Refresh() {
+    LayoutAndDraw();
+    update();
 }

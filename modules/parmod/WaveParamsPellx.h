@@ -14,6 +14,7 @@
 #include <vector>
 
 class QImage;
+class QPainter;
 class QScrollBar;
 
 constexpr int32_t ParamChannelCount = 4;
@@ -117,4 +118,56 @@ private:
     std::array<bool, ParamChannelCount> Channels{};
     std::array<bool, ParamStatCount> Stats{};
     std::array<uint32_t, ParamChannelCount> Colours{};
+};
+
+// The parameter table: one line per visible row, one column per visible channel-and-statistic cell,
+// a header with coloured channel bands, and a cross at the left of every row that hides the row.
+class TWaveParamsTablePellx : public QWidget {
+    Q_OBJECT
+public:
+    explicit TWaveParamsTablePellx(QWidget *parent = nullptr);
+    ~TWaveParamsTablePellx() override;
+
+    void SetWaveParams(TWaveParamsPellx *params) { WaveParams = params; }
+    void SetParamsStats(TParamStatsPellx *stats) { ParamsStats = stats; }
+    int32_t MaxWidth = 1000;
+    void SetShiftBar(QScrollBar *bar);
+    QScrollBar *ShiftBar() const { return Bar; }
+    std::function<void()> OnParamDisable;
+    std::function<void()> OnResize;
+
+    // Layout and draw, then paint.
+    void Refresh();
+
+    int32_t CellWidth() const { return W; }
+    int32_t NameWidth() const { return NW; }
+    int32_t LineHeight() const { return H; }
+    int32_t HiddenColumns() const { return Hidden; }
+    int32_t Shift() const { return ShiftCount; }
+    int32_t Highlighted() const { return HighlightedRow; }
+    // Visible row whose cross lies under the point, or -1.
+    int32_t HitTest(int32_t x, int32_t y) const;
+    const QImage &Bitmap() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    void Measure();
+    void LayoutAndDraw();
+    void DrawCross(QPainter &painter, int32_t visibleRow, bool red);
+    void MoveTo(int32_t x, int32_t y);
+    void ShiftChanged(int value);
+
+    TWaveParamsPellx *WaveParams = nullptr;
+    TParamStatsPellx *ParamsStats = nullptr;
+    QScrollBar *Bar = nullptr;
+    std::unique_ptr<QImage> Image;
+    int32_t W = 0, NW = 0, H = 0;
+    int32_t HighlightedRow = -1;
+    int32_t Hidden = -1;
+    int32_t ShiftCount = 0;
 };
