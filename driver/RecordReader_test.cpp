@@ -282,6 +282,19 @@ TEST_F(AutoTriggerTest, ForcedRecordIsReadAndTheShortStageFollows) {
     EXPECT_TRUE(Forced(4096));
 }
 
+TEST_F(AutoTriggerTest, ForcedEquivalentTimeCaptureDrawsItsPhaseInTheWindow) {
+    Random.Script = {37};
+    Auto(0, 10, 1024);
+    Call(dfPollStatus);
+    Ticks.Now += 1; // beyond Min(Max(10 A, 10 B), 2 s) = 8192 ns
+    Call(dfPollStatus);
+    ASSERT_TRUE(Forced(4096));
+    Sim().SetPhase(222); // what the instrument reports does not count for a forced capture
+    ASSERT_EQ(Capture(Buffer, Count, 10), 1);
+    EXPECT_EQ(Call(dfGetEtsPhase), 143 + 37);
+    EXPECT_EQ(Random.Index, 1u);
+}
+
 // Equivalent time: 10 ns per division on a 4096-sample model (f = 100), triggered on B's 5 MHz sine.
 class EquivalentTimeTest : public CaptureTest {
 protected:

@@ -105,7 +105,9 @@ TEST_F(TriggerTest, WithoutASourceTheRecordIsTakenUntriggered) {
     Sim.FifoRead(7, fifo.data(), static_cast<int32_t>(fifo.size()));
     // From the arming on: sample i at i x 200 ns, the sine starting at its zero.
     EXPECT_EQ(fifo[0], 127);
-    EXPECT_EQ(fifo[2 * 1250], static_cast<uint8_t>(std::nearbyint(127 + 160 * std::sin(2 * M_PI * 0.25))));
+    EXPECT_EQ(fifo[2 * 125], 152);  // 127 + 160 sin(2 pi 0.025)
+    EXPECT_EQ(fifo[2 * 1250], 255); // the crest, beyond the screen
+    EXPECT_EQ(fifo[2 * 3750 + 1], 0);
 }
 
 } // namespace
