@@ -346,6 +346,28 @@ TEST_F(EquivalentTimeTest, RecordFillsOverCapturesAndMatchesTheSignal) {
     EXPECT_LE(Call(dfGetPhaseMax), 250);
 }
 
+TEST_F(EquivalentTimeTest, FillClassesOverTheLastHundredSlots) {
+    Ets(false);
+    // Each phase of the start window places at its own shift; a new shift marks one more slot of
+    // the last f = 100 (slots 3996..4095).
+    std::vector<int> shifts;
+    auto status = [&] { return Call(dfPollStatus); };
+    for (int phase = 143; phase <= 250 && shifts.size() < 100; ++phase) {
+        const int shift = static_cast<int>(std::floor((phase - 143) * 0.9999 * 100 / 107));
+        if (!shifts.empty() && shifts.back() == shift)
+            continue;
+        shifts.push_back(shift);
+        Sim().SetPhase(phase);
+        Call(dfArm); // the poll below armed the next capture with the previous phase
+        ASSERT_EQ(Capture(Buffer, Count, 20), 1);
+        const int32_t marked = static_cast<int32_t>(shifts.size());
+        ASSERT_EQ(Call(dfGetEtsFill), marked) << "phase " << phase;
+        const int32_t expectedClass = marked > 99 ? 3 : marked > 50 ? 2 : 1;
+        ASSERT_EQ(status() >> 8, expectedClass * 257) << "marked " << marked;
+    }
+    EXPECT_EQ(shifts.size(), 100u);
+}
+
 TEST_F(EquivalentTimeTest, PhasesOutsideTheWindowAndTheHistogram) {
     Ets(false);
     // A phase beyond the window widens it and discards the record.
