@@ -2,11 +2,14 @@
 #pragma once
 
 #include "DataTypesTarn.h"
+#include "Platform.h"
+#include "ScopeConstsPellX.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Results of LoadDriver (0..2) and OpenDevice (0, 3..8).
 enum TDriverResult : int32_t {
@@ -109,4 +112,147 @@ extern int32_t EnumeratedDeviceID;
 struct TDAO {
     std::unique_ptr<TDriverAbstraction> (*DriverClass)(const std::string &programFolder);
     std::string SeriesName;
+};
+
+// The family table, in search order: Pellan, Tarnel, Vaskel.
+const std::array<TDAO, 3> &DeviceFamilies();
+
+// Drives an instrument through a family's driver library by numbered device functions. This class serves
+// the Pellan library; the Tarnel and Vaskel classes derive from it.
+class TDAO_Pellan : public TDriverAbstraction {
+public:
+    static constexpr int32_t ReadBufferSize = 0x200000; // bytes: two 8-bit channels per 16-bit word
+
+    // Loads the library from the given folder; sleeps with the given sleeper (the real one when null).
+    explicit TDAO_Pellan(std::string programFolder = platform::ProgramFolder(),
+                         platform::ISleeper *sleeper = nullptr);
+    // Frees the library without deinitialising the device: the library does that itself when unloaded.
+    ~TDAO_Pellan() override;
+    TDAO_Pellan(const TDAO_Pellan &) = delete;
+    TDAO_Pellan &operator=(const TDAO_Pellan &) = delete;
+
+    bool EnumerateDevices(TDeviceList &list) override;
+    std::string GetDeviceName() override;
+    int32_t LoadDriver() override;
+    int32_t OpenDevice(int32_t index) override;
+    void GetCapabilities(TCapabilities &capabilities) override;
+    void StartAcquisition() override;
+    void SetStartRequest(bool on) override;
+    int32_t ReadAcquisition(TAcquiredData &data) override;
+    void SetTimeBase(int32_t value) override;
+    int32_t SetRange(int32_t channel, int32_t value) override;
+    void SetVerticalShift(int32_t channel, int32_t shift) override;
+    void SetTriggerMode(int32_t mode) override;
+    void SetTriggerSource(int32_t which, int32_t source, bool on) override;
+    void SetTriggerLeading(int32_t which, int32_t source, bool leading) override;
+    void SetTriggerLevel(int32_t source, int32_t level) override;
+    void SetAfterTrigger(int32_t samples) override;
+    void SetHoldOff(int32_t value) override;
+    void SetTriggerCount(int32_t which, int32_t count) override;
+    void SetTriggerLength(int32_t which, int32_t length) override;
+    void SetFilterOn(int32_t channel, bool on) override;
+    void SetFilterFactor(int32_t channel, int32_t factor) override;
+    void SetGround(int32_t channel, bool on) override;
+    void SetDCCoupling(int32_t channel, bool on) override;
+    void SetProbeMode(int32_t channel, int32_t mode) override;
+    double GetGroundPosition(int32_t channel) override;
+    int32_t PositionToShift(int32_t channel, int32_t position) override;
+    void SetChannelHold(int32_t channel, bool on) override;
+    void SetMemorySize(int32_t samples) override;
+    void SetWCD(int32_t value) override;
+    void GetSamplingProgress(int32_t &progressA, int32_t &progressB) override;
+    void SetCompensationGenerator(bool on) override;
+    void QueryDriverVersion(std::array<uint8_t, 2> &version) override;
+    bool IsCommunicationOK() override;
+    int32_t GetSerialNumber() override;
+
+    // One device function through the bound DeviceFunction; 0 without a loaded library. The Pellan library
+    // takes Reserved2 and BufferSize as 16-bit values.
+    virtual uint8_t DeviceCall(int32_t code, int32_t reserved1, int32_t reserved2, void *buffer,
+                               int32_t bufferSize, intptr_t value, int32_t *resultPtr);
+
+protected:
+    // Result of a device function that answers through its Result cell.
+    int32_t Ask(int32_t code, intptr_t value = 0);
+    void Send(int32_t code, intptr_t value = 0) { DeviceCall(code, 0, 0, nullptr, 0, value, nullptr); }
+    void RegisterLinkByte(volatile uint8_t *byte);
+    // Limits and fixed geometry shared by every family.
+    void SetCommonCapabilities(TCapabilities &c, int32_t screenPoints, int32_t pointsPerDiv);
+    static int32_t MapInitializeResult(int32_t result);
+    static bool IsChannel(int32_t channel) { return channel == 0 || channel == 1; }
+
+    virtual const char *LibraryFileName() const { return "pellexdrv.so"; }
+
+    TInitializeDevice InitializeEntry = nullptr;
+    TDeInitializeDevice DeInitializeEntry = nullptr;
+    TDeviceFunction DeviceFunctionEntry = nullptr;
+    int32_t RecordLength = 0;
+    int32_t StoredAfterTrigger = 0;
+    int32_t StoredHoldOff = 0;
+    volatile uint8_t CommunicationError = 0;
+
+private:
+    std::string Folder;
+    std::unique_ptr<platform::ISleeper> OwnSleeper;
+    platform::ISleeper *Sleeper;
+    std::vector<uint8_t> ReadBuffer;
+    std::array<uint8_t, ddSize> Description{};
+    platform::TLibrary Library;
+    volatile uint8_t ScratchLink = 0;
+    bool WaitsForStart = false;
+    bool StartRequest = false;
+    bool SecondarySource[3] = {false, false, false};
+    bool FilterOn[2] = {false, false};
+    int32_t FilterFactor[2] = {0, 0};
+    int32_t GroundPosition[2] = {0, 0};
+    bool Hold[2] = {false, false};
+    int32_t MemorySize = 0;
+    int32_t FillClasses = 0;
+};
+
+// The Tarnel family: enumerates its devices, opens one by slot, and serves memory size and progress.
+class TDAO_Tarnel : public TDAO_Pellan {
+public:
+    using TDAO_Pellan::TDAO_Pellan;
+
+    bool EnumerateDevices(TDeviceList &list) override;
+    std::string GetDeviceName() override;
+    int32_t OpenDevice(int32_t index) override;
+    void GetCapabilities(TCapabilities &capabilities) override;
+    void SetProbeMode(int32_t channel, int32_t mode) override;
+    void SetMemorySize(int32_t samples) override;
+    void GetSamplingProgress(int32_t &progressA, int32_t &progressB) override;
+    // The outside libraries take Reserved2 and BufferSize as 32-bit values.
+    uint8_t DeviceCall(int32_t code, int32_t reserved1, int32_t reserved2, void *buffer, int32_t bufferSize,
+                       intptr_t value, int32_t *resultPtr) override;
+
+    // True when another holder has the named lock of the enumerated device.
+    static bool IsDeviceInUse(int32_t id);
+
+protected:
+    const char *LibraryFileName() const override { return "tarneldrv.so"; }
+    // Capabilities of an outside family's description block.
+    void ReadOtherFamilyCapabilities(TCapabilities &c, const uint8_t *block, int32_t rowSize,
+                                     int32_t memorySizeCount, int32_t recordLength);
+
+private:
+    std::array<uint8_t, tdTarnelSize> Block{};
+};
+
+// The Vaskel family: no enumeration, progress as the Pellan family reports it.
+class TDAO_Vaskel : public TDAO_Tarnel {
+public:
+    using TDAO_Tarnel::TDAO_Tarnel;
+
+    bool EnumerateDevices(TDeviceList &list) override;
+    std::string GetDeviceName() override;
+    int32_t OpenDevice(int32_t index) override;
+    void GetCapabilities(TCapabilities &capabilities) override;
+    void GetSamplingProgress(int32_t &progressA, int32_t &progressB) override;
+
+protected:
+    const char *LibraryFileName() const override { return "vaskeldrv.so"; }
+
+private:
+    std::array<uint8_t, tdVaskelSize> Block{};
 };
