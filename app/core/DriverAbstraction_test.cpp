@@ -973,3 +973,108 @@ TEST(DriverBinding, LinkByteNeverOutlivesTheDeviceObject) {
 }
 
 } // namespace
+
+// The simulated Pellan instrument behind the program's own driver library: its controls are bound from
+// the same pellusb.so that the driver loads from the program folder.
+struct TSimulatedInstrument {
+    void *Handle = dlopen((std::string(PROGRAM_FOLDER) + "/pellusb.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    template <typename F> F Bind(const char *name) { return reinterpret_cast<F>(dlsym(Handle, name)); }
+    void (*Reset)() = Bind<void (*)()>("sim_Reset");
+    void (*SetModel)(int32_t) = Bind<void (*)(int32_t)>("sim_SetModel");
+    void (*SetLinkUp)(int32_t) = Bind<void (*)(int32_t)>("sim_SetLinkUp");
+    void (*SetManualTime)(int32_t) = Bind<void (*)(int32_t)>("sim_SetManualTime");
+    void (*AdvanceTime)(double) = Bind<void (*)(double)>("sim_AdvanceTime");
+    double (*SampleTime)(int32_t) = Bind<double (*)(int32_t)>("sim_SampleTime");
+    double (*InputLevel)(int32_t, double) = Bind<double (*)(int32_t, double)>("sim_InputLevel");
+
+    TSimulatedInstrument() {
+        if (!Handle)
+            throw std::runtime_error(dlerror());
+        Reset();
+        SetManualTime(1);
+    }
+    ~TSimulatedInstrument() {
+        Reset();
+        dlclose(Handle);
+    }
+    uint8_t Level(int32_t channel, int32_t fifoIndex) {
+        double v = std::nearbyint(InputLevel(channel, SampleTime(fifoIndex)));
+        return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
+    }
+};
+
+TEST(PellanDriverLibrary, NoInstrumentIsNotFound) {
+    TSimulatedInstrument sim;
+    sim.SetModel(-1);
+    TDAO_Pellan device(PROGRAM_FOLDER);
+    ASSERT_EQ(device.LoadDriver(), drOk);
+    EXPECT_EQ(device.OpenDevice(-1), drDeviceNotFound);
+}
+
+TEST(PellanDriverLibrary, RealTimeRecordOfTheSimulatedInstrument) {
+    TSimulatedInstrument sim;
+    sim.SetModel(1);
+    TDAO_Pellan device(PROGRAM_FOLDER);
+    ASSERT_EQ(device.LoadDriver(), drOk);
+    ASSERT_EQ(device.OpenDevice(-1), drOk);
+    EXPECT_EQ(device.GetDeviceName(), "Pelle2 oscilloscope");
+    TCapabilities caps;
+    device.GetCapabilities(caps);
+    EXPECT_EQ(caps.PointsOnScreen, 10 * caps.PointsPerDiv);
+    ASSERT_EQ(caps.MemorySizes.size(), 1u);
+    const int32_t length = caps.MemorySizes[0];
+    ASSERT_GE(length, 4096);
+    ASSERT_GE(caps.TimeBases.size(), 22u);
+    // Slowest first; the equivalent-time bases are the fastest ones.
+    EXPECT_LT(caps.TimeBases.front().SampleRate, caps.TimeBases.back().SampleRate);
+    EXPECT_EQ(caps.TimeBases.front().EquivalentTime, 0);
+    EXPECT_EQ(caps.TimeBases.back().EquivalentTime, 1);
+    auto row = std::find_if(caps.TimeBases.begin(), caps.TimeBases.end(),
+                            [](const TTimeBaseRow &r) { return r.DeviceValue == 10000; });
+    ASSERT_NE(row, caps.TimeBases.end()); // 10 us per division
+    EXPECT_DOUBLE_EQ(row->SampleRate, 50 / 10e-6);
+    ASSERT_EQ(caps.Ranges.size(), 9u);
+
+    const int32_t n = 1000;
+    device.SetMemorySize(n);
+    device.SetTimeBase(row->DeviceValue);
+    for (int32_t ch = 0; ch < 2; ++ch) {
+        device.SetRange(ch, 100);
+        device.SetVerticalShift(ch, device.PositionToShift(ch, 128));
+        EXPECT_NEAR(device.GetGroundPosition(ch), 128, 1);
+    }
+    device.SetTriggerSource(0, 0, true);
+    device.SetTriggerLeading(0, 0, true);
+    device.SetTriggerLevel(0, 128);
+    device.SetTriggerCount(0, 1);
+    device.SetTriggerMode(tmNormal);
+    TAcquiredData data(4);
+    for (auto &w : data)
+        w.Data.assign(n, 0);
+    device.StartAcquisition();
+    int32_t result = asWaiting;
+    for (int i = 0; i < 100000 && result != asRecordRead; ++i) {
+        result = device.ReadAcquisition(data);
+        sim.AdvanceTime(20000);
+    }
+    ASSERT_EQ(result, asRecordRead);
+    EXPECT_TRUE(device.IsCommunicationOK());
+    for (int32_t ch = 0; ch < 2; ++ch) {
+        EXPECT_EQ(data[ch].First, 0);
+        EXPECT_EQ(data[ch].Last, n - 1);
+        // The newest n samples of the driver's record, channel A in the low and B in the high byte.
+        for (int32_t i = 0; i < n; ++i)
+            ASSERT_EQ(data[ch].Data[i], sim.Level(ch, length - n + i)) << ch << " " << i;
+    }
+    auto [lo, hi] = std::minmax_element(data[0].Data.begin(), data[0].Data.end());
+    EXPECT_GT(*hi - *lo, 20); // a signal, not a flat line
+
+    // A broken link shows at once; reopened, the device is usable again.
+    sim.SetLinkUp(0);
+    device.StartAcquisition();
+    device.ReadAcquisition(data);
+    EXPECT_FALSE(device.IsCommunicationOK());
+    sim.SetLinkUp(1);
+    EXPECT_EQ(device.OpenDevice(-1), drOk);
+    EXPECT_TRUE(device.IsCommunicationOK());
+}
