@@ -17,7 +17,7 @@ constexpr long MaxSearchSteps = 4000000;
 } // namespace
 
 void TSimCapture::Arm(double now, const TCaptureSettings &settings, const TSourceLevel &level,
-                      std::mt19937 &random, double longestPeriodNs) {
+                      std::mt19937 &random, const TPeriods &periods) {
     Settings = settings;
     Armed = true;
     ArmTime = now;
@@ -35,22 +35,22 @@ void TSimCapture::Arm(double now, const TCaptureSettings &settings, const TSourc
     // The trigger is taken once the hold-off has passed and the part before it is filled.
     const int32_t before = std::max(Settings.HoldOffSamples, Settings.RecordLength - Settings.AfterTrigger);
     const double from = now + std::max(before, 0) * Settings.SampleIntervalNs;
-    Trigger = FindEvent(from, Settings.Primary, level, longestPeriodNs);
+    Trigger = FindEvent(from, Settings.Primary, level, periods);
     if (Settings.SecondaryOn && Trigger != Never)
-        Trigger = FindEvent(Trigger, Settings.Secondary, level, longestPeriodNs);
+        Trigger = FindEvent(Trigger, Settings.Secondary, level, periods);
 }
 
 double TSimCapture::FindEvent(double from, const TEdgeSpec &spec, const TSourceLevel &level,
-                              double longestPeriodNs) const {
+                              const TPeriods &periods) const {
     if (spec.Count <= 0)
         return from;
     if (!spec.Any())
         return Never;
     const double ts = Settings.SampleIntervalNs;
-    const double step = std::min(ts, longestPeriodNs / 64);
+    const double step = std::min(ts, periods.Shortest / 64);
     const double minLength = spec.LengthSamples * ts;
     // A periodic signal that has not triggered within count + 2 of its periods never will.
-    const double until = from + (spec.Count + 2) * longestPeriodNs + minLength;
+    const double until = from + (spec.Count + 2) * periods.Longest + minLength;
     std::array<double, 3> previous{};
     // Pulses are measured from the start of the search on.
     std::array<double, 3> lastOpposite{from, from, from};

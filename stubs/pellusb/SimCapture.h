@@ -32,6 +32,13 @@ struct TCaptureSettings {
     std::array<double, 3> Levels{128, 128, 128};
 };
 
+// Periods of the signals at the trigger's sources: the search steps by the shortest and gives up
+// after a few of the longest.
+struct TPeriods {
+    double Shortest = 1e6;
+    double Longest = 1e6;
+};
+
 // Level of a trigger source (0 A, 1 B, 2 Ext) at a time in ns.
 using TSourceLevel = std::function<double(int source, double timeNs)>;
 
@@ -40,7 +47,7 @@ public:
     static constexpr double Never = std::numeric_limits<double>::infinity();
 
     void Arm(double now, const TCaptureSettings &settings, const TSourceLevel &level, std::mt19937 &random,
-             double longestPeriodNs);
+             const TPeriods &periods);
     void Stop() { Armed = false; }
     bool IsArmed() const { return Armed; }
 
@@ -59,7 +66,7 @@ public:
 
 private:
     double FindEvent(double from, const TEdgeSpec &spec, const TSourceLevel &level,
-                     double longestPeriodNs) const;
+                     const TPeriods &periods) const;
     double DoneTime() const;
 
     TCaptureSettings Settings;

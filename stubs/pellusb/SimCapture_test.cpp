@@ -60,6 +60,7 @@ TEST_F(TriggerTest, SourcesEdgesLevelsCountsLengthsAndHoldOff) {
         {"secondary B falling after primary A",
          {{2, 0x1001 | 0x0080 | 0x0400}, {10, 127}, {13, 127}, {6, 0x7FFF}},
          1.5},
+        {"A or B: the earlier event", {{2, 0x0003}, {10, 127}, {13, 207}}, 1.0},
         {"secondary with the neutral count", {{2, 0x1001 | 0x0080}, {10, 127}, {13, 127}}, 1.0},
     };
     for (const TCase &c : cases) {
@@ -69,6 +70,15 @@ TEST_F(TriggerTest, SourcesEdgesLevelsCountsLengthsAndHoldOff) {
             Sim.Write(reg, value);
         EXPECT_NEAR(ArmAndTriggerMs(), c.TriggerMs, 1e-6);
     }
+}
+
+TEST_F(TriggerTest, FastSourceBesideASlowOneIsNotMissed) {
+    Sim.SetSignal(1, TSignal{TShape::Sine, 5e6, 0.5, 0});
+    Sim.Write(2, 0x0003);
+    Sim.Write(10, 127);
+    Sim.Write(13, 207);
+    // B rises through 207 a twelfth of its 200 ns period after each zero; 0.6144 ms is one of them.
+    EXPECT_NEAR(ArmAndTriggerMs(), 0.6144 + 200.0 / 12 / 1e6, 1e-9);
 }
 
 TEST_F(TriggerTest, StatusWordFollowsTheCapture) {

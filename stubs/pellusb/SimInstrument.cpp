@@ -232,16 +232,21 @@ TCaptureSettings TSimInstrument::DecodeCaptureSettings(uint16_t word) const {
 
 void TSimInstrument::ArmCapture(uint16_t word) {
     const TCaptureSettings settings = DecodeCaptureSettings(word);
-    double longest = 0;
-    for (int s = 0; s < 2; ++s)
-        if (settings.Primary.On[s] || settings.Secondary.On[s])
-            longest = std::max(longest, Signals.Inputs[s].PeriodNs());
-    if (settings.Primary.On[2] || settings.Secondary.On[2] || longest == 0)
-        longest = std::max(longest, Signals.Inputs[0].PeriodNs());
+    // The external input follows A's period.
+    TPeriods periods{TSimCapture::Never, 0};
+    for (int s = 0; s < 3; ++s) {
+        if (!settings.Primary.On[s] && !settings.Secondary.On[s])
+            continue;
+        const double period = Signals.Inputs[s == 1 ? 1 : 0].PeriodNs();
+        periods.Shortest = std::min(periods.Shortest, period);
+        periods.Longest = std::max(periods.Longest, period);
+    }
+    if (periods.Longest == 0)
+        periods = {Signals.Inputs[0].PeriodNs(), Signals.Inputs[0].PeriodNs()};
     const TSourceLevel level = [this](int source, double t) {
         return source == 2 ? Signals.ExternalLevel(t) : InputLevelAt(source, t);
     };
-    Capture.Arm(Now(), settings, level, Random, longest);
+    Capture.Arm(Now(), settings, level, Random, periods);
 }
 
 void TSimInstrument::SetManualTime(bool on) {
