@@ -1,4 +1,9 @@
+#include "QtTestApp.h"
 #include "WaveParamsPellx.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -158,4 +163,130 @@ TEST(ParamStatsPellx, DefaultsAndAssign) {
     EXPECT_TRUE(stats.ChannelVisible(3));
     EXPECT_TRUE(stats.StatVisible(psDev));
     EXPECT_EQ(stats.Colour(2), 0x123456u);
+}
+
+namespace {
+
+// A table over the nineteen rows with all twenty cells shown.
+class Table : public ::testing::Test {
+protected:
+    Table() {
+        TestApp();
+        for (int i = 0; i < 19; ++i)
+            Params.AddParam("Row " + std::to_string(i), "V", false);
+        for (int i = 0; i < ParamChannelCount; ++i)
+            Stats.SetChannelVisible(i, true);
+        for (int j = 0; j < ParamStatCount; ++j)
+            Stats.SetStatVisible(j, true);
+        Widget.SetWaveParams(&Params);
+        Widget.SetParamsStats(&Stats);
+        Widget.SetShiftBar(&Bar);
+        Widget.OnParamDisable = [this] { ++Disabled; };
+        Widget.OnResize = [this] { ++Resized; };
+        Widget.Refresh();
+    }
+
+    void Press(int x, int y) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y), QPointF(x, y), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Widget, &press);
+    }
+    void Move(int x, int y) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), QPointF(x, y), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&Widget, &move);
+    }
+    // The centre of a visible row's cross.
+    int RowY(int visibleRow) const { return Widget.LineHeight() + 3 + visibleRow * Widget.LineHeight() + 4; }
+    QRgb BandAt(int x) const { return Widget.Bitmap().pixel(x, Widget.LineHeight() + 1); }
+
+    TWaveParamsPellx Params;
+    TParamStatsPellx Stats;
+    QScrollBar Bar{Qt::Horizontal};
+    TWaveParamsTablePellx Widget;
+    int Disabled = 0, Resized = 0;
+};
+
+QRgb Rgb(uint32_t bgr) {
+    return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+} // namespace
+
+TEST_F(Table, SizesItselfToItsContent) {
+    Widget.MaxWidth = 100000;
+    Widget.Refresh();
+    const int W = Widget.CellWidth(), NW = Widget.NameWidth(), H = Widget.LineHeight();
+    ASSERT_GT(W, 0);
+    ASSERT_GT(H, 0);
+    EXPECT_EQ(Widget.width(), NW + 20 * W);
+    EXPECT_EQ(Widget.height(), H + 3 + 19 * H);
+    EXPECT_GE(Resized, 1);
+    EXPECT_EQ(Widget.HiddenColumns(), 0);
+    EXPECT_FALSE(Bar.isEnabled());
+    // Coloured channel bands below the header, one per channel.
+    EXPECT_EQ(BandAt(NW + 2), Rgb(Stats.Colour(0)));
+    EXPECT_EQ(BandAt(NW + 5 * W + 2), Rgb(Stats.Colour(1)));
+    EXPECT_EQ(BandAt(NW + 19 * W + 2), Rgb(Stats.Colour(3)));
+    Params.Param(0).Visible = false;
+    Stats.SetChannelVisible(3, false);
+    Widget.Refresh();
+    EXPECT_EQ(Widget.width(), NW + 15 * W);
+    EXPECT_EQ(Widget.height(), H + 3 + 18 * H);
+}
+
+TEST_F(Table, HidesColumnsFromTheLeftBehindTheScrollBar) {
+    const int W = Widget.CellWidth(), NW = Widget.NameWidth();
+    Widget.MaxWidth = NW + 5 * W;
+    Widget.Refresh();
+    EXPECT_EQ(Widget.HiddenColumns(), 15);
+    EXPECT_EQ(Widget.width(), NW + 5 * W);
+    EXPECT_TRUE(Bar.isEnabled());
+    EXPECT_EQ(Bar.maximum(), 15);
+    EXPECT_EQ(BandAt(NW + 2), Rgb(Stats.Colour(0)));
+    Bar.setValue(15); // the rightmost columns come in
+    EXPECT_EQ(Widget.Shift(), 15);
+    EXPECT_EQ(BandAt(NW + 2), Rgb(Stats.Colour(3)));
+    // Hiding channels until everything fits disables the bar and pulls its position back.
+    for (int i = 0; i < 3; ++i)
+        Stats.SetChannelVisible(i, false);
+    Widget.Refresh();
+    EXPECT_EQ(Widget.HiddenColumns(), 0);
+    EXPECT_FALSE(Bar.isEnabled());
+    EXPECT_EQ(Bar.value(), 0);
+    EXPECT_EQ(Widget.Shift(), 0);
+    // Never more hidden columns than cells, however narrow the limit.
+    Widget.MaxWidth = 0;
+    Widget.Refresh();
+    EXPECT_EQ(Widget.HiddenColumns(), 5);
+    EXPECT_EQ(Widget.width(), NW);
+}
+
+TEST_F(Table, CrossesHideRows) {
+    Move(5, RowY(2));
+    EXPECT_EQ(Widget.Highlighted(), 2);
+    Press(20, RowY(2)); // right of the crosses
+    EXPECT_EQ(Params.VisibleCount(), 19);
+    Press(5, Widget.LineHeight() / 2); // the header line
+    EXPECT_EQ(Params.VisibleCount(), 19);
+    Press(5, Widget.height() + 50); // below the rows
+    EXPECT_EQ(Params.VisibleCount(), 19);
+    EXPECT_EQ(Disabled, 0);
+    Press(5, RowY(2));
+    EXPECT_FALSE(Params.Param(2).Visible);
+    EXPECT_EQ(Disabled, 1);
+    Press(5, RowY(2)); // now the row that followed
+    EXPECT_FALSE(Params.Param(3).Visible);
+    for (int i = 0; i < 19; ++i)
+        Params.Param(i).Visible = i == 7;
+    Widget.Refresh();
+    Move(5, RowY(0));
+    EXPECT_EQ(Widget.Highlighted(), -1); // the last visible row shows no cross highlight
+    Press(5, RowY(0));
+    EXPECT_TRUE(Params.Param(7).Visible);
+    EXPECT_EQ(Disabled, 2);
+    QEvent leave(QEvent::Leave);
+    Move(5, RowY(0));
+    QApplication::sendEvent(&Widget, &leave);
+    EXPECT_EQ(Widget.Highlighted(), -1);
 }
