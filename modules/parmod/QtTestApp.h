@@ -1,4 +1,5 @@
-// The one application object that widget tests need.
+// The one application object that widget tests need. It is never destroyed: at process exit Qt's own
+// statics may already be gone.
 #pragma once
 
 #include <QApplication>
@@ -7,6 +8,6 @@ inline QApplication &TestApp() {
     static int argc = 1;
     static char name[] = "parmod_tests";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
 }

@@ -171,7 +171,6 @@ namespace {
 class Table : public ::testing::Test {
 protected:
     Table() {
-        TestApp();
         for (int i = 0; i < 19; ++i)
             Params.AddParam("Row " + std::to_string(i), "V", false);
         for (int i = 0; i < ParamChannelCount; ++i)
@@ -200,6 +199,7 @@ protected:
     int RowY(int visibleRow) const { return Widget.LineHeight() + 3 + visibleRow * Widget.LineHeight() + 4; }
     QRgb BandAt(int x) const { return Widget.Bitmap().pixel(x, Widget.LineHeight() + 1); }
 
+    QApplication &App = TestApp(); // before any widget
     TWaveParamsPellx Params;
     TParamStatsPellx Stats;
     QScrollBar Bar{Qt::Horizontal};
