@@ -29,6 +29,8 @@ TMainForm::TMainForm(const THostLink &host)
       WaveParamsTablePellx1(new TWaveParamsTablePellx(Client)),
       ScrollBar1(new QScrollBar(Qt::Horizontal, Client)) {
     setWindowTitle(QStringLiteral("Waveform parameters"));
+    // The program's own main form decides when the program ends.
+    setAttribute(Qt::WA_QuitOnClose, false);
     setCentralWidget(Client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     WaveParamsPellx1.DecimalSeparator = LocaleSeparator();

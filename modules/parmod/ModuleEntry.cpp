@@ -4,6 +4,7 @@
 #include "ModuleSettings.h"
 #include "ModuleTypesTarn.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -17,6 +18,13 @@ namespace {
 struct TModuleState {
     THostLink Host;
     std::unique_ptr<TMainForm> Window;
+
+    ~TModuleState() {
+        // Unloaded with its window still open after the application object is gone: a widget can no
+        // longer be freed safely, so it is left to the end of the process.
+        if (!QCoreApplication::instance())
+            (void)Window.release();
+    }
 };
 
 TModuleState &Module() {
@@ -61,10 +69,7 @@ void Destroy() {
     m.Window.reset();
 }
 
-} // namespace
-
-extern "C" SCOPE_EXPORT uint8_t AppRequest(int32_t Code, int32_t Value, int32_t, intptr_t Param1,
-                                           intptr_t Param2, int32_t) {
+void Serve(int32_t Code, int32_t Value, intptr_t Param1, intptr_t Param2) {
     TModuleState &m = Module();
     switch (Code) {
     case mrGetInfo1:
@@ -112,6 +117,17 @@ extern "C" SCOPE_EXPORT uint8_t AppRequest(int32_t Code, int32_t Value, int32_t,
         break;
     default:
         break;
+    }
+}
+
+} // namespace
+
+extern "C" SCOPE_EXPORT uint8_t AppRequest(int32_t Code, int32_t Value, int32_t, intptr_t Param1,
+                                           intptr_t Param2, int32_t) {
+    // Nothing may unwind into the host.
+    try {
+        Serve(Code, Value, Param1, Param2);
+    } catch (...) {
     }
     return 1;
 }
