@@ -1,7 +1,10 @@
 #include "Main.h"
 
 #include "KeyMessageTarget.h"
+#include "MasterTimerDriver.h"
+#include "MasterTimerTarn.h"
 #include "ObjMasterTarn.h"
+#include "SettingsTarn.h"
 #include "UserMessages.h"
 #include "WaitScreen.h"
 
@@ -138,13 +141,17 @@ std::string ChangeFileExt(const std::string &path, const std::string &extension)
 }
 
 TMainForm::TMainForm(IUserMessages &messages, QWidget *parent)
-    : QMainWindow(parent), Messages(messages), Bus(std::make_unique<TObjMasterTarn>()) {
+    : QMainWindow(parent), Messages(messages), Settings(std::make_unique<TSettingsTarn>()),
+      Bus(std::make_unique<TObjMasterTarn>()) {
     setObjectName("MainForm");
+    Settings->Messages = &Messages;
+    Settings->OnImported = [this] { SettingsImported(); };
     ClientArea = new QWidget(this);
     ClientArea->setObjectName("Client");
     setCentralWidget(ClientArea);
-    ClientArea->installEventFilter(this);
     CreateAreas();
+    CreateComponents();
+    ClientArea->installEventFilter(this);
     CreateMenus();
     // FormCreate
     LoadCaptions();
@@ -164,6 +171,14 @@ TMainForm::~TMainForm() {
     qApp->removeEventFilter(this);
     delete Wait;
     Wait = nullptr;
+}
+
+// The bus subscribers in the order every broadcast reaches them; the three screens come last.
+void TMainForm::CreateComponents() {
+    MasterTimer = std::make_unique<TMasterTimerTarn>();
+    MasterTimer->SetSettings(Settings.get());
+    MasterTimer->SetObjMaster(Bus.get());
+    MasterTimerClock = std::make_unique<TMasterTimerDriver>(*MasterTimer);
 }
 
 void TMainForm::CreateAreas() {
@@ -353,7 +368,7 @@ void TMainForm::FormResize() {
     // 7, 8. Quick view and scope screen share what is left.
     const int readoutBottom = GroupBox9->y() + GroupBox9->height();
     const int freeHeight = stripTop - (readoutBottom + 2);
-    const bool quickView = QuickViewShown && QuickViewShown();
+    const bool quickView = Settings->QuickViewOn;
     if (quickView) {
         const int qvHeight = freeHeight / 7;
         QVScreenTarn1->setGeometry(barLeft, readoutBottom + 2, barWidth, qvHeight);
@@ -446,16 +461,21 @@ std::string TMainForm::AskSettingsFileName(bool forSaving) {
 
 void TMainForm::Savesettings1Click() {
     const std::string name = AskSettingsFileName(true);
-    if (name.empty() || !ExportSettings)
-        return;
-    ExportSettings(ChangeFileExt(name, ".st"));
+    if (!name.empty())
+        Settings->ExportSettings(ChangeFileExt(name, ".st"));
 }
 
 void TMainForm::Loadsettings1Click() {
     const std::string name = AskSettingsFileName(false);
-    if (name.empty() || !ImportSettings)
-        return;
-    ImportSettings(ChangeFileExt(name, ".st"));
+    if (!name.empty())
+        Settings->ImportSettings(ChangeFileExt(name, ".st"));
+}
+
+// After an import: the settings are applied as a whole and the device gets every one of them.
+void TMainForm::SettingsImported() {
+    BroadcastSettingsApplied(*Bus);
+    if (ForceSettingsPush)
+        ForceSettingsPush();
 }
 
 void TMainForm::OpenDocument(const std::string &relativePath) {

@@ -15,7 +15,10 @@ class QMenu;
 class QScrollBar;
 class IKeyMessageTarget;
 class IUserMessages;
+class TMasterTimerDriver;
+class TMasterTimerTarn;
 class TObjMasterTarn;
+class TSettingsTarn;
 class TWaitForm;
 
 // Replaces the extension of the last path component (adds one where there is none).
@@ -42,6 +45,10 @@ public:
     void SetKeyMessageTarget(IKeyMessageTarget *target) { KeyTarget = target; }
 
     TObjMasterTarn &ObjMasterTarn1() { return *Bus; }
+    TSettingsTarn &SettingsTarn1() { return *Settings; }
+    TMasterTimerTarn &MasterTimerTarn1() { return *MasterTimer; }
+    // Makes the acquisition thread's next push send every setting (set once the thread exists).
+    std::function<void()> ForceSettingsPush;
 
     // Areas, named as the rest of the program knows them.
     QWidget *ScopeScreenTarn1 = nullptr;
@@ -66,8 +73,6 @@ public:
     QWidget *Client() const { return ClientArea; }
     // Lays the areas out for the client area's current size.
     void FormResize();
-    // Whether the quick view takes a share of the screen's height.
-    std::function<bool()> QuickViewShown;
 
     // Menu handlers.
     void Exit1Click();
@@ -88,10 +93,6 @@ public:
     // Called when the quick view is shown or hidden.
     void QVScreenTarn1VisibilityOnOff() { FormResize(); }
 
-    // Hooks for the settings file menu items: the settings component fills them in.
-    std::function<void(const std::string &)> ExportSettings;
-    std::function<void(const std::string &)> ImportSettings;
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -102,13 +103,20 @@ protected:
     virtual void OpenDocument(const std::string &relativePath);
 
 private:
+    void CreateComponents();
     void CreateAreas();
+    void SettingsImported();
     void CreateMenus();
     void LoadCaptions();
     void FormDeactivate();
 
     IUserMessages &Messages;
+    // Declared in this order so that the components leave the bus before it goes, and the settings
+    // outlive both.
+    std::unique_ptr<TSettingsTarn> Settings;
     std::unique_ptr<TObjMasterTarn> Bus;
+    std::unique_ptr<TMasterTimerTarn> MasterTimer;
+    std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
     QWidget *ClientArea = nullptr;
     IKeyMessageTarget *KeyTarget = nullptr;
     TDialogs Dialogs;

@@ -2,6 +2,7 @@
 
 #include "ComponentsTarn.h"
 #include "ObjMasterTarn.h"
+#include "SettingsTarn.h"
 #include "TestSupport.h"
 #include "WaitScreen.h"
 
@@ -15,9 +16,18 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
+
+struct TRecorder : TComponentTarn {
+    std::vector<std::pair<int32_t, int32_t>> Seen;
+    void ObjMasterMessage(int32_t Msg, int32_t Param, void *) override {
+        if (Msg != bmMasterDestroying)
+            Seen.push_back({Msg, Param});
+    }
+};
 
 QAction *ActionNamed(TMainForm &form, const char *name) {
     for (QAction *a : form.findChildren<QAction *>())
@@ -107,8 +117,8 @@ TEST(MainForm, ResizeLaysTheAreasOut) {
     TestApp();
     TScriptedMessages messages;
     TMainForm form(messages);
-    bool quickView = false;
-    form.QuickViewShown = [&quickView] { return quickView; };
+    bool &quickView = form.SettingsTarn1().QuickViewOn;
+    quickView = false;
     for (QSize size : {QSize(1001, 733), QSize(800, 575), QSize(1600, 1000)}) {
         form.Client()->resize(size);
         form.FormResize();
@@ -240,19 +250,35 @@ TEST(MainForm, SettingsMenuExportsAndImportsUnderTheSettingsExtension) {
     TestApp();
     TScriptedMessages messages;
     TFormWithChosenFile form(messages);
-    std::vector<std::string> exported, imported;
-    form.ExportSettings = [&](const std::string &n) { exported.push_back(n); };
-    form.ImportSettings = [&](const std::string &n) { imported.push_back(n); };
-    form.Chosen = "/tmp/x/mine.txt";
+    TRecorder recorder;
+    recorder.SetObjMaster(&form.ObjMasterTarn1());
+    int forced = 0;
+    form.ForceSettingsPush = [&forced] { ++forced; };
+    const std::string folder = std::string(TEST_OUTPUT_DIRECTORY) + "/settings_menu";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+
+    form.SettingsTarn1().GridIntensity = 0.25;
+    form.Chosen = folder + "/mine.txt";
     form.Savesettings1Click();
-    form.Chosen = "/tmp/x/other";
+    EXPECT_TRUE(std::filesystem::exists(folder + "/mine.st"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/mine.txt"));
+    EXPECT_TRUE(recorder.Seen.empty());
+
+    form.SettingsTarn1().GridIntensity = 0.75;
+    form.Chosen = folder + "/mine"; // no extension: the settings extension is added
     form.Loadsettings1Click();
-    form.Chosen = ""; // cancelled
+    EXPECT_DOUBLE_EQ(form.SettingsTarn1().GridIntensity, 0.25);
+    ASSERT_EQ(recorder.Seen.size(), 10u);
+    EXPECT_EQ(recorder.Seen.back(), std::make_pair(int32_t(bmSettingsApplied), int32_t(9)));
+    EXPECT_EQ(forced, 1);
+
+    form.Chosen = ""; // cancelled dialogs do nothing
     form.Savesettings1Click();
     form.Loadsettings1Click();
-    EXPECT_EQ(exported, std::vector<std::string>{"/tmp/x/mine.st"});
-    EXPECT_EQ(imported, std::vector<std::string>{"/tmp/x/other.st"});
+    EXPECT_EQ(forced, 1);
     EXPECT_EQ(form.Asked, (std::vector<bool>{true, false, true, false}));
+    EXPECT_TRUE(messages.Log.empty());
 }
 
 TEST(MainForm, WaitNoticeIsReplacedAndHidden) {
@@ -277,10 +303,7 @@ TEST(MainForm, AcceptedOptionsApplyTheSettingsInTenStages) {
     TestApp();
     TScriptedMessages messages;
     TMainForm form(messages);
-    struct TRecorder : TComponentTarn {
-        std::vector<std::pair<int32_t, int32_t>> Seen;
-        void ObjMasterMessage(int32_t Msg, int32_t Param, void *) override { Seen.push_back({Msg, Param}); }
-    } recorder;
+    TRecorder recorder;
     recorder.SetObjMaster(&form.ObjMasterTarn1());
     bool accept = false;
     TMainForm::TDialogs dialogs;

@@ -1,6 +1,9 @@
 #include "ProgramBlock.h"
 
+#include "Main.h"
+#include "ObjMasterTarn.h"
 #include "Platform.h"
+#include "SettingsTarn.h"
 #include "SplashScreen.h"
 #include "UserMessages.h"
 
@@ -18,6 +21,17 @@ const char *const CheckingFamily = "Checking and initializing %s ...";
 const char *const AllChecked = "All devices checked.";
 const char *const CalibrationBroken = "Calibration data in the device are broken. All measurements will be "
                                       "inaccurate.\r\nPlease contact manufacturer for support.";
+
+const char *const OtherInstance =
+    "Other instance of the application is already running. Please use the other "
+    "one to control oscilloscope.";
+const char *const CreatingStructures = "Creating basic structures ...";
+const char *const SearchAgainQuestion =
+    "Unable to find supported device. Do you want software to search again "
+    "(otherwise the demonstration mode runs)?";
+const char *const DemonstrationMode =
+    "Application will run in demonstration mode.\r\nPlease note, that the "
+    "simulation of the measurement in this mode may differ from real measurement.";
 
 std::string Format(const char *pattern, const std::string &value) {
     std::string s = pattern;
@@ -80,4 +94,79 @@ std::string DeviceCaption(TDriverAbstraction &device, int32_t enumeratedID) {
     if (enumeratedID != 0)
         caption += " (SN:" + std::to_string(device.GetSerialNumber()) + ")";
     return caption;
+}
+
+TProgramBlock::TProgramBlock(TProgramEnvironment environment) : Env(std::move(environment)) {}
+
+TProgramBlock::~TProgramBlock() = default;
+
+bool TProgramBlock::Run() {
+    if (IsOtherInstanceRunning(Env.RunningExecutables, Env.OwnExecutable)) {
+        Env.Messages->Error(OtherInstance);
+        return false;
+    }
+    StartUp();
+    if (!Terminate) {
+        Form->show();
+        if (Env.RunMessageLoop)
+            Env.RunMessageLoop();
+    }
+    ShutDown();
+    return true;
+}
+
+void TProgramBlock::StartUp() {
+    Splash = std::make_unique<TSplashForm>();
+    Splash->show();
+    Splash->SetStatus(CreatingStructures);
+    Form = std::make_unique<TMainForm>(*Env.Messages);
+    if (Env.MainFormCreated)
+        Env.MainFormCreated(*Form);
+    FindDevice();
+    Form->setWindowTitle(QString::fromStdString(DeviceCaption(*DeviceObject, EnumeratedDeviceID)));
+
+    TSettingsTarn &settings = Form->SettingsTarn1();
+    TObjMasterTarn &bus = Form->ObjMasterTarn1();
+    settings.SetDefaultCapabilities();
+    DeviceObject->GetCapabilities(settings);
+    bus.Broadcast(bmInitialize, 0, nullptr);
+    settings.LoadSettingsFile();
+    for (int32_t stage = 0; stage < SettingsStageCount; ++stage) {
+        bus.Broadcast(bmSettingsApplied, stage, nullptr);
+        settings.StartAcquisitionSettings();
+        settings.ShowAcquisitionSettings();
+    }
+    bus.Broadcast(bmStartupComplete, 0, nullptr);
+    Splash.reset();
+}
+
+void TProgramBlock::FindDevice() {
+    for (;;) {
+        TFoundDevice found = SearchDevice(Env.Families, Env.ProgramFolder, *Splash, *Env.Messages);
+        if (found.Device) {
+            DeviceObject = std::move(found.Device);
+            EnumeratedDeviceID = found.EnumeratedID;
+            return;
+        }
+        const TMsgButton answer =
+            Env.Messages->Show(TMsgKind::Error, "Error", SearchAgainQuestion, mbYes | mbNo | mbAbort, mbYes);
+        if (answer == mbYes)
+            continue;
+        if (answer == mbNo)
+            Env.Messages->Warning(DemonstrationMode);
+        else
+            Terminate = true; // Abort: start-up still completes, the message loop is skipped
+        DeviceObject = Env.CreateDemonstration();
+        EnumeratedDeviceID = 0;
+        DeviceObject->LoadDriver();
+        DeviceObject->OpenDevice(-1);
+        return;
+    }
+}
+
+void TProgramBlock::ShutDown() {
+    Form->SettingsTarn1().SaveSettingsFile();
+    DeviceObject.reset();
+    EnumeratedDeviceID = 0;
+    Form.reset();
 }

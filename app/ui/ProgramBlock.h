@@ -12,6 +12,8 @@
 
 class IStatusDisplay;
 class IUserMessages;
+class TMainForm;
+class TSplashForm;
 
 // True when at least two of the running executables have the program's own file name (compared in
 // lower case, folders ignored): the own process is one of them.
@@ -31,3 +33,38 @@ TFoundDevice SearchDevice(const std::vector<TDAO> &families, const std::string &
 
 // The main form's caption: the device name, with " (SN:<serial>)" for an enumerated device.
 std::string DeviceCaption(TDriverAbstraction &device, int32_t enumeratedID);
+
+// What the program block needs from its surroundings; the program fills it from the desktop, tests
+// with doubles.
+struct TProgramEnvironment {
+    IUserMessages *Messages = nullptr;
+    std::vector<std::string> RunningExecutables;
+    std::string OwnExecutable;
+    std::string ProgramFolder;
+    std::vector<TDAO> Families;
+    std::function<std::unique_ptr<TDriverAbstraction>()> CreateDemonstration;
+    // Runs the message loop until the main form closes.
+    std::function<void()> RunMessageLoop;
+    // Told once the main form exists, before the device search.
+    std::function<void(TMainForm &)> MainFormCreated;
+};
+
+class TProgramBlock {
+public:
+    explicit TProgramBlock(TProgramEnvironment environment);
+    ~TProgramBlock();
+    // Start-up, message loop and shut-down. False when another copy was running.
+    bool Run();
+    // Set by Abort at the device question: start-up is finished but the message loop is not entered.
+    bool TerminateRequested() const { return Terminate; }
+
+private:
+    void StartUp();
+    void FindDevice();
+    void ShutDown();
+
+    TProgramEnvironment Env;
+    std::unique_ptr<TSplashForm> Splash;
+    std::unique_ptr<TMainForm> Form;
+    bool Terminate = false;
+};

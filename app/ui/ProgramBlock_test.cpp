@@ -1,8 +1,15 @@
 #include "ProgramBlock.h"
 
+#include "ComponentsTarn.h"
 #include "FakeDevice_test.h"
+#include "Main.h"
+#include "ObjMasterTarn.h"
+#include "SettingsTarn.h"
 #include "SplashScreen.h"
 #include "TestSupport.h"
+
+#include <QApplication>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -116,6 +123,179 @@ TEST(ProgramBlock, CaptionShowsTheSerialNumberOnlyForAnEnumeratedDevice) {
     TFakeDevice device({drOk, false, {}, drOk, "HS3", 27123}, nullptr);
     EXPECT_EQ(DeviceCaption(device, 0), "HS3");
     EXPECT_EQ(DeviceCaption(device, 9), "HS3 (SN:27123)");
+}
+
+} // namespace
+
+namespace {
+
+// A run of the program block against doubles: a recorder on the bus, a settings file of the test's
+// making, the device log.
+struct TStartupRig {
+    TScriptedMessages Messages;
+    std::vector<std::string> Log;
+    std::string Folder;
+    std::string SettingsFile;
+    std::vector<std::string> Events;
+    bool LoopEntered = false;
+    std::string CaptionInLoop;
+
+    struct TRecorder : TComponentTarn {
+        TStartupRig *Rig = nullptr;
+        TSettingsTarn *S = nullptr;
+        void ObjMasterMessage(int32_t Msg, int32_t Param, void *) override {
+            if (Msg == bmMasterDestroying)
+                return;
+            std::string e = "bus " + std::to_string(Msg);
+            if (Msg == bmSettingsApplied)
+                e += "." + std::to_string(Param) + " intensity " + std::to_string(S->GridIntensity) +
+                     (S->RequestedSettings().TimeBase == S->ShownSettings().TimeBase ? "" : " copies differ");
+            if (Msg == bmInitialize)
+                e += " points " + std::to_string(S->PointsOnScreen);
+            Rig->Events.push_back(e);
+        }
+    } Recorder;
+
+    explicit TStartupRig(const std::string &name) {
+        TestApp();
+        Folder = std::string(TEST_OUTPUT_DIRECTORY) + "/startup_" + name;
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        SettingsFile = Folder + "/settings.xml";
+    }
+
+    TProgramEnvironment Environment(std::vector<TDAO> families) {
+        TProgramEnvironment env;
+        env.Messages = &Messages;
+        env.RunningExecutables = {"/opt/scope/scope", "/bin/bash"};
+        env.OwnExecutable = "/opt/scope/scope";
+        env.ProgramFolder = Folder + "/";
+        env.Families = std::move(families);
+        env.CreateDemonstration = [this] {
+            return std::make_unique<TFakeDevice>(TFakeDevice::TScript{drOk, false, {}, drOk, "Demo"}, &Log);
+        };
+        env.MainFormCreated = [this](TMainForm &form) {
+            form.SettingsTarn1().SettingsFileName = SettingsFile;
+            Recorder.Rig = this;
+            Recorder.S = &form.SettingsTarn1();
+            Recorder.SetObjMaster(&form.ObjMasterTarn1());
+        };
+        env.RunMessageLoop = [this] {
+            LoopEntered = true;
+            Events.push_back("loop");
+            if (QWidget *w = QApplication::activeWindow())
+                CaptionInLoop = w->windowTitle().toStdString();
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *form = qobject_cast<TMainForm *>(w))
+                    CaptionInLoop = form->windowTitle().toStdString();
+        };
+        return env;
+    }
+};
+
+std::vector<std::string> Expected(const std::string &intensity) {
+    std::vector<std::string> e{"bus 1 points 500"};
+    for (int stage = 0; stage < 10; ++stage)
+        e.push_back("bus 7." + std::to_string(stage) + " intensity " + intensity);
+    e.push_back("bus 42");
+    return e;
+}
+
+const char *const Question =
+    "Unable to find supported device. Do you want software to search again (otherwise the "
+    "demonstration mode runs)?";
+
+TEST(ProgramBlock, StartUpRunsItsStepsInOrderAndShutDownSavesTheSettings) {
+    TStartupRig rig("order");
+    // A settings file of the test's making: read after message 1, before the ten stages.
+    {
+        TSettingsTarn stored;
+        stored.SetDefaultCapabilities();
+        stored.GridIntensity = 0.375;
+        stored.SettingsFileName = rig.SettingsFile;
+        stored.SaveSettingsFile();
+    }
+    TFamilies f;
+    f.Scripts = {{drOk, false, {}, drOk, "Found", 3}};
+    Current = &f;
+    TProgramBlock program(rig.Environment({{&Create<0>, "Pellan series"}}));
+    EXPECT_TRUE(program.Run());
+    Current = nullptr;
+    std::vector<std::string> expected = Expected(std::to_string(0.375));
+    expected.push_back("loop");
+    EXPECT_EQ(rig.Events, expected);
+    EXPECT_EQ(rig.CaptionInLoop, "Found");
+    EXPECT_TRUE(rig.Messages.Log.empty());
+    EXPECT_EQ(f.Log, (std::vector<std::string>{"load Found", "enumerate Found", "open Found -1",
+                                               "capabilities Found", "free Found"}));
+    EXPECT_EQ(DeviceObject, nullptr);
+    EXPECT_TRUE(std::filesystem::exists(rig.SettingsFile));
+}
+
+TEST(ProgramBlock, QuestionAnswersSearchAgainRunTheDemonstrationOrAbort) {
+    const struct {
+        const char *what;
+        std::deque<TMsgButton> answers;
+        size_t questions;
+        bool loop;
+        bool demoWarning;
+    } cases[] = {
+        {"No runs the demonstration", {mbNo}, 1, true, true},
+        {"Yes searches again, then No", {mbYes, mbNo}, 2, true, true},
+        {"Abort finishes start-up without the loop", {mbAbort}, 1, false, false},
+    };
+    for (const auto &c : cases) {
+        TStartupRig rig(std::string("answers_") + std::to_string(c.questions) + (c.loop ? "l" : "a"));
+        rig.Messages.Answers = c.answers;
+        TFamilies f;
+        f.Scripts = {{drNoLibrary, false, {}, drOk, "P"}};
+        Current = &f;
+        TProgramBlock program(rig.Environment({{&Create<0>, "Pellan series"}}));
+        EXPECT_TRUE(program.Run()) << c.what;
+        Current = nullptr;
+        size_t questions = 0;
+        bool warned = false;
+        for (const auto &m : rig.Messages.Log) {
+            if (m.Text == Question) {
+                ++questions;
+                EXPECT_EQ(m.Kind, TMsgKind::Error);
+                EXPECT_EQ(m.Buttons, unsigned(mbYes | mbNo | mbAbort));
+            }
+            warned =
+                warned || (m.Kind == TMsgKind::Warning &&
+                           m.Text == "Application will run in demonstration mode.\r\nPlease note, that the "
+                                     "simulation of the measurement in this mode may differ from real "
+                                     "measurement.");
+        }
+        EXPECT_EQ(questions, c.questions) << c.what;
+        EXPECT_EQ(warned, c.demoWarning) << c.what;
+        EXPECT_EQ(rig.LoopEntered, c.loop) << c.what;
+        EXPECT_EQ(program.TerminateRequested(), !c.loop) << c.what;
+        // Start-up went through to message 42 on the demonstration device, and the settings were saved.
+        ASSERT_GE(rig.Events.size(), 12u) << c.what;
+        EXPECT_EQ(rig.Events[11], "bus 42") << c.what;
+        EXPECT_EQ(rig.Log,
+                  (std::vector<std::string>{"load Demo", "open Demo -1", "capabilities Demo", "free Demo"}))
+            << c.what;
+        if (c.loop)
+            EXPECT_EQ(rig.CaptionInLoop, "Demo");
+        EXPECT_TRUE(std::filesystem::exists(rig.SettingsFile)) << c.what;
+    }
+}
+
+TEST(ProgramBlock, SecondCopyEndsBeforeAnyFormWithItsMessage) {
+    TStartupRig rig("second");
+    TProgramEnvironment env = rig.Environment({});
+    env.RunningExecutables = {"/opt/scope/scope", "/home/u/copy/scope"};
+    TProgramBlock program(std::move(env));
+    EXPECT_FALSE(program.Run());
+    ASSERT_EQ(rig.Messages.Log.size(), 1u);
+    EXPECT_EQ(rig.Messages.Log[0].Kind, TMsgKind::Error);
+    EXPECT_EQ(rig.Messages.Log[0].Text,
+              "Other instance of the application is already running. Please use the other "
+              "one to control oscilloscope.");
+    EXPECT_TRUE(rig.Events.empty());
+    EXPECT_FALSE(std::filesystem::exists(rig.SettingsFile));
 }
 
 } // namespace

@@ -1,21 +1,31 @@
-// Program entry.
+// Program entry: the desktop's services handed to the program block.
+#include "DemoDevice.h"
 #include "Platform.h"
+#include "ProgramBlock.h"
+#include "QtUserMessages.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLocale>
-#include <QMainWindow>
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
+    // The program ends with its main form (see TMainForm::closeEvent), not with its last window.
+    app.setQuitOnLastWindowClosed(false);
     platform::ChangeToProgramFolder();
-    QString sep = QLocale::system().decimalPoint();
+    const QString sep = QLocale::system().decimalPoint();
     platform::SetDecimalSeparator(sep.size() == 1 && sep[0].unicode() < 128 ? char(sep[0].unicode()) : '.');
 
-    QMainWindow window;
-    window.setWindowTitle("scope");
-    window.setMinimumSize(640, 480);
-    window.setCentralWidget(new QLabel("scope", &window));
-    window.show();
-    return app.exec();
+    TQtUserMessages messages;
+    TProgramEnvironment env;
+    env.Messages = &messages;
+    env.RunningExecutables = platform::RunningExecutables();
+    env.OwnExecutable = QCoreApplication::applicationFilePath().toStdString();
+    env.ProgramFolder = platform::ProgramFolder();
+    // The families in search order; a family whose binding is not part of this build has no class.
+    env.Families = {{nullptr, "Pellan series"}, {nullptr, "Tarnel series"}, {nullptr, "Vaskel series"}};
+    env.CreateDemonstration = [] { return std::make_unique<TDAO_DEMO>(); };
+    env.RunMessageLoop = [] { QApplication::exec(); };
+    TProgramBlock program(std::move(env));
+    program.Run();
+    return 0;
 }
