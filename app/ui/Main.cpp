@@ -1,9 +1,11 @@
 #include "Main.h"
 
+#include "DataSourceTarn.h"
 #include "KeyMessageTarget.h"
 #include "MasterTimerDriver.h"
 #include "MasterTimerTarn.h"
 #include "ObjMasterTarn.h"
+#include "ScopeScreenTarn.h"
 #include "SettingsTarn.h"
 #include "UserMessages.h"
 #include "WaitScreen.h"
@@ -175,10 +177,17 @@ TMainForm::~TMainForm() {
 
 // The bus subscribers in the order every broadcast reaches them; the three screens come last.
 void TMainForm::CreateComponents() {
+    auto subscribe = [this](TBusMember &member) {
+        member.SetSettings(Settings.get());
+        member.SetObjMaster(Bus.get());
+    };
+    DataSource = std::make_unique<TDataSourceTarn>();
+    subscribe(*DataSource);
     MasterTimer = std::make_unique<TMasterTimerTarn>();
-    MasterTimer->SetSettings(Settings.get());
-    MasterTimer->SetObjMaster(Bus.get());
+    subscribe(*MasterTimer);
     MasterTimerClock = std::make_unique<TMasterTimerDriver>(*MasterTimer);
+    ScopeScreenTarn1->SetDataSource(DataSource.get());
+    subscribe(*ScopeScreenTarn1);
 }
 
 void TMainForm::CreateAreas() {
@@ -218,7 +227,9 @@ void TMainForm::CreateAreas() {
     };
     TriggerPositionScreenTarn1 = placeholder("TriggerPositionScreenTarn1", 396, StripHeight);
     QVScreenTarn1 = placeholder("QVScreenTarn1", 43, 48);
-    ScopeScreenTarn1 = placeholder("ScopeScreenTarn1", 43, 351);
+    ScopeScreenTarn1 = new TScopeScreenTarn(ClientArea);
+    ScopeScreenTarn1->setObjectName("ScopeScreenTarn1");
+    ScopeScreenTarn1->setGeometry(122, 43, 563, 351);
     QVScreenTarn1->hide();
 
     Bevel9 = new QFrame(ClientArea);

@@ -15,7 +15,9 @@ class QMenu;
 class QScrollBar;
 class IKeyMessageTarget;
 class IUserMessages;
+class TDataSourceTarn;
 class TMasterTimerDriver;
+class TScopeScreenTarn;
 class TMasterTimerTarn;
 class TObjMasterTarn;
 class TSettingsTarn;
@@ -47,11 +49,12 @@ public:
     TObjMasterTarn &ObjMasterTarn1() { return *Bus; }
     TSettingsTarn &SettingsTarn1() { return *Settings; }
     TMasterTimerTarn &MasterTimerTarn1() { return *MasterTimer; }
+    TDataSourceTarn &DataSourceTarn1() { return *DataSource; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
 
     // Areas, named as the rest of the program knows them.
-    QWidget *ScopeScreenTarn1 = nullptr;
+    TScopeScreenTarn *ScopeScreenTarn1 = nullptr;
     QWidget *QVScreenTarn1 = nullptr;
     QWidget *TriggerPositionScreenTarn1 = nullptr;
     QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr, *GroupBox4 = nullptr,
@@ -115,6 +118,7 @@ private:
     // outlive both.
     std::unique_ptr<TSettingsTarn> Settings;
     std::unique_ptr<TObjMasterTarn> Bus;
+    std::unique_ptr<TDataSourceTarn> DataSource;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
     QWidget *ClientArea = nullptr;

@@ -2,6 +2,7 @@
 
 #include "ComponentsTarn.h"
 #include "ObjMasterTarn.h"
+#include "ScopeScreenTarn.h"
 #include "SettingsTarn.h"
 #include "TestSupport.h"
 #include "WaitScreen.h"

@@ -1,8 +1,11 @@
 #include "ProgramBlock.h"
 
+#include "AcquisitionThread.h"
+#include "DataSourceTarn.h"
 #include "Main.h"
 #include "ObjMasterTarn.h"
 #include "Platform.h"
+#include "QtSynchronizer.h"
 #include "SettingsTarn.h"
 #include "SplashScreen.h"
 #include "UserMessages.h"
@@ -137,7 +140,26 @@ void TProgramBlock::StartUp() {
         settings.ShowAcquisitionSettings();
     }
     bus.Broadcast(bmStartupComplete, 0, nullptr);
+    StartAcquisition();
     Splash.reset();
+}
+
+void TProgramBlock::StartAcquisition() {
+    Synchronizer = std::make_unique<TQtSynchronizer>();
+    Sleeper = std::make_unique<platform::TThreadSleeper>();
+    TAcquisitionContext context;
+    context.Settings = &Form->SettingsTarn1();
+    context.DataSource = &Form->DataSourceTarn1();
+    context.Bus = &Form->ObjMasterTarn1();
+    context.Device = DeviceObject.get();
+    context.Synchronizer = Synchronizer.get();
+    context.Sleeper = Sleeper.get();
+    TQtSynchronizer *sync = Synchronizer.get();
+    context.ServePending = [sync] { sync->ServePending(); };
+    Thread = std::make_unique<TAcquisitionThread>(context);
+    TAcquisitionThread *thread = Thread.get();
+    Form->ForceSettingsPush = [thread] { thread->SetForced(); };
+    Thread->Start();
 }
 
 void TProgramBlock::FindDevice() {
@@ -165,6 +187,11 @@ void TProgramBlock::FindDevice() {
 }
 
 void TProgramBlock::ShutDown() {
+    Form->ForceSettingsPush = nullptr;
+    if (Thread) {
+        Thread->WaitFor();
+        Thread.reset();
+    }
     Form->SettingsTarn1().SaveSettingsFile();
     DeviceObject.reset();
     EnumeratedDeviceID = 0;

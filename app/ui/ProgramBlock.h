@@ -4,6 +4,7 @@
 #pragma once
 
 #include "DriverAbstraction.h"
+#include "Platform.h"
 
 #include <functional>
 #include <memory>
@@ -12,7 +13,9 @@
 
 class IStatusDisplay;
 class IUserMessages;
+class TAcquisitionThread;
 class TMainForm;
+class TQtSynchronizer;
 class TSplashForm;
 
 // True when at least two of the running executables have the program's own file name (compared in
@@ -61,10 +64,14 @@ public:
 private:
     void StartUp();
     void FindDevice();
+    void StartAcquisition();
     void ShutDown();
 
     TProgramEnvironment Env;
     std::unique_ptr<TSplashForm> Splash;
     std::unique_ptr<TMainForm> Form;
+    std::unique_ptr<TQtSynchronizer> Synchronizer;
+    std::unique_ptr<platform::ISleeper> Sleeper;
+    std::unique_ptr<TAcquisitionThread> Thread;
     bool Terminate = false;
 };

@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -143,9 +144,18 @@ struct TStartupRig {
     struct TRecorder : TComponentTarn {
         TStartupRig *Rig = nullptr;
         TSettingsTarn *S = nullptr;
+        bool ThreadSeen = false;
         void ObjMasterMessage(int32_t Msg, int32_t Param, void *) override {
-            if (Msg == bmMasterDestroying)
+            // The start-up's own messages, and the first push of the acquisition thread (which announces
+            // the ground level of every channel).
+            if (Msg != bmInitialize && Msg != bmSettingsApplied && Msg != bmStartupComplete &&
+                !(Msg == bmGroundLevelChanged && !ThreadSeen))
                 return;
+            if (Msg == bmGroundLevelChanged) {
+                ThreadSeen = true;
+                Rig->Events.push_back("thread pushed");
+                return;
+            }
             std::string e = "bus " + std::to_string(Msg);
             if (Msg == bmSettingsApplied)
                 e += "." + std::to_string(Param) + " intensity " + std::to_string(S->GridIntensity) +
@@ -183,6 +193,11 @@ struct TStartupRig {
         env.RunMessageLoop = [this] {
             LoopEntered = true;
             Events.push_back("loop");
+            // Serve the GUI thread's queue until the acquisition thread has made its first push.
+            QElapsedTimer waited;
+            waited.start();
+            while (!Recorder.ThreadSeen && waited.elapsed() < 10000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
             if (QWidget *w = QApplication::activeWindow())
                 CaptionInLoop = w->windowTitle().toStdString();
             for (QWidget *w : QApplication::topLevelWidgets())
@@ -223,6 +238,7 @@ TEST(ProgramBlock, StartUpRunsItsStepsInOrderAndShutDownSavesTheSettings) {
     Current = nullptr;
     std::vector<std::string> expected = Expected(std::to_string(0.375));
     expected.push_back("loop");
+    expected.push_back("thread pushed");
     EXPECT_EQ(rig.Events, expected);
     EXPECT_EQ(rig.CaptionInLoop, "Found");
     EXPECT_TRUE(rig.Messages.Log.empty());
