@@ -13,8 +13,12 @@ prog="$out/walkthrough_program"
 rm -rf "$prog"
 cp -r "$bin" "$prog"
 rm -f "$prog/settings.xml"
+# A name of its own: a copy of the program that runs elsewhere on the machine (another test run) would
+# otherwise count as a second instance.
+exe="scope_e2e_$$"
+mv "$prog/scope" "$prog/$exe"
 cd "$prog"
-./scope >"$out/walkthrough.log" 2>&1 &
+"./$exe" >"$out/walkthrough.log" 2>&1 &
 pid=$!
 fail() { echo "$1" >&2; kill "$pid" 2>/dev/null || true; exit 1; }
 # Presses keys in a window after giving it the focus, as a user would.

@@ -12,8 +12,12 @@ prog="$out/start_and_close_program"
 rm -rf "$prog"
 cp -r "$bin" "$prog"
 rm -f "$prog/settings.xml"
+# A name of its own: a copy of the program that runs elsewhere on the machine (another test run) would
+# otherwise count as a second instance.
+exe="scope_e2e_$$"
+mv "$prog/scope" "$prog/$exe"
 cd "$prog"
-./scope >"$out/start_and_close.log" 2>&1 &
+"./$exe" >"$out/start_and_close.log" 2>&1 &
 pid=$!
 question=$(wait_title "^Error$" 30)
 shot "$out/start_and_close.png"
