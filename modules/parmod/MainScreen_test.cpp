@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -175,4 +177,30 @@ TEST_F(Window, RangeSourceChangeResetsOnlyThatChannel) {
     Form->ResetParams();
     for (int32_t i = 0; i < 4; ++i)
         EXPECT_FALSE(Form->Params().Param(prVrms).Channel(i).Valid) << i;
+}
+
+// The computation in its own thread against the window's GUI-thread work: no deadlock, and every copied
+// table stays whole.
+TEST_F(Window, ComputationRunsBesideTheGuiThread) {
+    Host.Data[1] = Host.Data[0];
+    Form->UpdateChannelInfo();
+    std::atomic<bool> stop{false};
+    std::atomic<int> computed{0};
+    std::thread acquisition([&] {
+        while (!stop) {
+            Form->CalculateParams();
+            ++computed;
+        }
+    });
+    for (int i = 0; i < 40 || computed < 3; ++i) {
+        Form->Table()->Refresh();
+        EXPECT_EQ(Lines(Form->TableText()).size(), 20u);
+        Form->SetRangeSource(2, i % 2);
+        Form->ToggleStat(psMax);
+        Form->ResetParams();
+        QApplication::processEvents();
+    }
+    stop = true;
+    acquisition.join();
+    EXPECT_GE(computed, 3);
 }

@@ -83,5 +83,5 @@ private:
     std::mutex Lock;
     std::array<std::unique_ptr<TPeriodFinder>, ParamChannelCount> Finders;
     std::array<std::atomic<bool>, ParamChannelCount> DataFlags{};
-    std::array<int32_t, 2> RangeSources{0, 1};
+    std::array<std::atomic<int32_t>, 2> RangeSources{0, 1};
 };
