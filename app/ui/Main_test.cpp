@@ -1,6 +1,7 @@
 #include "Main.h"
 
 #include "ComponentsTarn.h"
+#include "KeyMessageTarget.h"
 #include "ObjMasterTarn.h"
 #include "ScopeScreenTarn.h"
 #include "SettingsTarn.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -318,6 +320,71 @@ TEST(MainForm, AcceptedOptionsApplyTheSettingsInTenStages) {
     ASSERT_EQ(recorder.Seen.size(), 10u);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(recorder.Seen[i], std::make_pair(int32_t(bmSettingsApplied), int32_t(i)));
+}
+
+} // namespace
+
+namespace {
+
+struct TKeyLog : IKeyMessageTarget {
+    std::vector<std::string> Seen;
+    bool Handle = false;
+    void ProcessMessage(QKeyEvent &message, bool &handled) override {
+        Seen.push_back((message.type() == QEvent::KeyPress ? "down " : "up ") +
+                       std::to_string(message.key()));
+        handled = Handle;
+    }
+    void ResetPressedKeys() override { Seen.push_back("reset"); }
+};
+
+TEST(MainForm, KeyMessagesReachTheHotkeyDetectorOnlyWhileTheFormIsActive) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    TKeyLog keys;
+    form.SetKeyMessageTarget(&keys);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(form.isActiveWindow());
+    QWidget *focused = form.GroupBox1;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(focused, &press);
+    QApplication::sendEvent(focused, &release);
+    EXPECT_EQ(keys.Seen, (std::vector<std::string>{"down 32", "up 32"}));
+
+    // Another window active: its keys are not the detector's business; losing the focus releases all.
+    keys.Seen.clear();
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::sendEvent(&other, &press);
+    EXPECT_EQ(keys.Seen, std::vector<std::string>{"reset"});
+    form.SetKeyMessageTarget(nullptr);
+}
+
+class TFormOpening : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    std::vector<std::string> Opened;
+
+protected:
+    void OpenDocument(const std::string &relativePath) override { Opened.push_back(relativePath); }
+};
+
+TEST(MainForm, HelpAndReadmeOpenTheShippedFiles) {
+    TestApp();
+    TScriptedMessages messages;
+    TFormOpening form(messages);
+    form.Help2->trigger();
+    form.Viewreadme1->trigger();
+    EXPECT_EQ(form.Opened, (std::vector<std::string>{"help/help.htm", "readme.txt"}));
+    // Both ship in the program folder with content of their own.
+    for (const char *name : {"help/help.htm", "readme.txt"}) {
+        const auto path = std::filesystem::path(PROGRAM_FOLDER) / name;
+        ASSERT_TRUE(std::filesystem::exists(path)) << name;
+        EXPECT_GT(std::filesystem::file_size(path), 1000u) << name;
+    }
 }
 
 } // namespace

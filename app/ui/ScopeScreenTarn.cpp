@@ -126,7 +126,7 @@ void TScopeScreenTarn::DrawGrid() {
         }
     if (s->LevelsPerDiv > 0)
         for (int64_t v = s->LevelsPerDiv; v < s->LevelCount; v += s->LevelsPerDiv) {
-            const int y = g.LevelToY(double(v));
+            const int y = g.LevelToY(v);
             r.DottedLine(0, y, g.Width, y, dot, gap);
         }
 }
@@ -322,7 +322,7 @@ void TScopeScreenTarn::DrawLevelMark(int32_t channel) {
     if (!InRange(levels, channel))
         return;
     const bool hovered = Hover.Kind == soLevelMark && Hover.Index == channel;
-    const double level = levels[size_t(channel)];
+    const int64_t level = levels[size_t(channel)];
     const TScreenGeometry g = Geometry();
     const int right = g.PointToX(7) - 1;
     if (right >= 0)

@@ -55,7 +55,7 @@ public:
 
     TScreenGeometry Geometry() const;
     int32_t PointToX(int64_t point) const { return Geometry().PointToX(point); }
-    int32_t LevelToY(double level) const { return Geometry().LevelToY(level); }
+    int32_t LevelToY(int64_t level) const { return Geometry().LevelToY(level); }
     int32_t XToPoint(int64_t x) const { return Geometry().XToPoint(x); }
     int32_t YToLevel(int64_t y) const { return Geometry().YToLevel(y); }
     int32_t SampleToPoint(int64_t sample) const;

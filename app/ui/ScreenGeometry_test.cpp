@@ -33,6 +33,9 @@ TEST(ScreenGeometry, MapsBetweenScreenUnitsAndPixels) {
         {"wide bitmap, large point: no 32-bit overflow", 60000, 400, 70000, 256, 'x', 69999, 59999},
         {"large x: no 32-bit overflow", 70000, 400, 60000, 256, 'p', 69999, 59999},
         {"unsized control", 0, 0, 500, 256, 'p', 10, 0},
+        {"row half rounds down to even", 400, 400, 500, 256, 'y', 8, 386},
+        {"row half rounds up to even", 400, 400, 500, 256, 'y', 24, 362},
+        {"level below the screen", 600, 400, 500, 256, 'y', -2, 402},
     };
     for (const auto &c : cases) {
         TScreenGeometry g{c.w, c.h, c.points, c.levels};
@@ -53,6 +56,17 @@ TEST(ScreenGeometry, MapsBetweenScreenUnitsAndPixels) {
         }
         EXPECT_EQ(got, c.out) << c.what;
     }
+}
+
+TEST(ScreenGeometry, RoundDivideHalvesToEvenOnBothSides) {
+    const struct {
+        int64_t n, d, q;
+    } cases[] = {{5, 2, 2},   {7, 2, 4},   {-5, 2, -2},
+                 {-7, 2, -4}, {5, -2, -2}, {1, 3, 0},
+                 {2, 3, 1},   {-2, 3, -1}, {int64_t(3) << 40, 2, int64_t(3) << 39},
+                 {0, 7, 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(RoundDivide(c.n, c.d), c.q) << c.n << "/" << c.d;
 }
 
 TEST(ScreenColors, PenValuesShowTheColourOverTheBackground) {
