@@ -6,7 +6,7 @@ cd "$here"
 
 packages=(g++ cmake ninja-build pkg-config
           qt6-base-dev qt6-qpa-plugins libpugixml-dev zlib1g-dev libpng-dev libjpeg-dev
-          libgtest-dev libgmock-dev libbenchmark-dev
+          libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
           xvfb xauth xdotool x11-utils x11-apps imagemagick openbox wmctrl fonts-dejavu-core
           clang libclang-rt-14-dev)
 
