@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QUrl>
+#include <QWindow>
 
 bool TMainForm::CloseWithoutQuestion = false;
 
@@ -166,11 +167,15 @@ TMainForm::TMainForm(IUserMessages &messages, QWidget *parent)
         if (state != Qt::ApplicationActive)
             FormDeactivate();
     });
-    qApp->installEventFilter(this);
+}
+
+void TMainForm::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (QWindow *window = windowHandle())
+        window->installEventFilter(this);
 }
 
 TMainForm::~TMainForm() {
-    qApp->removeEventFilter(this);
     delete Wait;
     Wait = nullptr;
 }
@@ -405,16 +410,15 @@ void TMainForm::FormResize() {
 bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
     if (watched == ClientArea && event->type() == QEvent::Resize)
         FormResize();
-    // Every key message of the application reaches the hot-key detector while this form is active.
-    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && KeyTarget &&
-        QApplication::activeWindow() == this && watched->isWidgetType()) {
-        auto *w = static_cast<QWidget *>(watched);
-        if (w->window() == this) {
-            bool handled = false;
-            KeyTarget->ProcessMessage(*static_cast<QKeyEvent *>(event), handled);
-            if (handled)
-                return true;
-        }
+    // Every key message of this window reaches the hot-key detector once, before any control sees it:
+    // the window receives it first and passes it on to the focused control.
+    if (watched == windowHandle() &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && KeyTarget &&
+        isActiveWindow()) {
+        bool handled = false;
+        KeyTarget->ProcessMessage(*static_cast<QKeyEvent *>(event), handled);
+        if (handled)
+            return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -100,6 +100,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     // The file dialogs of the settings menu; an empty name means cancelled.
     virtual std::string AskSettingsFileName(bool forSaving);
     // Opens a file of the program folder with the desktop's handler.

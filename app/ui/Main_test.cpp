@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -346,19 +347,43 @@ TEST(MainForm, KeyMessagesReachTheHotkeyDetectorOnlyWhileTheFormIsActive) {
     form.show();
     QApplication::setActiveWindow(&form);
     ASSERT_TRUE(form.isActiveWindow());
-    QWidget *focused = form.GroupBox1;
+    // Keys arrive at the window and go on to the focused control (one that does not take them, so that
+    // they travel up through its parents): the detector sees each once.
+    form.ScopeScreenTarn1->setFocusPolicy(Qt::StrongFocus);
+    form.ScopeScreenTarn1->setFocus();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::ControlModifier);
-    QApplication::sendEvent(focused, &press);
-    QApplication::sendEvent(focused, &release);
+    QApplication::sendEvent(form.windowHandle(), &press);
+    QApplication::sendEvent(form.windowHandle(), &release);
     EXPECT_EQ(keys.Seen, (std::vector<std::string>{"down 32", "up 32"}));
+    keys.Seen.clear();
+    // A handled key does not reach the controls.
+    struct TKeySpy : QObject {
+        int Keys = 0;
+        bool eventFilter(QObject *, QEvent *e) override {
+            Keys += e->type() == QEvent::KeyPress;
+            return false;
+        }
+    } spy;
+    form.ScopeScreenTarn1->installEventFilter(&spy);
+    QKeyEvent again(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(form.windowHandle(), &again);
+    EXPECT_EQ(spy.Keys, 1);
+    keys.Handle = true;
+    QKeyEvent handled(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(form.windowHandle(), &handled);
+    EXPECT_EQ(spy.Keys, 1);
+    keys.Handle = false;
 
     // Another window active: its keys are not the detector's business; losing the focus releases all.
     keys.Seen.clear();
     QWidget other;
     other.show();
     QApplication::setActiveWindow(&other);
-    QApplication::sendEvent(&other, &press);
+    QKeyEvent elsewhere(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(other.windowHandle(), &elsewhere);
+    QKeyEvent stray(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(form.windowHandle(), &stray);
     EXPECT_EQ(keys.Seen, std::vector<std::string>{"reset"});
     form.SetKeyMessageTarget(nullptr);
 }
