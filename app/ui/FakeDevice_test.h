@@ -3,6 +3,7 @@
 
 #include "DriverAbstraction.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,12 @@ public:
         int32_t Serial = 0;
     };
     TFakeDevice(TScript script, std::vector<std::string> *log) : Script(std::move(script)), Log(log) {}
-    ~TFakeDevice() override { Note("free " + Script.Name); }
+    ~TFakeDevice() override {
+        Note("free " + Script.Name);
+        if (OnFree)
+            OnFree();
+    }
+    std::function<void()> OnFree;
 
     bool EnumerateDevices(TDeviceList &list) override {
         Note("enumerate " + Script.Name);

@@ -42,10 +42,13 @@ struct TFamilies {
     std::vector<std::string> Log;
     std::vector<TFakeDevice::TScript> Scripts;
     std::vector<TDAO> Table;
+    std::function<void()> OnFree;
 };
 TFamilies *Current = nullptr;
 template <int Row> std::unique_ptr<TDriverAbstraction> Create(const std::string &) {
-    return std::make_unique<TFakeDevice>(Current->Scripts[Row], &Current->Log);
+    auto device = std::make_unique<TFakeDevice>(Current->Scripts[Row], &Current->Log);
+    device->OnFree = Current->OnFree;
+    return device;
 }
 
 TEST(ProgramBlock, SearchTriesTheFamiliesInOrderAndKeepsTheFirstOpened) {
@@ -232,6 +235,13 @@ TEST(ProgramBlock, StartUpRunsItsStepsInOrderAndShutDownSavesTheSettings) {
     }
     TFamilies f;
     f.Scripts = {{drOk, false, {}, drOk, "Found", 3}};
+    // Shut-down order: the thread has ended and the settings are on disk before the device goes.
+    const auto written = std::filesystem::last_write_time(rig.SettingsFile);
+    bool savedBeforeFree = false;
+    f.OnFree = [&] {
+        savedBeforeFree =
+            std::filesystem::last_write_time(rig.SettingsFile) != written && rig.Recorder.ThreadSeen;
+    };
     Current = &f;
     TProgramBlock program(rig.Environment({{&Create<0>, "Pellan series"}}));
     EXPECT_TRUE(program.Run());
@@ -245,7 +255,7 @@ TEST(ProgramBlock, StartUpRunsItsStepsInOrderAndShutDownSavesTheSettings) {
     EXPECT_EQ(f.Log, (std::vector<std::string>{"load Found", "enumerate Found", "open Found -1",
                                                "capabilities Found", "free Found"}));
     EXPECT_EQ(DeviceObject, nullptr);
-    EXPECT_TRUE(std::filesystem::exists(rig.SettingsFile));
+    EXPECT_TRUE(savedBeforeFree);
 }
 
 TEST(ProgramBlock, QuestionAnswersSearchAgainRunTheDemonstrationOrAbort) {
