@@ -2,6 +2,7 @@
 
 #include "DataSourceTarn.h"
 #include "DataTypesTarn.h"
+#include "ExportOptionsTarn.h"
 #include "ObjMasterTarn.h"
 #include "OptionsTarn.h"
 #include "ScreenColors.h"
@@ -613,4 +614,23 @@ void TScopeScreenTarn::RenderToBitmap(const TScreenImageLook &look, QImage &bitm
     Hover = savedHover;
     InfoTexts = savedTexts;
     CursorText = savedCursorText;
+}
+
+TScreenImageLook TScopeScreenTarn::LookOf(const TExportAsImageOption &preset) {
+    TScreenImageLook look;
+    look.OverrideColors = preset.OverrideColors;
+    look.ChannelColors = preset.ChannelColors.Colors;
+    look.CursorColors = preset.CursorColors.Colors;
+    look.ScreenColor = preset.ScreenColor;
+    look.GridColor = preset.GridColor;
+    look.InfoColor = preset.InfoColor;
+    look.Grid = preset.GridOn;
+    look.InfoOn = preset.InfoOn;
+    look.VerCursorsOn = preset.VerCursorsOn;
+    look.HorCursorsOn = preset.HorCursorsOn;
+    return look;
+}
+
+void TScopeScreenTarn::RenderToBitmap(const TExportAsImageOption &preset, QImage &bitmap) {
+    RenderToBitmap(LookOf(preset), bitmap);
 }

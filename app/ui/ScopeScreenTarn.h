@@ -15,6 +15,7 @@
 
 class QPainter;
 class TDataSourceTarn;
+class TExportAsImageOption;
 class TXorRaster;
 
 // What the mouse is over or drags.
@@ -65,6 +66,9 @@ public:
     void RenderForPrinter(QPainter &target, int width, int height);
     // Draws the screen into the caller's image in the export's look; the screen stays as it was.
     void RenderToBitmap(const TScreenImageLook &look, QImage &bitmap);
+    // The same for an image-export preset.
+    void RenderToBitmap(const TExportAsImageOption &preset, QImage &bitmap);
+    static TScreenImageLook LookOf(const TExportAsImageOption &preset);
 
     // Moves the hover highlight to another object, redrawing only what changes.
     void SetHoverObject(TScreenObject object);

@@ -1,6 +1,7 @@
 #include "ScopeScreenTarn.h"
 
 #include "DataSourceTarn.h"
+#include "ExportOptionsTarn.h"
 #include "ObjMasterTarn.h"
 #include "OptionsTarn.h"
 #include "SettingsTarn.h"
@@ -341,15 +342,24 @@ TEST(ScopeScreen, ImageExportLeavesTheScreenAsItWasAndDrawsNoHighlight) {
     EXPECT_GT(greenPixels, 0);
     EXPECT_EQ(otherPixels, 0);
 
-    // An export in colours of its own on white: the screen keeps its options' colours.
-    TScreenImageLook own;
-    own.OverrideColors = false;
-    own.ScreenColor = 0xFFFFFF;
-    own.ChannelColors = {0x0000FF};
-    own.Grid = false;
-    rig.Screen.RenderToBitmap(own, exported);
-    EXPECT_EQ(exported.pixel(0, 0), qRgb(255, 255, 255));
+    // A preset with colours of its own: red traces on white; the screen keeps its options' colours.
+    TExportAsImageOption preset;
+    preset.OverrideColors = false;
+    preset.ScreenColor = 0xFFFFFF;
+    preset.ChannelColors.Colors = {0x0000FF, 0x0000FF};
+    preset.GridOn = false;
+    rig.Screen.RenderToBitmap(preset, exported);
+    int red = 0, others = 0;
+    for (int y = 0; y < exported.height(); ++y)
+        for (int x = 0; x < exported.width(); ++x) {
+            const QRgb px = exported.pixel(x, y);
+            red += px == qRgb(255, 0, 0);
+            others += px != qRgb(255, 0, 0) && px != qRgb(255, 255, 255);
+        }
+    EXPECT_GT(red, 0);
+    EXPECT_EQ(others, 0);
     EXPECT_EQ(Difference(before, rig.Screen.Bitmap()), "");
+    EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
 }
 
 TEST(ScopeScreen, PrintingDrawsOnPaperAndRestoresTheScreen) {
