@@ -4,6 +4,7 @@
 #include "KeyMessageTarget.h"
 #include "MasterTimerDriver.h"
 #include "MasterTimerTarn.h"
+#include "ModuleManagerTarn.h"
 #include "ObjMasterTarn.h"
 #include "ScopeScreenTarn.h"
 #include "SettingsTarn.h"
@@ -191,6 +192,14 @@ void TMainForm::CreateComponents() {
     MasterTimer = std::make_unique<TMasterTimerTarn>();
     subscribe(*MasterTimer);
     MasterTimerClock = std::make_unique<TMasterTimerDriver>(*MasterTimer);
+    ModuleManager = std::make_unique<TModuleManagerTarn>();
+    subscribe(*ModuleManager);
+    ModuleManager->OwnerObject = this;
+    // Module callbacks made outside the GUI thread are carried out by it.
+    ModuleManager->OnCallQueued = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { ModuleManager->RunQueuedCalls(); }, Qt::QueuedConnection);
+    };
     ScopeScreenTarn1->SetDataSource(DataSource.get());
     subscribe(*ScopeScreenTarn1);
 }

@@ -16,6 +16,7 @@ class QScrollBar;
 class IKeyMessageTarget;
 class IUserMessages;
 class TDataSourceTarn;
+class TModuleManagerTarn;
 class TMasterTimerDriver;
 class TScopeScreenTarn;
 class TMasterTimerTarn;
@@ -50,6 +51,7 @@ public:
     TSettingsTarn &SettingsTarn1() { return *Settings; }
     TMasterTimerTarn &MasterTimerTarn1() { return *MasterTimer; }
     TDataSourceTarn &DataSourceTarn1() { return *DataSource; }
+    TModuleManagerTarn &ModuleManagerTarn1() { return *ModuleManager; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
 
@@ -120,6 +122,7 @@ private:
     std::unique_ptr<TSettingsTarn> Settings;
     std::unique_ptr<TObjMasterTarn> Bus;
     std::unique_ptr<TDataSourceTarn> DataSource;
+    std::unique_ptr<TModuleManagerTarn> ModuleManager;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
     QWidget *ClientArea = nullptr;

@@ -3,6 +3,7 @@
 #include "AcquisitionThread.h"
 #include "DataSourceTarn.h"
 #include "Main.h"
+#include "ModuleManagerTarn.h"
 #include "ObjMasterTarn.h"
 #include "Platform.h"
 #include "QtSynchronizer.h"
@@ -111,6 +112,7 @@ bool TProgramBlock::Run() {
     StartUp();
     if (!Terminate) {
         Form->show();
+        Form->ModuleManagerTarn1().OwnerHandle = static_cast<intptr_t>(Form->winId());
         if (Env.RunMessageLoop)
             Env.RunMessageLoop();
     }
@@ -150,6 +152,7 @@ void TProgramBlock::StartAcquisition() {
     TAcquisitionContext context;
     context.Settings = &Form->SettingsTarn1();
     context.DataSource = &Form->DataSourceTarn1();
+    context.ModuleHost = &Form->ModuleManagerTarn1();
     context.Bus = &Form->ObjMasterTarn1();
     context.Device = DeviceObject.get();
     context.Synchronizer = Synchronizer.get();
@@ -192,7 +195,10 @@ void TProgramBlock::ShutDown() {
         Thread->WaitFor();
         Thread.reset();
     }
+    // Modules still on stop first, so that the settings file keeps their configuration.
+    Form->ModuleManagerTarn1().StopModules();
     Form->SettingsTarn1().SaveSettingsFile();
+    Form->ModuleManagerTarn1().FreeModules();
     DeviceObject.reset();
     EnumeratedDeviceID = 0;
     Form.reset();

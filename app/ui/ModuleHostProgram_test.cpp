@@ -1,0 +1,126 @@
+// The module host inside the running program: demonstration mode, a function module found at start-up and
+// dropped onto channel C, its channel drawn on the screen, and its configuration kept at exit.
+#include "DataSourceTarn.h"
+#include "DemoDevice.h"
+#include "Main.h"
+#include "ModuleManagerTarn.h"
+#include "ObjMasterTarn.h"
+#include "ProgramBlock.h"
+#include "ScopeScreenTarn.h"
+#include "SettingsTarn.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Pixels of the screen bitmap in a channel's colour (0x00BBGGRR); the background is black.
+int PixelsOf(const QImage &image, uint32_t colour) {
+    const QRgb rgb = qRgb(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF));
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == rgb;
+    return n;
+}
+
+bool ServeUntil(const std::function<bool()> &done, int timeoutMs = 15000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+TEST(ModuleHostInProgram, FunctionModuleChannelIsDrawnAndItsConfigurationKeptAtExit) {
+    TestApp();
+    const std::string folder = std::string(TEST_OUTPUT_DIRECTORY) + "/program_modules";
+    fs::remove_all(folder);
+    fs::create_directories(folder + "/modules");
+    fs::copy_file(std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/testfunctionmodule.so",
+                  folder + "/modules/invert.so");
+    std::ofstream(folder + "/modules/invert.so.cfg") << "short=Invert\nsavevalue=42\n";
+
+    TScriptedMessages messages;
+    messages.Answers = {mbNo}; // no device: demonstration mode
+    TProgramEnvironment env;
+    env.Messages = &messages;
+    env.RunningExecutables = {"/opt/scope/scope"};
+    env.OwnExecutable = "/opt/scope/scope";
+    env.ProgramFolder = folder + "/";
+    env.CreateDemonstration = [] { return std::make_unique<TDAO_DEMO>(); };
+    TMainForm *form = nullptr;
+    env.MainFormCreated = [&](TMainForm &f) {
+        form = &f;
+        f.SettingsTarn1().SettingsFileName = folder + "/settings.xml";
+        f.ModuleManagerTarn1().ModulesFolder = folder + "/modules";
+    };
+    int listed = 0, pixelsBefore = -1, pixelsAfter = -1;
+    bool recordsFlowed = false, assigned = false, channelComputed = false;
+    env.RunMessageLoop = [&] {
+        TModuleManagerTarn &host = form->ModuleManagerTarn1();
+        TSettingsTarn &s = form->SettingsTarn1();
+        TDataSourceTarn &source = form->DataSourceTarn1();
+        listed = host.ModuleCount();
+        if (listed != 1)
+            return;
+        const size_t c = size_t(s.PhysicalChannelCount);
+        const uint32_t colourC = s.Options->GetColorArray(opColorChannels).at(c);
+        recordsFlowed = ServeUntil([&] { return !source.Waveforms()[0].Empty(); });
+        pixelsBefore = PixelsOf(form->ScopeScreenTarn1->Bitmap(), colourC);
+
+        // What the channel controller does when the module's button is dropped onto C.
+        s.ChannelsOn[c] = 1;
+        s.VirtualChannels[0] = 0;
+        form->ObjMasterTarn1().Broadcast(bmModuleChannelAssigned, int32_t(c), nullptr);
+        assigned = host.Module(0).Enabled;
+        channelComputed = ServeUntil([&] {
+            const TWaveform &a = source.Waveforms()[0], &v = source.Waveforms()[c];
+            if (v.Empty() || v.First != a.First || v.Last != a.Last)
+                return false;
+            for (int32_t i = a.First; i <= a.Last; ++i)
+                if (v.Data[size_t(i)] != 255 - a.Data[size_t(i)])
+                    return false;
+            return PixelsOf(form->ScopeScreenTarn1->Bitmap(), colourC) > 0;
+        });
+        pixelsAfter = PixelsOf(form->ScopeScreenTarn1->Bitmap(), colourC);
+    };
+    TProgramBlock program(std::move(env));
+    ASSERT_TRUE(program.Run());
+
+    ASSERT_EQ(listed, 1);
+    EXPECT_TRUE(recordsFlowed);
+    EXPECT_EQ(pixelsBefore, 0) << "channel C is off before the module is assigned";
+    EXPECT_TRUE(assigned);
+    EXPECT_TRUE(channelComputed);
+    EXPECT_GT(pixelsAfter, 0);
+
+    // Stopped before the settings file was written: its configuration is in the file.
+    std::vector<int32_t> codes;
+    std::ifstream log(folder + "/modules/requests.log");
+    std::string name;
+    int32_t code, value, param;
+    while (log >> name >> code >> value >> param)
+        codes.push_back(code);
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(std::vector<int32_t>(codes.end() - 2, codes.end()), (std::vector<int32_t>{mrStop, mrDestroy}));
+    TSettingsTarn reloaded;
+    reloaded.SettingsFileName = folder + "/settings.xml";
+    reloaded.LoadSettingsFile();
+    int32_t saved = 0;
+    EXPECT_TRUE(reloaded.ReadModuleInt("Invert", "saved", saved));
+    EXPECT_EQ(saved, 42);
+}
+
+} // namespace
