@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QWidget>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -121,6 +122,76 @@ TEST(ModuleHostInProgram, FunctionModuleChannelIsDrawnAndItsConfigurationKeptAtE
     int32_t saved = 0;
     EXPECT_TRUE(reloaded.ReadModuleInt("Invert", "saved", saved));
     EXPECT_EQ(saved, 42);
+}
+
+} // namespace
+
+namespace {
+
+// The project's analysis module under the host: switched on and off again and again, with records between.
+TEST(ModuleHostInProgram, ParameterModuleSwitchesOnAndOffAndKeepsItsConfiguration) {
+    TestApp();
+    TObjMasterTarn bus;
+    TSettingsTarn s;
+    s.SetDefaultCapabilities();
+    s.VirtualChannelCount = 2;
+    s.TimeBases = {{1e6, 1e6, 0, 0}};
+    s.Ranges = {{1, 1}};
+    for (TDeviceSettings *d : {&s.RequestedSettings(), &s.AcquisitionSettings(), &s.ShownSettings()}) {
+        d->MemorySize = 1024;
+        s.BringWithinCapabilities(*d);
+    }
+    s.ChannelsOn.assign(size_t(s.ChannelCount), 1);
+    s.VirtualChannels = {-1, -1};
+    s.DisplayRatio = 2;
+    QWidget owner;
+    TModuleManagerTarn host;
+    host.ModulesFolder = std::string(PROGRAM_FOLDER) + "/modules";
+    host.OwnerObject = &owner;
+    host.SetSettings(&s);
+    host.SetObjMaster(&bus);
+    bus.Broadcast(bmInitialize, 0, nullptr);
+    bus.Broadcast(bmStartupComplete, 0, nullptr);
+    int32_t wp = -1;
+    for (int32_t i = 0; i < host.ModuleCount(); ++i)
+        if (host.Module(i).ShortName == "Wp")
+            wp = i;
+    ASSERT_GE(wp, 0) << "the parameter module is built into the program folder";
+    TAcquiredData waves(4);
+    for (size_t i = 0; i < waves.size(); ++i) {
+        waves[i].Data.resize(1024);
+        for (size_t j = 0; j < 1024; ++j)
+            waves[i].Data[j] = uint8_t((j / 50) % 2 ? 228 : 28);
+        waves[i].First = 0;
+        waves[i].Last = 1023;
+        host.SetChannelBuffer(int32_t(i), &waves[i]);
+    }
+    auto windowShown = [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Waveform parameters")
+                return true;
+        return false;
+    };
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        host.ExtraScreenActivate(wp);
+        host.LoadUnloadModules();
+        ASSERT_TRUE(host.Module(wp).Loaded);
+        EXPECT_TRUE(windowShown());
+        for (int k = 0; k < 3; ++k) {
+            host.ProcessAcquisition();
+            host.ShowResults();
+            QCoreApplication::processEvents();
+        }
+        host.ExtraScreenDeactivate(wp);
+        host.LoadUnloadModules();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(host.Module(wp).Loaded);
+        EXPECT_FALSE(windowShown());
+    }
+    int32_t range = -1;
+    EXPECT_TRUE(s.ReadModuleInt("Wp", "RangeC", range)) << "its configuration went into the settings";
 }
 
 } // namespace
