@@ -94,8 +94,10 @@ void TModuleManagerTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
         }
         break;
     case bmChannelToggled: {
+        // The assignment outlives the channel: a module that has moved on to another channel that is
+        // still on keeps running.
         const int32_t module = AssignedModule(VirtualSlot(Param));
-        if (module >= 0) {
+        if (module >= 0 && !FeedsChannelOn(module)) {
             std::lock_guard<std::recursive_mutex> guard(Mutex);
             Modules[static_cast<size_t>(module)].Enabled = false;
         }
@@ -194,23 +196,25 @@ void TModuleManagerTarn::FillModulesBox() {
     Box->Rebuild();
 }
 
+bool TModuleManagerTarn::FeedsChannelOn(int32_t module) const {
+    const TSettingsTarn *s = Settings();
+    if (!s)
+        return false;
+    for (size_t j = 0; j < s->VirtualChannels.size(); ++j) {
+        const int64_t channel = int64_t(s->PhysicalChannelCount) + int64_t(j);
+        if (s->VirtualChannels[j] == module && Within(s->ChannelsOn, channel) &&
+            s->ChannelsOn[static_cast<size_t>(channel)])
+            return true;
+    }
+    return false;
+}
+
 void TModuleManagerTarn::UpdateBoxStates() {
     if (!Box)
         return;
-    TSettingsTarn *s = Settings();
     for (int32_t i = 0; i < ModuleCount() && i < Box->ItemCount(); ++i) {
         const TModuleEntry &m = Modules[static_cast<size_t>(i)];
-        bool on = false;
-        if (m.Kind == mkWindowModule) {
-            on = m.Enabled;
-        } else if (s) {
-            for (size_t j = 0; j < s->VirtualChannels.size(); ++j) {
-                const int64_t channel = int64_t(s->PhysicalChannelCount) + int64_t(j);
-                if (s->VirtualChannels[j] == i && Within(s->ChannelsOn, channel) &&
-                    s->ChannelsOn[static_cast<size_t>(channel)])
-                    on = true;
-            }
-        }
+        const bool on = m.Kind == mkWindowModule ? m.Enabled : FeedsChannelOn(i);
         Box->SetItemState(i, on ? IModulesBox::isOn : IModulesBox::isOff);
     }
     Box->UpdateButtons();

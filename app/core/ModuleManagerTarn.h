@@ -110,6 +110,8 @@ private:
     bool ValidModule(int32_t i) const { return i >= 0 && static_cast<size_t>(i) < Modules.size(); }
     // Virtual slot of a channel index of the full list, or -1.
     int32_t VirtualSlot(int32_t channel) const;
+    // Some switched-on virtual channel is assigned to the module.
+    bool FeedsChannelOn(int32_t module) const;
     // Module assigned to a virtual slot, or -1 when none or unknown.
     int32_t AssignedModule(int32_t slot) const;
     void Request(int32_t i, int32_t code, int32_t value = 0, intptr_t param1 = 0, intptr_t param2 = 0);

@@ -416,6 +416,30 @@ TEST_F(THostFixture, ChannelOffAndBoxButtonSwitchTheFunctionModuleOff) {
     EXPECT_EQ(Codes("Fun"), (std::vector<int32_t>{2, 3, 7, 8, 18, 11, 12, 13, 14, 15, 11, 12, 13, 14, 15}));
 }
 
+TEST_F(THostFixture, ClickOnAnOffChannelLeavesTheModuleThatMovedOnRunning) {
+    const std::string path = AddModule("fun", "function", "short=Fun\n");
+    Start();
+    Assign("Fun", 0);
+    Host->LoadUnloadModules();
+    Settings.ChannelsOn[2] = 0;
+    Bus.Broadcast(bmChannelToggled, 2, nullptr);
+    Host->LoadUnloadModules();
+    ASSERT_FALSE(Host->Module(0).Loaded);
+
+    // Now on D; C still names it, and a click on C (which is off) must not stop it.
+    Assign("Fun", 1);
+    Host->LoadUnloadModules();
+    ASSERT_EQ(Settings.VirtualChannels[0], 0);
+    Bus.Broadcast(bmChannelToggled, 2, nullptr);
+    EXPECT_TRUE(Host->Module(0).Enabled);
+    Host->LoadUnloadModules();
+    EXPECT_TRUE(IsLoaded(path));
+    EXPECT_EQ(Box.Items[0].State, IModulesBox::isOn);
+    uint8_t cell[4] = {};
+    ASSERT_EQ(ModuleCalls(path, hcGetOwnChannelId, 0, intptr_t(cell), 0), 1);
+    EXPECT_EQ(ModuleReadInt32(cell), 400);
+}
+
 TEST_F(THostFixture, UnknownIndicesChangeNothing) {
     AddModule("fun", "function", "short=Fun\n");
     AddModule("win", "window", "short=Win\nsort=20\n");
