@@ -512,6 +512,9 @@ TEST_F(THostFixture, EveryCallbackAnswersInItsSlot) {
     Settings.DisplayRatio = 2.5;
     Settings.QuickViewOn = true;
     Settings.QuickViewStart = 50;
+    // With the zoom on the display start is already the zoom window's first sample.
+    Settings.ZoomOn = true;
+    Settings.ZoomStart = 100;
     Settings.DisplayMode = 2;
     Host->OwnerHandle = 0x1234;
     int ownerForm = 0;
