@@ -1,5 +1,6 @@
 // Program entry: the desktop's services handed to the program block.
 #include "DemoDevice.h"
+#include "DriverAbstraction.h"
 #include "Platform.h"
 #include "ProgramBlock.h"
 #include "QtUserMessages.h"
@@ -21,8 +22,8 @@ int main(int argc, char **argv) {
     env.RunningExecutables = platform::RunningExecutables();
     env.OwnExecutable = QCoreApplication::applicationFilePath().toStdString();
     env.ProgramFolder = platform::ProgramFolder();
-    // The families in search order; a family whose binding is not part of this build has no class.
-    env.Families = {{nullptr, "Pellan series"}, {nullptr, "Tarnel series"}, {nullptr, "Vaskel series"}};
+    // The families in search order: Pellan, Tarnel, Vaskel.
+    env.Families.assign(DeviceFamilies().begin(), DeviceFamilies().end());
     env.CreateDemonstration = [] { return std::make_unique<TDAO_DEMO>(); };
     env.RunMessageLoop = [] { QApplication::exec(); };
     TProgramBlock program(std::move(env));
