@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <filesystem>
 #include <functional>
@@ -1077,4 +1078,75 @@ TEST(PellanDriverLibrary, RealTimeRecordOfTheSimulatedInstrument) {
     sim.SetLinkUp(1);
     EXPECT_EQ(device.OpenDevice(-1), drOk);
     EXPECT_TRUE(device.IsCommunicationOK());
+}
+
+// At an equivalent-time base the record builds up over captures, whether the instrument triggers on its
+// signal or, without a trigger source, takes its records untriggered; the binding reports the growing fill
+// and the valid part the driver answers (after-trigger plus hold-off samples).
+TEST(PellanDriverLibrary, EquivalentTimeRecordFillsOverCaptures) {
+    struct TCase {
+        const char *Name;
+        int32_t Mode;
+        bool SourceA;
+        int32_t WCD; // consistency threshold; free-running captures do not agree with each other
+    } cases[] = {
+        {"auto mode, triggered on A", tmAuto, true, 12},
+        {"auto mode, no trigger source", tmAuto, false, 100000},
+        {"normal mode, triggered on A", tmNormal, true, 12},
+        {"normal mode, no trigger source", tmNormal, false, 100000},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSimulatedInstrument sim;
+        sim.SetModel(1); // 8192 samples
+        TDAO_Pellan device(PROGRAM_FOLDER);
+        ASSERT_EQ(device.LoadDriver(), drOk);
+        ASSERT_EQ(device.OpenDevice(-1), drOk);
+        TCapabilities caps;
+        device.GetCapabilities(caps);
+        auto row = std::find_if(caps.TimeBases.begin(), caps.TimeBases.end(),
+                                [](const TTimeBaseRow &r) { return r.DeviceValue == 100; });
+        ASSERT_NE(row, caps.TimeBases.end()); // 100 ns per division: 20 ns samples, ten slots per sample
+        ASSERT_EQ(row->EquivalentTime, 1);
+        const int32_t n = caps.MemorySizes[0];
+        device.SetTimeBase(row->DeviceValue);
+        device.SetMemorySize(n);
+        for (int32_t ch = 0; ch < 2; ++ch) {
+            device.SetRange(ch, 100);
+            device.SetVerticalShift(ch, device.PositionToShift(ch, 128));
+        }
+        device.SetTriggerMode(c.Mode);
+        device.SetTriggerSource(0, 0, c.SourceA);
+        device.SetTriggerLeading(0, 0, true);
+        device.SetTriggerLevel(0, 127);
+        device.SetTriggerCount(0, 1);
+        device.SetWCD(c.WCD);
+        TAcquiredData data(4);
+        for (auto &w : data)
+            w.Data.assign(n, 0);
+
+        std::vector<std::pair<int32_t, int32_t>> progress;
+        for (int capture = 0; capture < 300; ++capture) {
+            device.StartAcquisition();
+            int32_t result = asWaiting;
+            for (int poll = 0; poll < 1000 && result != asRecordRead; ++poll) {
+                result = device.ReadAcquisition(data);
+                sim.AdvanceTime(20000);
+            }
+            ASSERT_EQ(result, asRecordRead) << "capture " << capture;
+            int32_t a = 0, b = 0;
+            device.GetSamplingProgress(a, b);
+            progress.emplace_back(a, b);
+            if (a == 100 && b == 100)
+                break;
+        }
+        ASSERT_FALSE(progress.empty());
+        EXPECT_EQ(progress.front(), std::make_pair(20, 20)); // one capture is not a whole record
+        EXPECT_EQ(progress.back(), std::make_pair(100, 100)) << "after " << progress.size() << " captures";
+        EXPECT_NE(std::find(progress.begin(), progress.end(), std::make_pair(60, 60)), progress.end());
+        for (int32_t ch = 0; ch < 2; ++ch) {
+            EXPECT_EQ(data[ch].First, n - 2048); // the stored after-trigger 1024 and hold-off 1024
+            EXPECT_EQ(data[ch].Last, n - 1);
+        }
+    }
 }

@@ -101,8 +101,9 @@ uint16_t TSimCapture::StatusWord(double now) const {
     if (!Armed)
         return 0;
     const uint16_t filling = now < DoneTime() ? 0x8000 : 0;
+    // Untriggered, the phase is where the free-running sample clock stood when the record began.
     if (Untriggered)
-        return static_cast<uint16_t>(0x5000 | filling);
+        return static_cast<uint16_t>(0x5000 | filling | Phase);
     if (now < Trigger)
         return 0x8000;
     return static_cast<uint16_t>(0x4000 | filling | Phase);
@@ -122,7 +123,7 @@ int32_t TSimCapture::ValidSamples(double now) const {
 double TSimCapture::SampleTime(int32_t index, double now) const {
     const double ts = Settings.SampleIntervalNs;
     if (Untriggered)
-        return ArmTime + index * ts;
+        return ArmTime + Delay + index * ts;
     const int32_t count = std::max(ValidSamples(now), 1);
     return Trigger + Delay + (index - (count - Settings.AfterTrigger)) * ts;
 }

@@ -74,7 +74,7 @@ private:
     bool Untriggered = false;
     double ArmTime = 0;
     double Trigger = Never;
-    double Delay = 0; // from the trigger to the next sample clock
+    double Delay = 0; // from the trigger (untriggered: the arming) to the next sample clock
     uint16_t Phase = 0;
     int32_t ReportedCount = 0;
     uint16_t FixedPhase = 0;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -106,10 +107,31 @@ TEST_F(TriggerTest, StatusWordFollowsTheCapture) {
 
 TEST_F(TriggerTest, WithoutASourceTheRecordIsTakenUntriggered) {
     Sim.Write(2, 0xC000);
+    // Every untriggered capture still reports the phase of its sample clock, within the window the
+    // driver expects, so that equivalent-time records of untriggered captures spread over their slots.
+    std::vector<int32_t> phases;
+    for (int i = 0; i < 20; ++i) {
+        Sim.Write(1, 0xF003);
+        const int32_t filling = Sim.SingleRead(1);
+        EXPECT_EQ(filling & 0xF000, 0xD000);
+        const int32_t phase = filling & 0xFFF;
+        EXPECT_GE(phase, 143);
+        EXPECT_LT(phase, 250);
+        Sim.AdvanceTime(4096 * 200.0);
+        EXPECT_EQ(Sim.SingleRead(1), 0x5000 | phase);
+        // The first sample is the first clock after the arming.
+        const double first = Sim.LastCapture().SampleTime(0, Sim.Now()) - (Sim.Now() - 4096 * 200.0);
+        EXPECT_NEAR(first, (phase - 143) / 107.0 * 200, 1e-6);
+        phases.push_back(phase);
+    }
+    std::sort(phases.begin(), phases.end());
+    EXPECT_GT(std::unique(phases.begin(), phases.end()) - phases.begin(), 10);
+
+    Sim.SetTime(0);
+    Sim.SetFixedPhase(143); // clock in step with the arming
     Sim.Write(1, 0xF003);
-    EXPECT_EQ(Sim.SingleRead(1), 0xD000);
     Sim.AdvanceTime(4096 * 200.0);
-    EXPECT_EQ(Sim.SingleRead(1), 0x5000);
+    EXPECT_EQ(Sim.SingleRead(1), 0x5000 | 143);
     EXPECT_EQ(Sim.SingleRead(14), 4096);
     std::vector<uint8_t> fifo(2 * 4096);
     Sim.FifoRead(7, fifo.data(), static_cast<int32_t>(fifo.size()));
