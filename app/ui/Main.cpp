@@ -5,6 +5,7 @@
 #include "MasterTimerDriver.h"
 #include "MasterTimerTarn.h"
 #include "ModuleManagerTarn.h"
+#include "ModulesBoxTarn.h"
 #include "ObjMasterTarn.h"
 #include "ScopeScreenTarn.h"
 #include "SettingsTarn.h"
@@ -26,6 +27,7 @@
 #include <QScrollBar>
 #include <QUrl>
 #include <QWindow>
+#include <string_view>
 
 bool TMainForm::CloseWithoutQuestion = false;
 
@@ -111,6 +113,8 @@ constexpr int RightColumnWidth = 105;
 constexpr int BottomRowHeight = 126;
 constexpr int BarHeight = 17;
 constexpr int StripHeight = 12;
+// Past every group index the other buttons of the form use.
+constexpr int ModulesGroupIndexStart = 100000;
 
 struct Placement {
     const char *Name;
@@ -194,6 +198,8 @@ void TMainForm::CreateComponents() {
     MasterTimerClock = std::make_unique<TMasterTimerDriver>(*MasterTimer);
     ModuleManager = std::make_unique<TModuleManagerTarn>();
     subscribe(*ModuleManager);
+    // Given before bus message 1, which hands the box the host's handlers.
+    ModuleManager->SetModulesBox(ModulesBoxTarn1);
     ModuleManager->OwnerObject = this;
     // Module callbacks made outside the GUI thread are carried out by it.
     ModuleManager->OnCallQueued = [this] {
@@ -208,7 +214,15 @@ void TMainForm::CreateAreas() {
     QWidget *areas[std::size(DesignAreas)] = {};
     int i = 0;
     for (const auto &a : DesignAreas) {
-        auto *box = new QGroupBox(QString::fromLatin1(a.Caption), ClientArea);
+        QGroupBox *box = nullptr;
+        if (std::string_view(a.Name) == "ModulesBoxTarn1") {
+            auto *modules = new TModulesBoxTarn(ClientArea);
+            modules->GroupIndexStart = ModulesGroupIndexStart;
+            box = modules;
+        } else {
+            box = new QGroupBox(ClientArea);
+        }
+        box->setTitle(QString::fromLatin1(a.Caption));
         box->setObjectName(a.Name);
         box->setGeometry(a.Left, a.Top, a.Width, a.Height);
         areas[i++] = box;
@@ -218,7 +232,7 @@ void TMainForm::CreateAreas() {
     GroupBox10 = box(1);
     GroupBox1 = box(2);
     GroupBox11 = box(3);
-    ModulesBoxTarn1 = box(4);
+    ModulesBoxTarn1 = static_cast<TModulesBoxTarn *>(areas[4]);
     GroupBox8 = box(5);
     GroupBox4 = box(6);
     GroupBox5 = box(7);

@@ -17,6 +17,7 @@ class IKeyMessageTarget;
 class IUserMessages;
 class TDataSourceTarn;
 class TModuleManagerTarn;
+class TModulesBoxTarn;
 class TMasterTimerDriver;
 class TScopeScreenTarn;
 class TMasterTimerTarn;
@@ -62,7 +63,7 @@ public:
     QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr, *GroupBox4 = nullptr,
               *GroupBox5 = nullptr, *GroupBox6 = nullptr, *GroupBox7 = nullptr, *GroupBox8 = nullptr,
               *GroupBox9 = nullptr, *GroupBox10 = nullptr, *GroupBox11 = nullptr, *GroupBox12 = nullptr;
-    QGroupBox *ModulesBoxTarn1 = nullptr;
+    TModulesBoxTarn *ModulesBoxTarn1 = nullptr;
     QScrollBar *ScrollBar2 = nullptr;
     QFrame *Bevel9 = nullptr;
 

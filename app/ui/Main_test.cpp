@@ -2,6 +2,7 @@
 
 #include "ComponentsTarn.h"
 #include "KeyMessageTarget.h"
+#include "ModulesBoxTarn.h"
 #include "ObjMasterTarn.h"
 #include "ScopeScreenTarn.h"
 #include "SettingsTarn.h"
