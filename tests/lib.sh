@@ -66,3 +66,101 @@ wait_exit() {
     kill "$pid" 2>/dev/null || true
     return 1
 }
+
+# Starts a copy of the program folder under the given name in $out, without a settings file, with any
+# further arguments as environment assignments. The copy gets an executable name of its own, so that a
+# copy running elsewhere (another test run) does not count as a second instance. Sets $prog and $pid
+# and makes the copy the working folder.
+start_program() {
+    local name=$1
+    shift
+    prog="$out/${name}_program"
+    rm -rf "$prog"
+    cp -r "$bin" "$prog"
+    rm -f "$prog/settings.xml"
+    local exe="scope_${name}_$$"
+    mv "$prog/scope" "$prog/$exe"
+    cd "$prog"
+    env "$@" "./$exe" >"$out/$name.log" 2>&1 &
+    pid=$!
+}
+
+fail() {
+    echo "$1" >&2
+    kill "$pid" 2>/dev/null || true
+    exit 1
+}
+
+# Presses keys in a window after giving it the focus, as a user would.
+press() {
+    sleep 0.5
+    xdotool windowactivate --sync "$1" 2>/dev/null || true
+    sleep 0.3
+    xdotool key "${@:2}"
+}
+
+# Answers a message box by keys and waits for it to go; tries again when the keys came too early.
+answer() {
+    local win=$1
+    for _ in 1 2 3; do
+        press "$win" "${@:2}"
+        for _ in $(seq 1 20); do
+            xdotool search --onlyvisible --name "." 2>/dev/null | grep -qx "$win" || return 0
+            sleep 0.1
+        done
+    done
+    return 1
+}
+
+visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+
+# Closes a window by its close button and waits for it to go; asks again when the request came before
+# the window was ready for it.
+close_and_wait() {
+    local win=$1
+    for _ in 1 2 3; do
+        sleep 0.3
+        close_window "$win" || true
+        for _ in $(seq 1 20); do
+            xdotool search --onlyvisible --name "." 2>/dev/null | grep -qx "$win" || return 0
+            sleep 0.1
+        done
+    done
+    return 1
+}
+
+# Answers the device question with No and confirms the demonstration notice; prints the main form.
+enter_demonstration() {
+    local question notice
+    question=$(wait_title "^Error$" 30) || fail "no device question"
+    [ -z "${1:-}" ] || shot "$1_question.png"
+    answer "$question" alt+n || fail "the device question did not take No"
+    notice=$(wait_title "^Warning$" 10) || fail "no demonstration notice"
+    [ -z "${1:-}" ] || shot "$1_demonstration.png"
+    close_and_wait "$notice" || fail "the demonstration notice did not close" # it offers OK only
+    wait_title "DEMO" 20 || fail "no main form with the demonstration device's name"
+}
+
+# Checks that a screenshot shows a trace and that the screen changes: a live acquisition. The red cursor
+# pair alone makes fewer than 1000 pixels in trace colours on an 800 x 600 window.
+expect_live_trace() {
+    local first=$1 second=$2 pixels
+    pixels=$(convert "$first" txt:- | grep -c -E '#(FF0000|00FF00|FFFF00)' || true)
+    echo "pixels in trace colours: $pixels"
+    [ "$pixels" -gt 2000 ] || fail "no trace on the oscilloscope screen"
+    sleep 1
+    shot "$second"
+    if cmp -s "$first" "$second"; then
+        fail "the screen did not change: no live acquisition"
+    fi
+}
+
+# Closes the main form and answers the exit question with Yes; the settings file must be written.
+exit_with_yes() {
+    local exitq
+    close_window "$1"
+    exitq=$(wait_title "^Warning$" 10) || fail "no exit question"
+    answer "$exitq" alt+y || fail "the exit question did not take Yes"
+    wait_exit "$pid" 20 || fail "the program did not end after Yes"
+    test -s settings.xml || fail "settings.xml was not written"
+}

@@ -9,43 +9,9 @@ out=${2:-/tmp/e2e}
 mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
 start_x
-prog="$out/parameters_program"
-rm -rf "$prog"
-cp -r "$bin" "$prog"
-rm -f "$prog/settings.xml"
-test -e "$prog/modules/parmod.so" || { echo "no parameter module in the program folder" >&2; exit 1; }
-# A name of its own, so that another copy running elsewhere does not count as a second instance.
-exe="scope_e2e_$$"
-mv "$prog/scope" "$prog/$exe"
-cd "$prog"
-"./$exe" >"$out/parameters.log" 2>&1 &
-pid=$!
-fail() { echo "$1" >&2; kill "$pid" 2>/dev/null || true; exit 1; }
-press() {
-    sleep 0.5
-    xdotool windowactivate --sync "$1" 2>/dev/null || true
-    sleep 0.3
-    xdotool key "${@:2}"
-}
-# Answers a message box by keys and waits for it to go; tries again when the keys came too early.
-answer() {
-    local win=$1
-    for _ in 1 2 3; do
-        press "$win" "${@:2}"
-        for _ in $(seq 1 20); do
-            xdotool search --onlyvisible --name "." 2>/dev/null | grep -qx "$win" || return 0
-            sleep 0.1
-        done
-    done
-    return 1
-}
-visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
-
-question=$(wait_title "^Error$" 30) || fail "no device question"
-answer "$question" alt+n || fail "the device question did not take No"
-notice=$(wait_title "^Warning$" 10) || fail "no demonstration notice"
-close_window "$notice" # the notice offers OK only: closing it is OK
-main=$(wait_title "DEMO" 20) || fail "no main form with the demonstration device's name"
+start_program parameters
+test -e "$prog/modules/parmod.so" || fail "no parameter module in the program folder"
+main=$(enter_demonstration)
 sleep 1
 
 # The Functions box lies at (0, 199) of the client area, which starts below the menu bar (about 24
@@ -72,17 +38,10 @@ sleep 1
 kill -0 "$pid" 2>/dev/null || fail "the program ended with the module window"
 shot "$out/parameters_3_closed.png"
 
-close_window "$main"
-exitq=$(wait_title "^Warning$" 10) || fail "no exit question"
-answer "$exitq" alt+y || fail "the exit question did not take Yes"
-wait_exit "$pid" 20 || fail "the program did not end after Yes"
-test -s settings.xml || fail "settings.xml was not written"
-python3 - settings.xml <<'PY' || fail "settings.xml holds no keys of the parameter module"
-import sys
-import xml.etree.ElementTree as ET
-wp = ET.parse(sys.argv[1]).getroot().find("APPCONTAINER/WP")
-keys = {child.tag for child in wp} if wp is not None else set()
-print("module keys:", " ".join(sorted(keys)))
-sys.exit(0 if {"RANGEC", "RANGED", "STAYONTOP", "PARAM_0", "CHANNEL_0", "STAT_0"} <= keys else 1)
-PY
+exit_with_yes "$main"
+# The module's keys lie in its own section below the application container.
+wp=$(sed -n '/<APPCONTAINER>/,/<\/APPCONTAINER>/p' settings.xml | sed -n '/<WP>/,/<\/WP>/p')
+for key in RANGEC RANGED STAYONTOP PARAM_0 CHANNEL_0 STAT_0; do
+    grep -q "<$key " <<<"$wp" || fail "settings.xml holds no key $key of the parameter module"
+done
 echo "walk-through done: Wp switched on, parameter window shown, closed by its own button, keys saved"

@@ -8,24 +8,11 @@ out=${2:-/tmp/e2e}
 mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
 start_x
-prog="$out/start_and_close_program"
-rm -rf "$prog"
-cp -r "$bin" "$prog"
-rm -f "$prog/settings.xml"
-# A name of its own: a copy of the program that runs elsewhere on the machine (another test run) would
-# otherwise count as a second instance.
-exe="scope_e2e_$$"
-mv "$prog/scope" "$prog/$exe"
-cd "$prog"
-"./$exe" >"$out/start_and_close.log" 2>&1 &
-pid=$!
-question=$(wait_title "^Error$" 30)
+start_program start_and_close
+question=$(wait_title "^Error$" 30) || fail "no device question"
 shot "$out/start_and_close.png"
-close_window "$question"
+close_and_wait "$question" || fail "the device question did not close"
 wait_exit "$pid" 20
-if xdotool search --name "DEMO" >/dev/null 2>&1; then
-    echo "the main form was shown after Abort" >&2
-    exit 1
-fi
-test -s settings.xml || { echo "settings.xml was not written" >&2; exit 1; }
+visible "DEMO" && fail "the main form was shown after Abort"
+test -s settings.xml || fail "settings.xml was not written"
 echo "scope asked for a device, ended after Abort and saved its settings"
