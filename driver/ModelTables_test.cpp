@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace pellex {
 namespace {
 
@@ -70,6 +73,56 @@ TEST(ModelTables, RealTimeRowsOfTheThreeTables) {
     const TDescription a = BuildDescription(0, TCalibration::Defaults());
     EXPECT_EQ(LeGetF64(a.data(), PellTimeBaseRow(6) + tbTimePerDivision), 1000);
     EXPECT_EQ(LeGetF64(a.data(), PellTimeBaseRow(17) + tbSampleInterval), 100000);
+}
+
+// Every count and every time-base row as the instrument's tables give them.
+TEST(ModelTables, CountAndTimeBaseTablesRowByRow) {
+    const uint32_t counts[ModelCount][16] = {
+        {4000, 3000, 2000, 1000, 500, 250, 125, 100, 50, 25, 10, 0, 0, 0, 0, 4000},
+        {8000, 4000, 2000, 1000, 500, 250, 125, 100, 50, 25, 10, 0, 0, 0, 0, 8000},
+        {4000, 3000, 2000, 1000, 500, 250, 125, 100, 50, 25, 10, 0, 0, 0, 0, 4000},
+        {8000, 4000, 2000, 1000, 500, 250, 125, 100, 50, 25, 10, 0, 0, 0, 0, 8000},
+        {4000, 3200, 1600, 800, 400, 200, 100, 80, 40, 10, 4, 0, 0, 0, 0, 4000},
+        {6400, 3200, 1600, 800, 400, 200, 100, 80, 40, 10, 4, 0, 0, 0, 0, 8000},
+    };
+    struct TRow {
+        double Time, Interval;
+        uint8_t Ets;
+        uint16_t Word;
+    };
+    const double slow[16] = {1e3, 2e3, 5e3, 1e4, 2e4, 5e4, 1e5, 2e5, 5e5, 1e6, 2e6, 5e6, 1e7, 2e7, 5e7, 1e8};
+    const uint16_t slowWords[16] = {0, 1, 2, 3, 5, 6, 7, 13, 14, 15, 21, 22, 23, 29, 30, 31};
+    std::vector<TRow> tables[3];
+    for (double v : {10, 20, 50, 100, 200, 500})
+        tables[0].push_back({v, 20, 1, 0x0800});
+    for (double v : {5, 10, 20, 50, 100, 200})
+        tables[1].push_back({v, 20, 1, 0x0800});
+    tables[1].push_back({500, 10, 0, 0x0040});
+    for (double v : {2, 5, 10, 20, 50, 100})
+        tables[2].push_back({v, 12.5, 1, 0x0840});
+    tables[2].push_back({200, 5, 0, 0x0080});
+    tables[2].push_back({500, 12.5, 0, 0x0040});
+    for (int k = 0; k < 16; ++k) {
+        tables[0].push_back({slow[k], slow[k] / 50, 0, slowWords[k]});
+        tables[1].push_back({slow[k], slow[k] / 50, 0, slowWords[k]});
+        tables[2].push_back({slow[k], slow[k] == 5e6 ? 115000 : slow[k] / 40, 0, slowWords[k]});
+    }
+    const int tableOf[ModelCount] = {0, 0, 1, 1, 2, 2};
+    for (int type = 0; type < ModelCount; ++type) {
+        SCOPED_TRACE("type " + std::to_string(type));
+        const TDescription d = BuildDescription(type, TCalibration::Defaults());
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(LeGetU32(d.data(), ddCountTableValues + 4 * i), counts[type][i]) << "count " << i;
+        const std::vector<TRow> &rows = tables[tableOf[type]];
+        ASSERT_EQ(LeGetU32(d.data(), ddTimeBaseCount), rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const size_t at = PellTimeBaseRow(static_cast<int>(i));
+            EXPECT_EQ(LeGetF64(d.data(), at + tbTimePerDivision), rows[i].Time) << "row " << i;
+            EXPECT_EQ(LeGetF64(d.data(), at + tbSampleInterval), rows[i].Interval) << "row " << i;
+            EXPECT_EQ(LeGetU8(d.data(), at + tbEquivalentTime), rows[i].Ets) << "row " << i;
+            EXPECT_EQ(LeGetU16(d.data(), at + tbControlWord), rows[i].Word) << "row " << i;
+        }
+    }
 }
 
 TEST(ModelTables, RangeRowsWithDefaultGainsAndNoCalibratedOnes) {
