@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -143,6 +144,16 @@ struct TStartupRig {
     std::vector<std::string> Events;
     bool LoopEntered = false;
     std::string CaptionInLoop;
+    // The splash form while the main form is built, and whether one is left once the loop runs.
+    std::string SplashStatusAtForm;
+    bool SplashInLoop = false;
+
+    static TSplashForm *Splash() {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *splash = qobject_cast<TSplashForm *>(w))
+                return splash;
+        return nullptr;
+    }
 
     struct TRecorder : TComponentTarn {
         TStartupRig *Rig = nullptr;
@@ -188,6 +199,8 @@ struct TStartupRig {
             return std::make_unique<TFakeDevice>(TFakeDevice::TScript{drOk, false, {}, drOk, "Demo"}, &Log);
         };
         env.MainFormCreated = [this](TMainForm &form) {
+            if (TSplashForm *splash = Splash())
+                SplashStatusAtForm = splash->isVisible() ? splash->Label1->text().toStdString() : "hidden";
             form.SettingsTarn1().SettingsFileName = SettingsFile;
             Recorder.Rig = this;
             Recorder.S = &form.SettingsTarn1();
@@ -196,6 +209,7 @@ struct TStartupRig {
         env.RunMessageLoop = [this] {
             LoopEntered = true;
             Events.push_back("loop");
+            SplashInLoop = Splash() != nullptr;
             // Serve the GUI thread's queue until the acquisition thread has made its first push.
             QElapsedTimer waited;
             waited.start();
@@ -251,6 +265,8 @@ TEST(ProgramBlock, StartUpRunsItsStepsInOrderAndShutDownSavesTheSettings) {
     expected.push_back("thread pushed");
     EXPECT_EQ(rig.Events, expected);
     EXPECT_EQ(rig.CaptionInLoop, "Found");
+    EXPECT_EQ(rig.SplashStatusAtForm, "Creating basic structures ...");
+    EXPECT_FALSE(rig.SplashInLoop) << "the splash form is freed before the message loop";
     EXPECT_TRUE(rig.Messages.Log.empty());
     EXPECT_EQ(f.Log, (std::vector<std::string>{"load Found", "enumerate Found", "open Found -1",
                                                "capabilities Found", "free Found"}));
