@@ -299,14 +299,33 @@ TEST_F(DriverTest, ShiftRangeAndPositionOnTheDefaultCalibration) {
 }
 
 TEST_F(DriverTest, ProbeSelectsTheCalibratedGainSet) {
+    // The instrument's own factors are all 1, so both gain sets would be equal: a record whose
+    // decade-0 factors of the other probe values are 1.2 (A) and 0.8 (B) tells them apart.
+    TCalibrationBytes record{};
+    Sim().ReadMemory(CalibrationAddress, record.data(), CalibrationRecordSize);
+    const int f4 = 13 + 2 * 4, f5 = 13 + 2 * 5;
+    record[f4] = record[f4 + 1] = 0xFF;
+    record[f5] = record[f5 + 1] = 0x00;
+    const uint32_t sum = CalibrationChecksum(record);
+    for (int i = 0; i < 4; ++i)
+        record[156 + i] = static_cast<uint8_t>(sum >> (24 - 8 * i));
+    Sim().WriteMemory(CalibrationAddress, record.data(), CalibrationRecordSize);
     ASSERT_EQ(Start(1), irOk);
     const auto gains = CalibratedGains(0, SimCalibration());
+    ASSERT_NE(gains[0], gains[1]);
+    ASSERT_NE(gains[2], gains[3]);
     Call(dfSetRangeA, 10);
     EXPECT_EQ(Sim().GetRegister(8), gains[1]);
     Call(dfSetProbeModeA, 1);
     EXPECT_EQ(Sim().GetRegister(8), gains[0]);
-    Call(dfSetProbeModeB, 1);
+    Call(dfSetProbeModeA, 2);
+    EXPECT_EQ(Sim().GetRegister(8), gains[1]);
+    // Only the low byte of the value counts: 257 is probe value 1.
+    Call(dfSetProbeModeA, 257);
+    EXPECT_EQ(Sim().GetRegister(8), gains[0]);
     Call(dfSetRangeB, 10);
+    EXPECT_EQ(Sim().GetRegister(11), gains[3]);
+    Call(dfSetProbeModeB, 1);
     EXPECT_EQ(Sim().GetRegister(11), gains[2]);
 }
 
