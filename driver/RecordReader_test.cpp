@@ -404,5 +404,46 @@ TEST_F(EquivalentTimeTest, AnEmptyPhaseWindowPlacesWithoutShift) {
     EXPECT_EQ(Call(dfGetEtsFill), 10);
 }
 
+// A capture that disagrees with what its first slot already holds clears that channel's record. The
+// mean difference is taken over the source index at which the pairs stop (here the whole record),
+// not over the pairs.
+TEST_F(EquivalentTimeTest, ConsistencyCheckClearsADisagreeingChannel) {
+    struct TCase {
+        const char *Name;
+        bool Check;
+        int32_t Threshold;
+        bool Cleared;
+    } cases[] = {
+        // 205 pairs 32 levels apart: 6560 / 4096 = 1.6, while 6560 / 205 would be 32.
+        {"below the threshold", true, 12, false},
+        {"above the threshold", true, 1, true},
+        {"check off", false, 0, false},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        Ets(false);
+        ASSERT_EQ(Call(dfSetTimeBase, 50), 3); // f = 20, no smoothing
+        Call(dfSetAfterTrigger, 1024);
+        Call(dfSetEtsCheck, c.Check ? 1 : 0);
+        Call(dfSetWCDSensitivity, c.Threshold);
+        // A at a steady level, 0.1 V (32 levels) apart between the first captures and the last.
+        Sim().SetSignal(0, ssSine, 5e6, 0, 0.05);
+        auto capture = [&](int32_t phase) {
+            Sim().SetPhase(phase);
+            Call(dfArm);
+            return Capture(Buffer, Count, 20);
+        };
+        ASSERT_EQ(capture(143), 1); // shift 0: slots 12, 32, ...
+        ASSERT_EQ(capture(200), 1); // shift 10: slots 2, 22, ...
+        const int held = Buffer[22] & 0xFF;
+        ASSERT_GT(held, 0);
+        Sim().SetSignal(0, ssSine, 5e6, 0, 0.15);
+        ASSERT_EQ(capture(143), 1);
+        EXPECT_NEAR(Buffer[12] & 0xFF, held + 32, 1);
+        EXPECT_EQ(Buffer[22] & 0xFF, c.Cleared ? 0 : held);
+        EXPECT_NE(Buffer[22] >> 8, 0); // B agreed with itself and is kept
+    }
+}
+
 } // namespace
 } // namespace pellex::test
