@@ -445,5 +445,28 @@ TEST_F(EquivalentTimeTest, ConsistencyCheckClearsADisagreeingChannel) {
     }
 }
 
+// Resetting equivalent time brings the phase window back to its start and empties the record.
+TEST_F(EquivalentTimeTest, ResetRestoresTheStartWindowAndEmptiesTheRecord) {
+    Ets(false);
+    ASSERT_EQ(Call(dfSetTimeBase, 50), 3); // f = 20, no smoothing
+    Call(dfSetAfterTrigger, 1024);
+    auto capture = [&](int32_t phase) {
+        Sim().SetPhase(phase);
+        Call(dfArm);
+        return Capture(Buffer, Count, 20);
+    };
+    ASSERT_EQ(capture(143), 1); // slots 12, 32, ...
+    ASSERT_NE(Buffer[12], 0);
+    ASSERT_EQ(capture(260), 0); // widens the window
+    ASSERT_EQ(Call(dfGetPhaseMax), 260);
+    Call(dfResetEts);
+    EXPECT_EQ(Call(dfGetPhaseMin), 143);
+    EXPECT_EQ(Call(dfGetPhaseMax), 250);
+    ASSERT_EQ(capture(200), 1); // shift 10 in the start window: slots 2, 22, ...
+    EXPECT_NE(Buffer[22], 0);
+    EXPECT_EQ(Buffer[12], 0);
+    EXPECT_EQ(Call(dfGetEtsFill), 5);
+}
+
 } // namespace
 } // namespace pellex::test
