@@ -149,26 +149,32 @@ TEST_F(CaptureTest, GroundedChannelsReadTheirGroundPositionLimitedToTheScreen) {
 
 TEST_F(CaptureTest, AveragingFollowsAStepTowardsItsValue) {
     struct TCase {
+        int Channel;
         int32_t Factor;
         std::vector<int> Levels;
     } cases[] = {
-        {4, {0, 25, 44, 58, 68}},
+        {0, 4, {0, 25, 44, 58, 68}},
+        {1, 4, {0, 25, 44, 58, 68}},
         // A count of zero or below averages nothing away.
-        {0, {0, 100, 100}},
-        {1, {0, 100, 100}},
+        {0, 0, {0, 100, 100}},
+        {1, -3, {0, 100, 100}},
+        {0, 1, {0, 100, 100}},
     };
     for (const TCase &c : cases) {
-        SCOPED_TRACE("factor " + std::to_string(c.Factor));
+        SCOPED_TRACE("channel " + std::to_string(c.Channel) + ", factor " + std::to_string(c.Factor));
         RealTime(0, 1024);
-        Call(dfSetGroundA, 1);
+        const bool b = c.Channel == 1;
+        Call(b ? dfSetGroundB : dfSetGroundA, 1);
         int32_t factor = c.Factor;
-        Driver->Function(dfSetFilterA, nullptr, 1, &factor);
+        Driver->Function(b ? dfSetFilterB : dfSetFilterA, nullptr, 1, &factor);
+        auto level = [&](uint16_t word) { return b ? word >> 8 : word & 0xFF; };
         for (size_t k = 0; k < c.Levels.size(); ++k) {
             const int32_t position = k == 0 ? 0 : 100;
-            ASSERT_EQ(Call(dfSetShiftA, Call(dfPositionToShiftA, position)), position);
+            const int32_t dac = Call(b ? dfPositionToShiftB : dfPositionToShiftA, position);
+            ASSERT_EQ(Call(b ? dfSetShiftB : dfSetShiftA, dac), position);
             ASSERT_EQ(Capture(Buffer, Count, 20000), 1);
-            EXPECT_EQ(Buffer[2000] & 0xFF, c.Levels[k]) << "record " << k;
-            EXPECT_EQ(Buffer[0] & 0xFF, c.Levels[k]) << "record " << k;
+            EXPECT_EQ(level(Buffer[2000]), c.Levels[k]) << "record " << k;
+            EXPECT_EQ(level(Buffer[0]), c.Levels[k]) << "record " << k;
         }
     }
 }
