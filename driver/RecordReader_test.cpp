@@ -301,6 +301,36 @@ TEST_F(AutoTriggerTest, ForcedEquivalentTimeCaptureDrawsItsPhaseInTheWindow) {
     EXPECT_EQ(Random.Index, 1u);
 }
 
+// A trigger within the short time-out returns to the long stage: the next capture without a trigger
+// waits the long time-out (10 A = 40.96 ms at 50 us per division) instead of Max(2 ms, A) = 4.096 ms.
+TEST_F(AutoTriggerTest, TriggerInTheShortStageReturnsToTheLongOne) {
+    Auto(0, 50000, 1024);
+    Call(dfPollStatus);
+    Ticks.Now += 41;
+    Call(dfPollStatus); // the long time-out forces
+    ASSERT_TRUE(Forced(4096));
+    ASSERT_EQ(Capture(Buffer, Count, 10000), 1); // forced record: the short stage follows
+    auto untriggeredPolls = [&](uint32_t quietMs, uint32_t forceMs) {
+        Call(dfSetTriggerLevelA, 250); // out of reach again
+        Call(dfPollStatus);
+        const uint32_t t0 = Ticks.Now;
+        Sim().ClearRegisterLog();
+        Ticks.Now = t0 + quietMs;
+        Call(dfPollStatus);
+        EXPECT_FALSE(Forced(4096)) << quietMs << " ms";
+        Ticks.Now = t0 + forceMs;
+        Call(dfPollStatus);
+        EXPECT_TRUE(Forced(4096)) << forceMs << " ms";
+    };
+    // Still short: no trigger forces after 4.096 ms.
+    untriggeredPolls(4, 5);
+    ASSERT_EQ(Capture(Buffer, Count, 10000), 1);
+    // A trigger at once (level in reach) while short: long again.
+    Call(dfSetTriggerLevelA, 128);
+    ASSERT_EQ(Capture(Buffer, Count, 10000), 1);
+    untriggeredPolls(40, 41);
+}
+
 // Equivalent time: 10 ns per division on a 4096-sample model (f = 100), triggered on B's 5 MHz sine.
 class EquivalentTimeTest : public CaptureTest {
 protected:
