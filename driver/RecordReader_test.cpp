@@ -331,6 +331,31 @@ TEST_F(AutoTriggerTest, TriggerInTheShortStageReturnsToTheLongOne) {
     untriggeredPolls(40, 41);
 }
 
+// Setting the time base in automatic mode writes the user's trigger words and preload and returns to
+// the long stage.
+TEST_F(AutoTriggerTest, TimeBaseReturnsToTheLongStage) {
+    Auto(0, 50000, 1024);
+    Call(dfPollStatus);
+    Ticks.Now += 41;
+    Call(dfPollStatus);
+    ASSERT_TRUE(Forced(4096));
+    ASSERT_EQ(Capture(Buffer, Count, 10000), 1); // the short stage follows
+    Sim().ClearRegisterLog();
+    ASSERT_EQ(Call(dfSetTimeBase, 50000), 2);
+    EXPECT_THAT(Sim().Log(),
+                ElementsAre(TWrite{1, 0, 1}, TWrite{1, 6, 1}, TWrite{4, 0x7FFF, 0}, TWrite{6, 0x8000, 0},
+                            TWrite{3, 0x8000, 0}, TWrite{5, 0x8000, 0}, TWrite{14, 0x75D3, 1}));
+    Call(dfPollStatus);
+    const uint32_t t0 = Ticks.Now;
+    Sim().ClearRegisterLog();
+    Ticks.Now = t0 + 40; // beyond the short time-out of 4.096 ms
+    Call(dfPollStatus);
+    EXPECT_FALSE(Forced(4096));
+    Ticks.Now = t0 + 41;
+    Call(dfPollStatus);
+    EXPECT_TRUE(Forced(4096));
+}
+
 // Equivalent time: 10 ns per division on a 4096-sample model (f = 100), triggered on B's 5 MHz sine.
 class EquivalentTimeTest : public CaptureTest {
 protected:
