@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFolder.h"
+
 #include "DemoDevice.h"
 #include "Platform.h"
 
@@ -36,30 +38,8 @@ std::string Lines(std::initializer_list<const char *> lines) {
     return text;
 }
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public TTestFolder {
 protected:
-    void SetUp() override {
-        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Folder = fs::path(TEST_OUTPUT_DIRECTORY) / "settingstarn" /
-                 (std::string(info->name()) + "_" + std::to_string(getpid()));
-        fs::remove_all(Folder);
-        fs::create_directories(Folder);
-        platform::SetDecimalSeparator('.');
-    }
-    void TearDown() override {
-        platform::SetDecimalSeparator('.');
-        fs::remove_all(Folder);
-    }
-    std::string PathOf(const std::string &name) const { return (Folder / name).string(); }
-    std::string WriteFile(const std::string &name, const std::string &text) const {
-        std::ofstream(PathOf(name), std::ios::binary) << text;
-        return PathOf(name);
-    }
-    std::string ReadFile(const std::string &path) const {
-        std::string text;
-        platform::ReadWholeFile(path, text);
-        return text;
-    }
     // A component as start-up prepares it: built-in capabilities, then the demonstration instrument's.
     std::unique_ptr<TSettingsTarn> Demo(const std::string &settingsFile) {
         auto s = std::make_unique<TSettingsTarn>();
@@ -75,7 +55,6 @@ protected:
         return WriteFile("settings.xml", "<SETTINGS>" + inside + "</SETTINGS>");
     }
 
-    fs::path Folder;
     RecordedMessages Messages;
 };
 

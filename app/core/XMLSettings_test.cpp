@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestFolder.h"
+
 #include "DataTypesTarn.h"
 #include "Platform.h"
 
@@ -14,39 +16,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A folder of its own per test, removed afterwards.
-class XMLSettingsTest : public ::testing::Test {
+// Stores in a folder of their own per test.
+class XMLSettingsTest : public TTestFolder {
 protected:
-    void SetUp() override {
-        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Folder = fs::path(TEST_OUTPUT_DIRECTORY) / "xmlsettings" /
-                 (std::string(info->name()) + "_" + std::to_string(getpid()));
-        fs::remove_all(Folder);
-        fs::create_directories(Folder);
-        platform::SetDecimalSeparator('.');
-    }
-    void TearDown() override {
-        platform::SetDecimalSeparator('.');
-        fs::permissions(Folder, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(Folder);
-    }
-    std::string PathOf(const std::string &name) const { return (Folder / name).string(); }
-    std::string WriteFile(const std::string &name, const std::string &text) const {
-        std::ofstream(PathOf(name), std::ios::binary) << text;
-        return PathOf(name);
-    }
-    std::string ReadFile(const std::string &path) const {
-        std::string text;
-        platform::ReadWholeFile(path, text);
-        return text;
-    }
     // A store holding the given file text.
     void LoadText(TXMLSettings &store, const std::string &text) {
         ASSERT_TRUE(store.LoadFromFile(WriteFile("in.xml", text)));
     }
     void LoadFresh(TXMLSettings &store) { EXPECT_FALSE(store.LoadFromFile(PathOf("missing.xml"))); }
-
-    fs::path Folder;
 };
 
 TEST_F(XMLSettingsTest, FreshStoreWritesTheIndentedFileWithCrLfAfterEveryLine) {
