@@ -23,21 +23,6 @@ int32_t RequiredItemIndex(pugi::xml_node item) {
     return index;
 }
 
-template <typename T> void DeleteEntry(std::vector<std::unique_ptr<T>> &list, int32_t index) {
-    if (index >= 0 && index < static_cast<int32_t>(list.size()))
-        list.erase(list.begin() + index);
-}
-
-template <typename T> void MoveEntry(std::vector<std::unique_ptr<T>> &list, int32_t from, int32_t to) {
-    const int32_t count = static_cast<int32_t>(list.size());
-    if (from < 0 || from >= count)
-        return;
-    std::unique_ptr<T> entry = std::move(list[static_cast<size_t>(from)]);
-    list.erase(list.begin() + from);
-    to = std::max(0, std::min(to, count - 1));
-    list.insert(list.begin() + to, std::move(entry));
-}
-
 // Writes the list as an array of records, each entry below its own item.
 template <typename T>
 void SaveList(const std::vector<std::unique_ptr<T>> &list, const std::string &path, const char *typeName,
@@ -162,14 +147,6 @@ void TExportArrayOption::Assign(const TExportArrayOption &other) {
         copy.push_back(std::move(own));
     }
     List = std::move(copy);
-}
-
-void TExportArrayOption::Delete(int32_t index) {
-    DeleteEntry(List, index);
-}
-
-void TExportArrayOption::Move(int32_t from, int32_t to) {
-    MoveEntry(List, from, to);
 }
 
 // Image export
@@ -303,12 +280,4 @@ void TExportAsImageArrayOption::Assign(const TExportAsImageArrayOption &other) {
         copy.push_back(std::move(own));
     }
     List = std::move(copy);
-}
-
-void TExportAsImageArrayOption::Delete(int32_t index) {
-    DeleteEntry(List, index);
-}
-
-void TExportAsImageArrayOption::Move(int32_t from, int32_t to) {
-    MoveEntry(List, from, to);
 }

@@ -1,6 +1,7 @@
 // The export presets stored as options: text exports and image exports, single and as lists.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,22 +31,40 @@ public:
     int32_t Source = 0;
 };
 
-class TExportArrayOption : public TOption {
+// A list of presets stored as one option: the list operations the preset dialogs use.
+template <typename TEntry> class TPresetListOption : public TOption {
 public:
     void ToControl(IOptionControl &) override {}
     void FromControl(IOptionControl &) override {}
+    void Add(std::unique_ptr<TEntry> entry) { List.push_back(std::move(entry)); }
+    // An index outside the list changes nothing.
+    void Delete(int32_t index) {
+        if (index >= 0 && index < Count())
+            List.erase(List.begin() + index);
+    }
+    // The target is brought within the list.
+    void Move(int32_t from, int32_t to) {
+        const int32_t count = Count();
+        if (from < 0 || from >= count)
+            return;
+        std::unique_ptr<TEntry> entry = std::move(List[static_cast<size_t>(from)]);
+        List.erase(List.begin() + from);
+        to = std::max(0, std::min(to, count - 1));
+        List.insert(List.begin() + to, std::move(entry));
+    }
+    void Clear() { List.clear(); }
+    int32_t Count() const { return static_cast<int32_t>(List.size()); }
+
+    std::vector<std::unique_ptr<TEntry>> List;
+};
+
+class TExportArrayOption : public TPresetListOption<TExportOption> {
+public:
     // The text holds exactly one text export.
     void SetFromText(const std::string &text) override;
     void SaveToXML(const std::string &prefix, TXMLSettings &store) override;
     void LoadFromXML(const std::string &prefix, TXMLSettings &store) override;
     void Assign(const TExportArrayOption &other);
-    void Add(std::unique_ptr<TExportOption> entry) { List.push_back(std::move(entry)); }
-    void Delete(int32_t index);
-    void Move(int32_t from, int32_t to);
-    void Clear() { List.clear(); }
-    int32_t Count() const { return static_cast<int32_t>(List.size()); }
-
-    std::vector<std::unique_ptr<TExportOption>> List;
 };
 
 class TExportAsImageOption : public TOption {
@@ -84,20 +103,11 @@ private:
     std::string Base(const std::string &prefix) const;
 };
 
-class TExportAsImageArrayOption : public TOption {
+class TExportAsImageArrayOption : public TPresetListOption<TExportAsImageOption> {
 public:
-    void ToControl(IOptionControl &) override {}
-    void FromControl(IOptionControl &) override {}
     // Presets, each followed by ":"; a remainder without its ":" adds nothing.
     void SetFromText(const std::string &text) override;
     void SaveToXML(const std::string &prefix, TXMLSettings &store) override;
     void LoadFromXML(const std::string &prefix, TXMLSettings &store) override;
     void Assign(const TExportAsImageArrayOption &other);
-    void Add(std::unique_ptr<TExportAsImageOption> entry) { List.push_back(std::move(entry)); }
-    void Delete(int32_t index);
-    void Move(int32_t from, int32_t to);
-    void Clear() { List.clear(); }
-    int32_t Count() const { return static_cast<int32_t>(List.size()); }
-
-    std::vector<std::unique_ptr<TExportAsImageOption>> List;
 };
