@@ -133,17 +133,7 @@ TEST(ModuleHostInProgram, ParameterModuleSwitchesOnAndOffAndKeepsItsConfiguratio
     TestApp();
     TObjMasterTarn bus;
     TSettingsTarn s;
-    s.SetDefaultCapabilities();
-    s.VirtualChannelCount = 2;
-    s.TimeBases = {{1e6, 1e6, 0, 0}};
-    s.Ranges = {{1, 1}};
-    for (TDeviceSettings *d : {&s.RequestedSettings(), &s.AcquisitionSettings(), &s.ShownSettings()}) {
-        d->MemorySize = 1024;
-        s.BringWithinCapabilities(*d);
-    }
-    s.ChannelsOn.assign(size_t(s.ChannelCount), 1);
-    s.VirtualChannels = {-1, -1};
-    s.DisplayRatio = 2;
+    SmallModuleInstrument(s, 2);
     QWidget owner;
     TModuleManagerTarn host;
     host.ModulesFolder = std::string(PROGRAM_FOLDER) + "/modules";

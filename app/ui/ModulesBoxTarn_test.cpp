@@ -254,17 +254,7 @@ TEST(ModulesBox, UnknownItemsAreIgnored) {
 class ModulesBoxWithHost : public ::testing::Test {
 protected:
     void SetUp() override {
-        s.SetDefaultCapabilities();
-        s.VirtualChannelCount = 2;
-        s.TimeBases = {{1e6, 1e6, 0, 0}};
-        s.Ranges = {{1, 1}};
-        for (TDeviceSettings *d : {&s.RequestedSettings(), &s.AcquisitionSettings(), &s.ShownSettings()}) {
-            d->MemorySize = 1024;
-            s.BringWithinCapabilities(*d);
-        }
-        s.ChannelsOn.assign(size_t(s.ChannelCount), 1);
-        s.VirtualChannels = {-1, -1};
-        s.DisplayRatio = 1;
+        SmallModuleInstrument(s, 1);
         box.resize(121, 300);
         host.ModulesFolder = std::string(PROGRAM_FOLDER) + "/modules";
         host.OwnerObject = &owner;

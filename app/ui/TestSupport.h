@@ -3,6 +3,8 @@
 
 #include "UserMessages.h"
 
+class TSettingsTarn;
+
 #include <QApplication>
 #include <deque>
 #include <string>
@@ -10,6 +12,10 @@
 
 // The one application object of the test program (offscreen platform).
 QApplication &TestApp();
+
+// Settings of a small instrument for module tests: default capabilities with two module channels, one
+// time base and one range, 1024-sample records, every channel on, no module assigned.
+void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
 
 // Message boxes answered from a script, remembered in order.
 class TScriptedMessages : public IUserMessages {
