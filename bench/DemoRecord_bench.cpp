@@ -1,7 +1,9 @@
 // Record generation of the demonstration instrument: a full-memory record on both channels.
-#include "DemoDevice.h"
+#include "device/DemoDevice.h"
 
 #include <benchmark/benchmark.h>
+
+using namespace scope;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Saving and loading a record of two channels of 1,048,576 samples in each record file format, beside a
 // bare zlib compress / uncompress of the same samples.
-#include "SaveLoadFormatsTarn.h"
+#include "records/SaveLoadFormatsTarn.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
+
+using namespace scope;
 
 namespace {
 

@@ -1,14 +1,16 @@
 // Cost of an idle pass of the acquisition loop: a push with nothing changed, a poll, no record.
-#include "AcquisitionThread.h"
-#include "DataSourceTarn.h"
-#include "DemoDevice.h"
-#include "ObjMasterTarn.h"
-#include "QueuedSynchronizer.h"
-#include "SettingsTarn.h"
+#include "acquisition/AcquisitionThread.h"
+#include "acquisition/DataSourceTarn.h"
+#include "acquisition/QueuedSynchronizer.h"
+#include "bus/ObjMasterTarn.h"
+#include "device/DemoDevice.h"
+#include "settings/SettingsTarn.h"
 
 #include <benchmark/benchmark.h>
 
 #include <thread>
+
+using namespace scope;
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <random>
 
+using namespace parmod;
+
 namespace {
 
 constexpr int32_t Samples = MaxWindowSamples;

@@ -1,9 +1,11 @@
 // Reduction of a full-memory channel to the screen and to the quick view.
-#include "ColumnReduction.h"
+#include "acquisition/ColumnReduction.h"
 
 #include <benchmark/benchmark.h>
 
 #include <random>
+
+using namespace scope;
 
 namespace {
 

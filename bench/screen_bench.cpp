@@ -1,16 +1,18 @@
 // Full redraw of the oscilloscope screen: four envelope traces of 500 columns on a 1000 x 600 bitmap,
 // with the grid and both cursor pairs, as after every record when the screen redraws in full.
-#include "DataSourceTarn.h"
-#include "ObjMasterTarn.h"
-#include "OptionsTarn.h"
-#include "ScopeScreenTarn.h"
-#include "SettingsTarn.h"
+#include "acquisition/DataSourceTarn.h"
+#include "bus/ObjMasterTarn.h"
+#include "screens/ScopeScreenTarn.h"
+#include "settings/OptionsTarn.h"
+#include "settings/SettingsTarn.h"
 
 #include <QApplication>
 #include <QImage>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
+
+using namespace scope;
 
 namespace {
 

@@ -9,8 +9,8 @@ mkdir -p "$out"
 fuzzer=$out/record_formats_fuzz
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$src/app/core" -I"$src/shared" \
-    "$src/tests/fuzz/RecordFormats_fuzz.cpp" "$src/app/core/SaveLoadFormatsTarn.cpp" \
-    "$src/app/core/NumberText.cpp" "$src/app/core/Platform.cpp" -lz -ldl -o "$fuzzer"
+    "$src/tests/fuzz/RecordFormats_fuzz.cpp" "$src/app/core/records/SaveLoadFormatsTarn.cpp" \
+    "$src/app/core/format/NumberText.cpp" "$src/app/core/platform/Platform.cpp" -lz -ldl -o "$fuzzer"
 seeds=$out/seeds
 rm -rf "$seeds" && mkdir -p "$seeds"
 RECORD_SEEDS=$seeds "$fuzzer"

@@ -1,14 +1,14 @@
 // The module host inside the running program: demonstration mode, a function module found at start-up and
 // dropped onto channel C, its channel drawn on the screen, and its configuration kept at exit.
-#include "DataSourceTarn.h"
-#include "DemoDevice.h"
-#include "Main.h"
-#include "ModuleManagerTarn.h"
-#include "ObjMasterTarn.h"
+#include "MainForm.h"
 #include "ProgramBlock.h"
-#include "ScopeScreenTarn.h"
-#include "SettingsTarn.h"
-#include "TestSupport.h"
+#include "acquisition/DataSourceTarn.h"
+#include "bus/ObjMasterTarn.h"
+#include "device/DemoDevice.h"
+#include "modules/ModuleManagerTarn.h"
+#include "screens/ScopeScreenTarn.h"
+#include "settings/SettingsTarn.h"
+#include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,6 +18,8 @@
 #include <functional>
 
 #include <gtest/gtest.h>
+
+namespace scope {
 
 namespace {
 
@@ -185,3 +187,5 @@ TEST(ModuleHostInProgram, ParameterModuleSwitchesOnAndOffAndKeepsItsConfiguratio
 }
 
 } // namespace
+
+} // namespace scope

@@ -1,18 +1,20 @@
 #include "ProgramBlock.h"
 
-#include "AcquisitionThread.h"
-#include "DataSourceTarn.h"
-#include "Main.h"
-#include "ModuleManagerTarn.h"
-#include "ObjMasterTarn.h"
-#include "Platform.h"
-#include "QtSynchronizer.h"
-#include "SettingsTarn.h"
-#include "SplashScreen.h"
-#include "UserMessages.h"
+#include "MainForm.h"
+#include "acquisition/AcquisitionThread.h"
+#include "acquisition/DataSourceTarn.h"
+#include "bus/ObjMasterTarn.h"
+#include "dialogs/SplashScreen.h"
+#include "modules/ModuleManagerTarn.h"
+#include "platform/Platform.h"
+#include "platform/QtSynchronizer.h"
+#include "platform/UserMessages.h"
+#include "settings/SettingsTarn.h"
 
 #include <algorithm>
 #include <cctype>
+
+namespace scope {
 
 namespace {
 
@@ -203,3 +205,5 @@ void TProgramBlock::ShutDown() {
     EnumeratedDeviceID = 0;
     Form.reset();
 }
+
+} // namespace scope

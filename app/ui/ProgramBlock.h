@@ -3,13 +3,15 @@
 // orderly shut-down.
 #pragma once
 
-#include "DriverAbstraction.h"
-#include "Platform.h"
+#include "device/DriverAbstraction.h"
+#include "platform/Platform.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace scope {
 
 class IStatusDisplay;
 class IUserMessages;
@@ -75,3 +77,5 @@ private:
     std::unique_ptr<TAcquisitionThread> Thread;
     bool Terminate = false;
 };
+
+} // namespace scope

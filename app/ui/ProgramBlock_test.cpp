@@ -1,12 +1,12 @@
 #include "ProgramBlock.h"
 
-#include "ComponentsTarn.h"
-#include "FakeDevice_test.h"
-#include "Main.h"
-#include "ObjMasterTarn.h"
-#include "SettingsTarn.h"
-#include "SplashScreen.h"
-#include "TestSupport.h"
+#include "MainForm.h"
+#include "bus/ComponentsTarn.h"
+#include "bus/ObjMasterTarn.h"
+#include "dialogs/SplashScreen.h"
+#include "settings/SettingsTarn.h"
+#include "testkit/FakeDevice.h"
+#include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,6 +14,8 @@
 #include <filesystem>
 
 #include <gtest/gtest.h>
+
+namespace scope {
 
 namespace {
 
@@ -341,3 +343,5 @@ TEST(ProgramBlock, SecondCopyEndsBeforeAnyFormWithItsMessage) {
 }
 
 } // namespace
+
+} // namespace scope

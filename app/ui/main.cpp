@@ -1,12 +1,14 @@
 // Program entry: the desktop's services handed to the program block.
-#include "DemoDevice.h"
-#include "DriverAbstraction.h"
-#include "Platform.h"
 #include "ProgramBlock.h"
-#include "QtUserMessages.h"
+#include "device/DemoDevice.h"
+#include "device/DriverAbstraction.h"
+#include "platform/Platform.h"
+#include "platform/QtUserMessages.h"
 
 #include <QApplication>
 #include <QLocale>
+
+using namespace scope;
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);

@@ -5,6 +5,8 @@
 #include <numbers>
 #include <utility>
 
+namespace parmod {
+
 void TSquareSum::SetData(const uint8_t *data, int32_t n) {
     Data = data;
     Length = n;
@@ -266,3 +268,5 @@ double TAutoCorrelator::Correlation(int32_t k) {
     const double norm = Energies.Norm();
     return norm == 0.0 ? 0.0 : Sums[k] / norm;
 }
+
+} // namespace parmod

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace parmod {
+
 // Sums of squared samples of the windows 0 .. n - k - 1 and k .. n - 1 of one sample array, updated
 // incrementally when the lag moves so that a sweep over lags costs a few operations per lag.
 class TSquareSum {
@@ -73,3 +75,5 @@ private:
     int32_t Length = 0;
     TSquareSum Energies;
 };
+
+} // namespace parmod

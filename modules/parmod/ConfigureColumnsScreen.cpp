@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+namespace parmod {
+
 namespace {
 
 void Fill(QListWidget *list, const QStringList &names, const std::vector<bool> &checks) {
@@ -45,3 +47,5 @@ std::vector<bool> TConfigureColumnsForm::ChannelChecks() const {
 std::vector<bool> TConfigureColumnsForm::StatChecks() const {
     return CheckedItems(Stats);
 }
+
+} // namespace parmod

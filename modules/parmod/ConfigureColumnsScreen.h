@@ -7,6 +7,8 @@
 
 class QListWidget;
 
+namespace parmod {
+
 class TConfigureColumnsForm : public QDialog {
     Q_OBJECT
 public:
@@ -20,3 +22,5 @@ private:
     QListWidget *Channels;
     QListWidget *Stats;
 };
+
+} // namespace parmod

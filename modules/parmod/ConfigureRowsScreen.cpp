@@ -7,6 +7,8 @@
 
 #include <memory>
 
+namespace parmod {
+
 void KeepOneChecked(QListWidget *list) {
     auto remembered = std::make_shared<std::vector<bool>>(CheckedItems(list));
     QObject::connect(list, &QListWidget::itemChanged, list, [list, remembered](QListWidgetItem *) {
@@ -50,3 +52,5 @@ TConfigureRowsForm::TConfigureRowsForm(QWidget *owner, const std::vector<std::st
     layout->addWidget(Rows);
     layout->addWidget(buttons);
 }
+
+} // namespace parmod

@@ -8,6 +8,8 @@
 
 class QListWidget;
 
+namespace parmod {
+
 // Keeps at least one item of a check list checked: a click that would clear the last check brings back
 // the checks remembered before it.
 void KeepOneChecked(QListWidget *list);
@@ -25,3 +27,5 @@ public:
 private:
     QListWidget *Rows;
 };
+
+} // namespace parmod

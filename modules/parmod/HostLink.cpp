@@ -1,5 +1,7 @@
 #include "HostLink.h"
 
+namespace parmod {
+
 bool THostLink::Call(int32_t code, int32_t value, intptr_t param1, intptr_t param2) const {
     if (!Callback)
         return false;
@@ -70,3 +72,5 @@ void THostLink::WriteInt(const std::string &key, int32_t value) const {
     ModuleWriteInt32(cell, value);
     Call(hcWriteInt, 0, reinterpret_cast<intptr_t>(key.c_str()), reinterpret_cast<intptr_t>(cell));
 }
+
+} // namespace parmod

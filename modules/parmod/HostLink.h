@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace parmod {
+
 class THostLink {
 public:
     void Attach(int32_t moduleIndex, THostCallback callback) {
@@ -37,3 +39,5 @@ private:
     int32_t Index = 0;
     THostCallback Callback = nullptr;
 };
+
+} // namespace parmod

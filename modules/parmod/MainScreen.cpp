@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <QScrollBar>
 
+namespace parmod {
+
 namespace {
 
 char LocaleSeparator() {
@@ -379,3 +381,5 @@ void TMainForm::closeEvent(QCloseEvent *event) {
     Host.SwitchOff();
     event->accept();
 }
+
+} // namespace parmod

@@ -21,6 +21,8 @@ class QActionGroup;
 class QMenu;
 class QScrollBar;
 
+namespace parmod {
+
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -96,3 +98,5 @@ private:
     std::array<std::array<QAction *, 2>, 2> RangeItems{};
     QAction *StayOnTopItem = nullptr;
 };
+
+} // namespace parmod

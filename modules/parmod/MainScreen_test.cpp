@@ -14,6 +14,8 @@
 #include <sstream>
 #include <thread>
 
+namespace parmod {
+
 namespace {
 
 class Window : public ::testing::Test {
@@ -204,3 +206,5 @@ TEST_F(Window, ComputationRunsBesideTheGuiThread) {
     acquisition.join();
     EXPECT_GE(computed, 3);
 }
+
+} // namespace parmod

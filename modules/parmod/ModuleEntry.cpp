@@ -12,6 +12,8 @@
 #include <cstring>
 #include <memory>
 
+namespace parmod {
+
 namespace {
 
 // Kept from mrAttach until the library is unloaded.
@@ -131,3 +133,5 @@ extern "C" SCOPE_EXPORT uint8_t AppRequest(int32_t Code, int32_t Value, int32_t,
     }
     return 1;
 }
+
+} // namespace parmod

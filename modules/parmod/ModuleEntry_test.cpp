@@ -14,6 +14,8 @@
 #include <dlfcn.h>
 #include <string>
 
+namespace parmod {
+
 namespace {
 
 intptr_t Addr(void *p) {
@@ -204,3 +206,5 @@ TEST_F(ModuleInUse, ClosingTheWindowSwitchesTheModuleOff) {
     EXPECT_EQ(ModuleWindow(), nullptr);
     EXPECT_EQ(Host.Settings.count("stayontop"), 1u);
 }
+
+} // namespace parmod

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+namespace parmod {
+
 namespace {
 
 template <size_t N> bool AnyOn(const std::array<bool, N> &a) {
@@ -58,3 +60,5 @@ void TModuleSettings::Save(const THostLink &host) const {
     host.WriteInt("RangeD", RangeD);
     host.WriteBool("stayontop", StayOnTop);
 }
+
+} // namespace parmod

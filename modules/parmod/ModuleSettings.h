@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+namespace parmod {
+
 struct TModuleSettings {
     std::array<bool, ParamRowCount> Rows;
     std::array<bool, ParamChannelCount> Channels;
@@ -23,3 +25,5 @@ struct TModuleSettings {
     // Writes every key, in the order Load reads them.
     void Save(const THostLink &host) const;
 };
+
+} // namespace parmod

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstring>
 
+namespace parmod {
+
 extern "C" void ModuleTypesFillFromC(uint8_t *row, uint8_t *cursors);
 extern "C" int32_t ModuleChannelIndexFromC(int32_t id);
 
@@ -50,3 +52,5 @@ TEST(ModuleTypesTarn, UsableFromC) {
         EXPECT_EQ(ModuleChannelIndex(c.id), c.index) << c.id;
     }
 }
+
+} // namespace parmod

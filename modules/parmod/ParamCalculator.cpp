@@ -5,6 +5,8 @@
 #include <limits>
 #include <utility>
 
+namespace parmod {
+
 void DefineParamRows(TWaveParamsPellx &params) {
     struct Row {
         const char *Name, *Unit;
@@ -335,3 +337,5 @@ void TParamCalculator::CalculateChannel(int32_t channel, int32_t first, int32_t 
     SetRow(prHighOvershoot, channel, (max - pulse.Top) * 100 / (pulse.Top - pulse.Base));
     SetRow(prLowOvershoot, channel, (pulse.Base - min) * 100 / (pulse.Top - pulse.Base));
 }
+
+} // namespace parmod

@@ -12,6 +12,8 @@
 #include <memory>
 #include <mutex>
 
+namespace parmod {
+
 enum TParamRow {
     prPeakPeak,
     prPeakPlus,
@@ -85,3 +87,5 @@ private:
     std::array<std::atomic<bool>, ParamChannelCount> DataFlags{};
     std::array<std::atomic<int32_t>, 2> RangeSources{0, 1};
 };
+
+} // namespace parmod

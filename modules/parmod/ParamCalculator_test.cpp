@@ -8,6 +8,8 @@
 #include <limits>
 #include <optional>
 
+namespace parmod {
+
 namespace {
 
 constexpr double NA = std::numeric_limits<double>::quiet_NaN();
@@ -293,3 +295,5 @@ TEST(AnalysePulse, RejectsWhatIsNotOneCleanPulse) {
         EXPECT_EQ(AnalysePulse(c.Period.data(), static_cast<int32_t>(c.Period.size()), p), c.Ok) << c.Name;
     }
 }
+
+} // namespace parmod

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace parmod {
+
 void TPeriodFinder::SetSamplingRate(double rate) {
     if (rate != Rate)
         Last = -1;
@@ -120,3 +122,5 @@ int32_t TPeriodFinder::FindPeriod(const uint8_t *samples, int32_t n) {
     }
     return SearchPeriod();
 }
+
+} // namespace parmod

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace parmod {
+
 enum TPeriodFinderMode { pfmNormal, pfmWiener };
 
 class TPeriodFinder {
@@ -44,3 +46,5 @@ private:
     TSquareSum Energies;
     TAutoCorrelator Correlator;
 };
+
+} // namespace parmod

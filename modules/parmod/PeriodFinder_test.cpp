@@ -8,6 +8,8 @@
 #include <numbers>
 #include <random>
 
+namespace parmod {
+
 namespace {
 
 int64_t BruteSquares(const std::vector<uint8_t> &x, int32_t first, int32_t last) {
@@ -180,3 +182,5 @@ TEST(PeriodFinder, ChangingTheSampleRateForgetsTheLastPeriod) {
     finder.SetSamplingRate(20);
     EXPECT_EQ(finder.LastPeriod(), -1);
 }
+
+} // namespace parmod

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+namespace parmod {
+
 inline QApplication &TestApp() {
     static int argc = 1;
     static char name[] = "parmod_tests";
@@ -11,3 +13,5 @@ inline QApplication &TestApp() {
     static QApplication *app = new QApplication(argc, argv);
     return *app;
 }
+
+} // namespace parmod

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace parmod {
+
 class TTestHost {
 public:
     TTestHost() { Current = this; }
@@ -124,3 +126,5 @@ private:
 
     static inline TTestHost *Current = nullptr;
 };
+
+} // namespace parmod

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <limits>
 
+namespace parmod {
+
 const char *StatLabel(int32_t statistic) {
     static const char *const labels[ParamStatCount] = {"now", "avg", "min", "max", "dev"};
     return statistic >= 0 && statistic < ParamStatCount ? labels[statistic] : "";
@@ -450,3 +452,5 @@ void TWaveParamsTablePellx::Refresh() {
     LayoutAndDraw();
     update();
 }
+
+} // namespace parmod

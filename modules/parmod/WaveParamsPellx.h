@@ -17,6 +17,8 @@ class QImage;
 class QPainter;
 class QScrollBar;
 
+namespace parmod {
+
 constexpr int32_t ParamChannelCount = 4;
 constexpr int32_t ParamStatCount = 5;
 
@@ -171,3 +173,5 @@ private:
     int32_t Hidden = -1;
     int32_t ShiftCount = 0;
 };
+
+} // namespace parmod

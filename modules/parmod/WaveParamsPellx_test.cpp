@@ -9,6 +9,8 @@
 
 #include <cmath>
 
+namespace parmod {
+
 TEST(WaveParam, StatisticsOverASequence) {
     TWaveParam row("Vrms", "V", false);
     row.AddValue(0, 5);
@@ -290,3 +292,5 @@ TEST_F(Table, CrossesHideRows) {
     QApplication::sendEvent(&Widget, &leave);
     EXPECT_EQ(Widget.Highlighted(), -1);
 }
+
+} // namespace parmod

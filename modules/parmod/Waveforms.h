@@ -6,6 +6,8 @@
 #include <numbers>
 #include <vector>
 
+namespace parmod {
+
 namespace waveforms {
 
 // One period as given, repeated to `length` samples.
@@ -38,3 +40,5 @@ inline std::vector<uint8_t> Constant(uint8_t level, int32_t length) {
 }
 
 } // namespace waveforms
+
+} // namespace parmod

@@ -1,10 +1,12 @@
 // Feeds arbitrary bytes to one record file reader, chosen by RECORD_FORMAT (0 binary, 1 compressed,
 // 2 text). With RECORD_SEEDS=<folder> it writes one valid record per format there and exits.
-#include "SaveLoadFormatsTarn.h"
+#include "records/SaveLoadFormatsTarn.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+using namespace scope;
 
 namespace {
 

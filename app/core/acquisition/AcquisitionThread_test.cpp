@@ -1,0 +1,532 @@
+#include "acquisition/AcquisitionThread.h"
+
+#include "acquisition/DataSourceTarn.h"
+#include "acquisition/QueuedSynchronizer.h"
+#include "bus/ObjMasterTarn.h"
+#include "device/DriverAbstraction.h"
+#include "modules/ModuleHost.h"
+#include "settings/SettingsTarn.h"
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace scope {
+
+namespace {
+
+using TLog = std::vector<std::string>;
+
+std::string Call(const std::string &name, std::initializer_list<int> args) {
+    std::string s = name + "(";
+    bool first = true;
+    for (int a : args) {
+        s += (first ? "" : ",") + std::to_string(a);
+        first = false;
+    }
+    return s + ")";
+}
+
+// Records every call that sends something to the instrument; queries are not logged.
+class TFakeDevice : public TDriverAbstraction {
+public:
+    std::mutex LogMutex;
+    TLog Log;
+    std::deque<int32_t> States; // results of ReadAcquisition; the last one repeats
+    std::atomic<bool> LinkOk{true};
+    std::atomic<int> Reads{0}, Starts{0};
+    double Ground[2] = {128, 128};
+    int32_t ShiftFromRange = 40;
+    std::function<void()> OnSetMemorySize, OnRead;
+    bool ThrowOnRead = false;
+    int32_t ProgressA = 30, ProgressB = 60;
+
+    void Add(const std::string &s) {
+        std::lock_guard<std::mutex> g(LogMutex);
+        Log.push_back(s);
+    }
+    TLog Take() {
+        std::lock_guard<std::mutex> g(LogMutex);
+        TLog out;
+        out.swap(Log);
+        return out;
+    }
+
+    bool EnumerateDevices(TDeviceList &) override { return false; }
+    std::string GetDeviceName() override { return "fake"; }
+    int32_t LoadDriver() override { return drOk; }
+    int32_t OpenDevice(int32_t) override { return drOk; }
+    void GetCapabilities(TCapabilities &) override {}
+    void StartAcquisition() override {
+        ++Starts;
+        Add("Start");
+    }
+    void SetStartRequest(bool on) override { Add(Call("StartRequest", {on})); }
+    int32_t ReadAcquisition(TAcquiredData &data) override {
+        ++Reads;
+        if (OnRead)
+            OnRead();
+        if (ThrowOnRead)
+            throw Exception("read failed");
+        int32_t state = 0;
+        {
+            std::lock_guard<std::mutex> g(LogMutex);
+            if (!States.empty()) {
+                state = States.front();
+                if (States.size() > 1)
+                    States.pop_front();
+            }
+        }
+        if (state == asRecordRead)
+            for (size_t c = 0; c < 2 && c < data.size(); ++c) {
+                for (size_t i = 0; i < data[c].Data.size(); ++i)
+                    data[c].Data[i] = uint8_t(10 * (c + 1) + i % 5);
+                data[c].First = 0;
+                data[c].Last = int32_t(data[c].Data.size()) - 1;
+            }
+        return state;
+    }
+    void SetTimeBase(int32_t v) override { Add(Call("TimeBase", {v})); }
+    int32_t SetRange(int32_t c, int32_t v) override {
+        Add(Call("Range", {c, v}));
+        return ShiftFromRange + c;
+    }
+    void SetVerticalShift(int32_t c, int32_t s) override { Add(Call("Shift", {c, s})); }
+    void SetTriggerMode(int32_t m) override { Add(Call("TriggerMode", {m})); }
+    void SetTriggerSource(int32_t w, int32_t s, bool on) override { Add(Call("Source", {w, s, on})); }
+    void SetTriggerLeading(int32_t w, int32_t s, bool l) override { Add(Call("Leading", {w, s, l})); }
+    void SetTriggerLevel(int32_t s, int32_t l) override { Add(Call("Level", {s, l})); }
+    void SetAfterTrigger(int32_t v) override { Add(Call("AfterTrigger", {v})); }
+    void SetHoldOff(int32_t v) override { Add(Call("HoldOff", {v})); }
+    void SetTriggerCount(int32_t w, int32_t v) override { Add(Call("Count", {w, v})); }
+    void SetTriggerLength(int32_t w, int32_t v) override { Add(Call("Length", {w, v})); }
+    void SetFilterOn(int32_t c, bool on) override { Add(Call("FilterOn", {c, on})); }
+    void SetFilterFactor(int32_t c, int32_t f) override { Add(Call("FilterFactor", {c, f})); }
+    void SetGround(int32_t c, bool on) override { Add(Call("Ground", {c, on})); }
+    void SetDCCoupling(int32_t c, bool on) override { Add(Call("DC", {c, on})); }
+    void SetProbeMode(int32_t c, int32_t m) override { Add(Call("Probe", {c, m})); }
+    double GetGroundPosition(int32_t c) override { return Ground[c & 1]; }
+    int32_t PositionToShift(int32_t c, int32_t p) override {
+        Add(Call("PositionToShift", {c, p}));
+        return p * 2;
+    }
+    void SetChannelHold(int32_t c, bool on) override { Add(Call("ChannelHold", {c, on})); }
+    void SetMemorySize(int32_t s) override {
+        if (OnSetMemorySize)
+            OnSetMemorySize();
+        Add(Call("MemorySize", {s}));
+    }
+    void SetWCD(int32_t v) override { Add(Call("WCD", {v})); }
+    void GetSamplingProgress(int32_t &a, int32_t &b) override {
+        a = ProgressA;
+        b = ProgressB;
+    }
+    void SetCompensationGenerator(bool on) override { Add(Call("Compensation", {on})); }
+    void QueryDriverVersion(std::array<uint8_t, 2> &v) override { v = {1, 0}; }
+    bool IsCommunicationOK() override { return LinkOk; }
+    int32_t GetSerialNumber() override { return 0; }
+};
+
+class TFakeHost : public IModuleHost {
+public:
+    TLog Log;
+    std::recursive_mutex Mutex;
+    int Depth = 0;
+    std::vector<TWaveform *> Buffers = std::vector<TWaveform *>(4, nullptr);
+    TDeviceSettings *Served = nullptr;
+
+    void Lock() override {
+        Mutex.lock();
+        ++Depth;
+    }
+    void Unlock() override {
+        --Depth;
+        Mutex.unlock();
+    }
+    void SetChannelBuffer(int32_t c, TWaveform *b) override {
+        EXPECT_GT(Depth, 0);
+        Buffers[size_t(c)] = b;
+    }
+    void SetServedSettings(TDeviceSettings *s) override {
+        EXPECT_GT(Depth, 0);
+        Served = s;
+        Log.push_back("Served");
+    }
+    void ProcessAcquisition() override { Log.push_back("Process"); }
+    void ShowResults() override { Log.push_back("Show"); }
+    void LoadUnloadModules() override { Log.push_back("LoadUnload"); }
+};
+
+// Every bus message with its parameter, and the shift handler that the vertical controller provides.
+class TBusWatcher : public TComponentTarn {
+public:
+    std::vector<std::pair<int32_t, int32_t>> Seen;
+    void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override {
+        Seen.push_back({Msg, Param});
+        if (Msg == bmShiftValueSet)
+            Settings()->RequestedSettings().Shift[size_t(Param)] = *static_cast<int32_t *>(Data);
+        if (Msg == bmQueryQuickViewWidth)
+            *static_cast<int32_t *>(Data) = 50;
+    }
+    std::vector<std::pair<int32_t, int32_t>> Take(int32_t msg) {
+        std::vector<std::pair<int32_t, int32_t>> out;
+        for (auto &m : Seen)
+            if (m.first == msg)
+                out.push_back(m);
+        return out;
+    }
+};
+
+struct TThreadFixture : ::testing::Test {
+    TObjMasterTarn Bus;
+    TSettingsTarn Settings;
+    TDataSourceTarn Source;
+    TBusWatcher Watcher;
+    TFakeDevice Device;
+    TFakeHost Host;
+    platform::TManualClock Clock;
+    std::vector<bool> Recoveries{};
+    std::function<bool()> Recovery = [] { return true; };
+
+    void SetUp() override {
+        Settings.SetDefaultCapabilities();
+        Settings.VirtualChannelCount = 2;
+        Settings.PointsOnScreen = 50;
+        Settings.TimeBases = {{1e6, 1e6, 0, 100}, {1e7, 1e6, 1, 101}};
+        Settings.Ranges = {{1, 200}, {2, 201}, {5, 202}};
+        Settings.ShiftMin = -100;
+        Settings.ShiftMax = 100;
+        TDeviceSettings &r = Settings.RequestedSettings();
+        r.MemorySize = 1024;
+        Settings.BringWithinCapabilities(r);
+        Settings.StartAcquisitionSettings();
+        Settings.ShowAcquisitionSettings();
+        Settings.ChannelsOn = {1, 1, 0, 0, 0, 0};
+        Settings.DisplayRatio = 1024.0 / 50;
+        for (TBusMember *m : std::initializer_list<TBusMember *>{&Source, &Watcher}) {
+            m->SetSettings(&Settings);
+            m->SetObjMaster(&Bus);
+        }
+        Bus.Broadcast(bmInitialize, 0, nullptr);
+    }
+
+    TAcquisitionContext Context(platform::ISynchronizer *sync = nullptr) {
+        TAcquisitionContext c;
+        c.Settings = &Settings;
+        c.DataSource = &Source;
+        c.ModuleHost = &Host;
+        c.Bus = &Bus;
+        c.Device = &Device;
+        c.Synchronizer = sync;
+        c.Sleeper = &Clock;
+        c.ShowCommBroken = [this] { return Recovery(); };
+        return c;
+    }
+};
+
+TEST_F(TThreadFixture, ForcedPushSendsEverySettingInItsFixedOrder) {
+    TDeviceSettings &r = Settings.RequestedSettings();
+    r.Range = {1, 2};
+    r.Shift = {5, -5};
+    r.TriggerSourceOn[0] = {1, 0, 0};
+    r.TriggerLeading[1] = {0, 1, 0};
+    r.TriggerLevel = {100, 110, 120};
+    r.TriggerCount = {3, 4};
+    r.TriggerLength = {7, 8};
+    r.TriggerMode = tmSingle;
+    r.StartRequest = true;
+    r.AfterTrigger = 512;
+    r.HoldOff = 9;
+    r.FilterFactor = {4, 6};
+    r.ProbeMode = {1, 3};
+    r.WCD = 2;
+    r.GroundPositionMove = {0, 2.5};
+    r.GroundPosition = {128, 100};
+    Device.Ground[1] = 101;
+    TAcquisitionThread thread(Context());
+    thread.SetForced();
+    thread.PushSettings();
+    const TLog expected = {
+        "ChannelHold(0,0)",  "ChannelHold(1,0)", "MemorySize(1024)",
+        "TimeBase(100)",     "Range(0,201)",     "Range(1,202)",
+        "Shift(0,5)",        "Shift(1,-5)",      "PositionToShift(1,102)", // round(2.5 + 100), halves to even
+        "Shift(0,5)",        "Shift(1,204)",     "TriggerMode(2)",
+        "Source(0,0,1)",     "Source(0,1,0)",    "Source(0,2,0)",
+        "Source(1,0,0)",     "Source(1,1,0)",    "Source(1,2,0)",
+        "Leading(0,0,0)",    "Leading(0,1,0)",   "Leading(0,2,0)",
+        "Leading(1,0,0)",    "Leading(1,1,1)",   "Leading(1,2,0)",
+        "Level(0,100)",      "Level(1,110)",     "Level(2,120)",
+        "AfterTrigger(512)", "HoldOff(9)",       "Count(0,3)",
+        "Count(1,4)",        "Length(0,7)",      "Length(1,8)",
+        "FilterOn(0,0)",     "FilterOn(1,0)",    "FilterFactor(0,4)",
+        "FilterFactor(1,6)", "DC(0,1)",          "DC(1,1)",
+        "Ground(0,0)",       "Ground(1,0)",      "Probe(0,1)",
+        "Probe(1,3)",        "WCD(2)",           "Compensation(0)"};
+    EXPECT_EQ(Device.Take(), expected);
+    // No shift message from the ranges; the ground move gives one; every ground level is announced.
+    EXPECT_EQ(Watcher.Take(bmShiftValueSet), (std::vector<std::pair<int32_t, int32_t>>{{36, 1}}));
+    EXPECT_EQ(Watcher.Take(bmGroundLevelChanged),
+              (std::vector<std::pair<int32_t, int32_t>>{{31, 0}, {31, 1}}));
+    EXPECT_EQ(r.GroundPositionMove[1], 0);
+    EXPECT_EQ(r.GroundPosition[1], 101);
+    EXPECT_EQ(Settings.AcquisitionSettings().WCD, 2);
+    EXPECT_EQ(Host.Log, TLog{"LoadUnload"});
+    EXPECT_FALSE(thread.ForcedPending());
+    for (const TWaveform &w : thread.Waveforms())
+        EXPECT_EQ(w.Data.size(), 1024u);
+}
+
+TEST_F(TThreadFixture, UnforcedPushSendsOnlyWhatChanged) {
+    TAcquisitionThread thread(Context());
+    thread.Prepare(); // the forced first push
+    Device.Take();
+    Watcher.Seen.clear();
+    thread.PushSettings();
+    EXPECT_TRUE(Device.Take().empty());
+    EXPECT_TRUE(Watcher.Seen.empty());
+
+    TDeviceSettings &r = Settings.RequestedSettings();
+    r.Range[1] = 2;
+    r.TriggerLevel[2] = 50;
+    r.ProbeMode[0] = 2;
+    r.HoldOff = 77;
+    thread.PushSettings();
+    // The device's new shift of channel B comes back through the shift message; both shift steps send it
+    // (the acquisition copy takes it only at the end of the push).
+    EXPECT_EQ(Device.Take(), (TLog{"Range(1,202)", "Shift(1,41)", "Shift(1,41)", "Level(2,50)", "HoldOff(77)",
+                                   "Probe(0,2)"}));
+    EXPECT_EQ(Watcher.Take(bmShiftValueSet), (std::vector<std::pair<int32_t, int32_t>>{{36, 1}}));
+    thread.PushSettings();
+    EXPECT_TRUE(Device.Take().empty());
+}
+
+TEST_F(TThreadFixture, MemorySizeResizesEveryBufferBeforeTheDeviceIsTold) {
+    TAcquisitionThread thread(Context());
+    thread.Prepare();
+    Settings.RequestedSettings().MemorySize = 4096;
+    std::vector<size_t> sizes;
+    Device.OnSetMemorySize = [&] {
+        for (const TWaveform &w : thread.Waveforms())
+            sizes.push_back(w.Data.size());
+    };
+    thread.PushSettings();
+    EXPECT_EQ(sizes, std::vector<size_t>(4, 4096));
+}
+
+TEST_F(TThreadFixture, StartRequestOnlyInSingleAndManualModeOnlyWhenChangedNeverForced) {
+    struct TRow {
+        int32_t Mode;
+        bool Forced, Sent;
+    };
+    for (const TRow row :
+         {TRow{tmAuto, false, false}, TRow{tmNormal, false, false}, TRow{tmSingle, false, true},
+          TRow{tmManual, false, true}, TRow{tmSingle, true, false}}) {
+        SCOPED_TRACE(row.Mode);
+        TAcquisitionThread thread(Context());
+        TDeviceSettings &r = Settings.RequestedSettings();
+        r.TriggerMode = row.Mode;
+        Settings.StartAcquisitionSettings();
+        r.StartRequest = !Settings.AcquisitionSettings().StartRequest;
+        if (row.Forced)
+            thread.SetForced();
+        Device.Take();
+        thread.PushSettings();
+        const TLog log = Device.Take();
+        const bool sent =
+            std::find(log.begin(), log.end(), Call("StartRequest", {r.StartRequest})) != log.end();
+        EXPECT_EQ(sent, row.Sent);
+        Device.Take();
+        thread.PushSettings(); // unchanged now
+        EXPECT_TRUE(Device.Take().empty());
+    }
+}
+
+TEST_F(TThreadFixture, HoldStopsPollingAndReleasingItRestartsTheCapture) {
+    TAcquisitionThread thread(Context());
+    thread.Prepare();
+    Settings.TriggerHold = true;
+    const int reads = Device.Reads;
+    const uint32_t before = Clock.Now;
+    EXPECT_TRUE(thread.Pass());
+    EXPECT_TRUE(thread.Pass());
+    EXPECT_EQ(Device.Reads, reads);
+    EXPECT_EQ(Clock.Now - before, 2u); // one 1 ms pause per held pass
+    Device.Take();
+    Settings.TriggerHold = false;
+    EXPECT_TRUE(thread.Pass());
+    EXPECT_EQ(Device.Take(), TLog{"Start"});
+    EXPECT_EQ(Device.Reads, reads + 1);
+}
+
+TEST_F(TThreadFixture, StateIsAnnouncedOnChangeAndARecordGoesThroughModulesToTheScreen) {
+    TAcquisitionThread thread(Context());
+    Device.States = {0, 0, 0, 1, 2, 0};
+    thread.Prepare();
+    EXPECT_EQ(Host.Buffers[0], &thread.Waveforms()[0]);
+    EXPECT_EQ(Host.Served, &Settings.AcquisitionSettings());
+    Host.Log.clear();
+    for (int i = 0; i < 4; ++i)
+        thread.Pass();
+    EXPECT_EQ(Watcher.Take(bmAcquisitionState), (std::vector<std::pair<int32_t, int32_t>>{{19, 0}, {19, 1}}));
+    EXPECT_TRUE(Watcher.Take(bmScreenDataReady).empty());
+    Watcher.Seen.clear();
+    Host.Log.clear();
+    const int starts = Device.Starts;
+    Settings.ChannelsOn[2] = 1; // module channel C takes channel A's range, D stays empty
+    thread.Waveforms()[3].First = 0;
+    thread.Waveforms()[3].Last = 10;
+    thread.Pass();
+    EXPECT_EQ(Host.Log, (TLog{"LoadUnload", "Served", "Process", "Show", "Served"}));
+    EXPECT_EQ(Device.Starts, starts + 1);
+    EXPECT_EQ(Watcher.Take(bmAcquisitionState), (std::vector<std::pair<int32_t, int32_t>>{{19, 2}}));
+    EXPECT_EQ(Watcher.Take(bmScreenDataReady), (std::vector<std::pair<int32_t, int32_t>>{{9, 0b0111}}));
+    EXPECT_EQ(Watcher.Take(bmQuickViewDataReady), (std::vector<std::pair<int32_t, int32_t>>{{17, 0b0111}}));
+    EXPECT_TRUE(Watcher.Take(bmSamplingProgress).empty()); // not an equivalent-time base
+    const TAcquiredData &shown = Source.Waveforms();
+    EXPECT_EQ(shown[0].Last, 1023);
+    EXPECT_EQ(shown[1].Data[7], 22);
+    EXPECT_EQ(shown[2].First, 0);
+    EXPECT_EQ(shown[2].Last, 1023);
+    EXPECT_TRUE(shown[3].Empty());
+    EXPECT_TRUE(Source.ScreenColumns(0).Valid);
+    // Between records the modules see the data and settings on screen.
+    EXPECT_EQ(Host.Buffers[1], &Source.Waveforms()[1]);
+    EXPECT_EQ(Host.Served, &Settings.ShownSettings());
+}
+
+TEST_F(TThreadFixture, EquivalentTimeRecordAnnouncesTheSamplingProgress) {
+    Settings.RequestedSettings().TimeBase = 1;
+    TAcquisitionThread thread(Context());
+    Device.States = {2};
+    thread.Prepare();
+    thread.Pass();
+    EXPECT_EQ(Watcher.Take(bmSamplingProgress), (std::vector<std::pair<int32_t, int32_t>>{{37, 30}}));
+}
+
+TEST_F(TThreadFixture, NoExceptionLeavesAPassAndTheLockIsFreeAfterwards) {
+    TAcquisitionThread thread(Context());
+    thread.Prepare();
+    Device.ThrowOnRead = true;
+    EXPECT_TRUE(thread.Pass());
+    // A failing push (a handler of its messages throwing) is swallowed as well.
+    Device.ThrowOnRead = false;
+    Device.Ground[0] = 3;
+    TDeviceSettings &r = Settings.RequestedSettings();
+    struct TThrower : TComponentTarn {
+        void ObjMasterMessage(int32_t Msg, int32_t, void *) override {
+            if (Msg == bmGroundLevelChanged)
+                throw std::runtime_error("handler failed");
+        }
+    } thrower;
+    thrower.SetObjMaster(&Bus);
+    EXPECT_TRUE(thread.Pass());
+    EXPECT_EQ(r.GroundPosition[0], 3);
+    std::thread other([&] {
+        thread.Lock();
+        thread.Unlock();
+    });
+    other.join();
+}
+
+TEST_F(TThreadFixture, BrokenLinkRecoveryForcesTheNextPushAndAnExitEndsTheLoop) {
+    TAcquisitionThread thread(Context());
+    thread.Prepare();
+    int shown = 0;
+    Recovery = [&] {
+        ++shown;
+        Device.LinkOk = true;
+        return true;
+    };
+    Device.LinkOk = false;
+    EXPECT_TRUE(thread.Pass());
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(thread.ForcedPending());
+    Device.Take();
+    thread.Pass();
+    EXPECT_FALSE(thread.ForcedPending());
+    EXPECT_GT(Device.Take().size(), 20u); // everything sent to the reopened device
+
+    Recovery = [&] {
+        ++shown;
+        return false;
+    };
+    Device.LinkOk = false;
+    EXPECT_FALSE(thread.Pass());
+    const int reads = Device.Reads;
+    EXPECT_FALSE(thread.Pass());
+    EXPECT_EQ(Device.Reads, reads);
+    EXPECT_EQ(shown, 2);
+}
+
+// Runs the call, then does what a settings import in the GUI thread right after it would do.
+class TImportAfterPush : public platform::ISynchronizer {
+public:
+    TAcquisitionThread *Thread = nullptr;
+    void Synchronize(const std::function<void()> &call) override {
+        call();
+        if (Thread)
+            Thread->SetForced();
+    }
+};
+
+TEST_F(TThreadFixture, ForcedRequestMadeAfterAPushIsKeptForTheNextOne) {
+    TImportAfterPush sync;
+    TAcquisitionThread thread(Context(&sync));
+    sync.Thread = &thread;
+    thread.Pass();
+    EXPECT_TRUE(thread.ForcedPending());
+}
+
+TEST_F(TThreadFixture, FirstStartIsMadeUnderTheLock) {
+    TAcquisitionThread thread(Context());
+    thread.Lock();
+    thread.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(Device.Starts, 0);
+    thread.Unlock();
+    thread.WaitFor();
+    EXPECT_GE(Device.Starts, 1);
+}
+
+TEST_F(TThreadFixture, ShutDownWhileTheThreadWaitsForTheGuiThreadNeverDeadlocks) {
+    TQueuedSynchronizer sync; // served by this thread only through WaitFor
+    TAcquisitionContext context = Context(&sync);
+    context.ServePending = [&] { sync.ServePending(); };
+    std::atomic<bool> terminating{false};
+    std::atomic<int> shownAfterTerminate{0};
+    context.ShowCommBroken = [&] {
+        shownAfterTerminate += terminating ? 1 : 0;
+        return true;
+    };
+    Device.LinkOk = false;
+    // The first poll waits until this thread has stopped serving; then the recovery call is queued.
+    std::atomic<bool> polling{false}, release{false};
+    Device.OnRead = [&] {
+        if (!polling.exchange(true))
+            while (!release)
+                std::this_thread::yield();
+    };
+    TAcquisitionThread thread(context);
+    thread.Start();
+    while (!polling)
+        sync.ServePending();
+    sync.ServePending();
+    release = true;
+    while (!sync.HasPending())
+        std::this_thread::yield();
+    terminating = true;
+    thread.WaitFor();
+    EXPECT_TRUE(thread.Finished());
+    EXPECT_EQ(shownAfterTerminate, 0); // no recovery form once the shut-down began
+}
+
+} // namespace
+
+} // namespace scope

@@ -1,0 +1,56 @@
+#include "acquisition/QueuedSynchronizer.h"
+
+namespace scope {
+
+TQueuedSynchronizer::TQueuedSynchronizer() : ServingThread(std::this_thread::get_id()) {}
+
+void TQueuedSynchronizer::Synchronize(const std::function<void()> &call) {
+    if (std::this_thread::get_id() == ServingThread) {
+        call();
+        return;
+    }
+    auto job = std::make_shared<TJob>();
+    job->Call = call;
+    {
+        std::lock_guard<std::mutex> guard(Mutex);
+        Queue.push_back(job);
+    }
+    if (OnQueued)
+        OnQueued();
+    std::unique_lock<std::mutex> lock(Mutex);
+    DoneSignal.wait(lock, [&] { return job->Done; });
+    if (job->Error)
+        std::rethrow_exception(job->Error);
+}
+
+int TQueuedSynchronizer::ServePending() {
+    int served = 0;
+    for (;;) {
+        std::shared_ptr<TJob> job;
+        {
+            std::lock_guard<std::mutex> guard(Mutex);
+            if (Queue.empty())
+                return served;
+            job = Queue.front();
+            Queue.pop_front();
+        }
+        try {
+            job->Call();
+        } catch (...) {
+            job->Error = std::current_exception();
+        }
+        {
+            std::lock_guard<std::mutex> guard(Mutex);
+            job->Done = true;
+        }
+        DoneSignal.notify_all();
+        ++served;
+    }
+}
+
+bool TQueuedSynchronizer::HasPending() {
+    std::lock_guard<std::mutex> guard(Mutex);
+    return !Queue.empty();
+}
+
+} // namespace scope

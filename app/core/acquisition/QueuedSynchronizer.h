@@ -1,0 +1,45 @@
+// A synchronised call that queues the routine for the GUI thread and blocks the caller until the GUI
+// thread has run it. The GUI thread serves the queue from its event loop (the program posts a wake-up)
+// and also while it waits for a worker to end, so that shutting down never deadlocks.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace scope {
+
+class TQueuedSynchronizer : public platform::ISynchronizer {
+public:
+    // The constructing thread is the serving (GUI) thread.
+    TQueuedSynchronizer();
+
+    // From the serving thread the call runs at once. An exception of the call is raised again in the
+    // caller's thread.
+    void Synchronize(const std::function<void()> &call) override;
+    // Runs every queued call in the serving thread; the number run.
+    int ServePending();
+    bool HasPending();
+    // Told, in the calling thread, that a call was queued; the program posts a wake-up to the GUI thread.
+    std::function<void()> OnQueued;
+
+private:
+    struct TJob {
+        std::function<void()> Call;
+        std::exception_ptr Error;
+        bool Done = false;
+    };
+
+    std::thread::id ServingThread;
+    std::mutex Mutex;
+    std::condition_variable DoneSignal;
+    std::deque<std::shared_ptr<TJob>> Queue;
+};
+
+} // namespace scope

@@ -1,0 +1,63 @@
+#include "acquisition/QueuedSynchronizer.h"
+
+#include "device/DataTypesTarn.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace scope {
+
+namespace {
+
+TEST(QueuedSynchronizer, WorkerBlocksUntilTheServingThreadRanItsCall) {
+    TQueuedSynchronizer sync;
+    std::atomic<int> wakeUps{0};
+    sync.OnQueued = [&] { ++wakeUps; };
+    const auto gui = std::this_thread::get_id();
+    std::thread::id ranIn;
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        sync.Synchronize([&] { ranIn = std::this_thread::get_id(); });
+        returned = true;
+    });
+    while (!sync.HasPending())
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(returned); // still waiting: nobody served it
+    EXPECT_EQ(sync.ServePending(), 1);
+    worker.join();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(ranIn, gui);
+    EXPECT_EQ(wakeUps, 1);
+}
+
+TEST(QueuedSynchronizer, ExceptionOfTheCallReachesTheWorker) {
+    TQueuedSynchronizer sync;
+    std::atomic<bool> caught{false};
+    std::thread worker([&] {
+        try {
+            sync.Synchronize([] { throw Exception("device gone"); });
+        } catch (const Exception &e) {
+            caught = std::string(e.what()) == "device gone";
+        }
+    });
+    while (sync.ServePending() == 0)
+        std::this_thread::yield();
+    worker.join();
+    EXPECT_TRUE(caught);
+}
+
+TEST(QueuedSynchronizer, CallFromTheServingThreadRunsAtOnce) {
+    TQueuedSynchronizer sync;
+    int runs = 0;
+    sync.Synchronize([&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(sync.HasPending());
+}
+
+} // namespace
+
+} // namespace scope

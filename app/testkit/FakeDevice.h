@@ -1,0 +1,86 @@
+// A device double for the start-up tests: scripted answers to the search, a log of the calls.
+#pragma once
+
+#include "device/DriverAbstraction.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace scope {
+
+class TFakeDevice : public TDriverAbstraction {
+public:
+    struct TScript {
+        int32_t LoadResult = drOk;
+        bool Enumerates = false;
+        TDeviceList List;
+        int32_t OpenResult = drOk;
+        std::string Name = "Fake";
+        int32_t Serial = 0;
+    };
+    TFakeDevice(TScript script, std::vector<std::string> *log) : Script(std::move(script)), Log(log) {}
+    ~TFakeDevice() override {
+        Note("free " + Script.Name);
+        if (OnFree)
+            OnFree();
+    }
+    std::function<void()> OnFree;
+
+    bool EnumerateDevices(TDeviceList &list) override {
+        Note("enumerate " + Script.Name);
+        if (Script.Enumerates)
+            list = Script.List;
+        return Script.Enumerates;
+    }
+    std::string GetDeviceName() override { return Script.Name; }
+    int32_t LoadDriver() override {
+        Note("load " + Script.Name);
+        return Script.LoadResult;
+    }
+    int32_t OpenDevice(int32_t index) override {
+        Note("open " + Script.Name + " " + std::to_string(index));
+        return Script.OpenResult;
+    }
+    void GetCapabilities(TCapabilities &) override { Note("capabilities " + Script.Name); }
+    void StartAcquisition() override {}
+    void SetStartRequest(bool) override {}
+    int32_t ReadAcquisition(TAcquiredData &) override { return asWaiting; }
+    void SetTimeBase(int32_t) override {}
+    int32_t SetRange(int32_t, int32_t) override { return 0; }
+    void SetVerticalShift(int32_t, int32_t) override {}
+    void SetTriggerMode(int32_t) override {}
+    void SetTriggerSource(int32_t, int32_t, bool) override {}
+    void SetTriggerLeading(int32_t, int32_t, bool) override {}
+    void SetTriggerLevel(int32_t, int32_t) override {}
+    void SetAfterTrigger(int32_t) override {}
+    void SetHoldOff(int32_t) override {}
+    void SetTriggerCount(int32_t, int32_t) override {}
+    void SetTriggerLength(int32_t, int32_t) override {}
+    void SetFilterOn(int32_t, bool) override {}
+    void SetFilterFactor(int32_t, int32_t) override {}
+    void SetGround(int32_t, bool) override {}
+    void SetDCCoupling(int32_t, bool) override {}
+    void SetProbeMode(int32_t, int32_t) override {}
+    double GetGroundPosition(int32_t) override { return 128; }
+    int32_t PositionToShift(int32_t, int32_t) override { return 0; }
+    void SetChannelHold(int32_t, bool) override {}
+    void SetMemorySize(int32_t) override {}
+    void SetWCD(int32_t) override {}
+    void GetSamplingProgress(int32_t &a, int32_t &b) override { a = b = 100; }
+    void SetCompensationGenerator(bool) override {}
+    void QueryDriverVersion(std::array<uint8_t, 2> &v) override { v = {0, 0}; }
+    bool IsCommunicationOK() override { return true; }
+    int32_t GetSerialNumber() override { return Script.Serial; }
+
+    TScript Script;
+
+private:
+    void Note(const std::string &s) {
+        if (Log)
+            Log->push_back(s);
+    }
+    std::vector<std::string> *Log;
+};
+
+} // namespace scope

@@ -1,0 +1,43 @@
+// Helpers shared by the user-interface tests.
+#pragma once
+
+#include "platform/UserMessages.h"
+
+class TSettingsTarn;
+
+#include <QApplication>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace scope {
+
+// The one application object of the test program (offscreen platform).
+QApplication &TestApp();
+
+// Settings of a small instrument for module tests: default capabilities with two module channels, one
+// time base and one range, 1024-sample records, every channel on, no module assigned.
+void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
+
+// Message boxes answered from a script, remembered in order.
+class TScriptedMessages : public IUserMessages {
+public:
+    struct Shown {
+        TMsgKind Kind;
+        std::string Text;
+        unsigned Buttons;
+    };
+    TMsgButton Show(TMsgKind kind, const std::string &, const std::string &text, unsigned buttons,
+                    TMsgButton defaultButton) override {
+        Log.push_back({kind, text, buttons});
+        if (Answers.empty())
+            return defaultButton;
+        const TMsgButton a = Answers.front();
+        Answers.pop_front();
+        return a;
+    }
+    std::deque<TMsgButton> Answers;
+    std::vector<Shown> Log;
+};
+
+} // namespace scope

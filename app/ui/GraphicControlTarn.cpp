@@ -1,3 +1,0 @@
-#include "GraphicControlTarn.h"
-
-TGraphicControlTarn::TGraphicControlTarn(QWidget *parent) : QWidget(parent) {}

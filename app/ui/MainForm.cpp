@@ -1,0 +1,551 @@
+#include "MainForm.h"
+
+#include "acquisition/DataSourceTarn.h"
+#include "acquisition/MasterTimerTarn.h"
+#include "bus/ObjMasterTarn.h"
+#include "controls/ModulesBoxTarn.h"
+#include "dialogs/WaitScreen.h"
+#include "modules/ModuleManagerTarn.h"
+#include "platform/KeyMessageTarget.h"
+#include "platform/MasterTimerDriver.h"
+#include "platform/UserMessages.h"
+#include "screens/ScopeScreenTarn.h"
+#include "settings/SettingsTarn.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QUrl>
+#include <QWindow>
+#include <string_view>
+
+namespace scope {
+
+bool TMainForm::CloseWithoutQuestion = false;
+
+namespace {
+
+// Texts of the main form's string table.
+const char *const ExitQuestion = "You are about to exit. Are you sure?";
+const char *const SettingsFilter = "Settings file (*.st)";
+const char *const SettingsFolder = "Settings";
+
+// The hints of the controls the controllers place in the areas, by object name.
+struct HintRow {
+    const char *Names;
+    const char *Hint;
+};
+constexpr HintRow Hints[] = {
+    {"SpeedButton1", "Vertical cursors On/Off"},
+    {"SpeedButton2", "Horizontal cursors On/Off"},
+    {"SpeedButton3", "Cursors track mode On/Off"},
+    {"SpeedButton4", "Cursors X mode On/Off"},
+    {"SpeedButton6", "Grid On/Off"},
+    {"SpeedButton18", "Activate/deactivate channel A"},
+    {"SpeedButton22", "Activate/deactivate channel B"},
+    {"DragButtonTarn1", "Activate/deactivate channel C"},
+    {"DragButtonTarn2", "Activate/deactivate channel D"},
+    {"ScrollBar1", "Adjust grid brightness"},
+    {"SpeedButton23", "Browse for data file"},
+    {"SpeedButton24", "Load data from file"},
+    {"SpeedButton25", "Save data to file"},
+    {"SpeedButton31", "Unload loaded data"},
+    {"SpeedButton32", "Set settings from loaded data"},
+    {"SpeedButton9", "Zoom On/Off"},
+    {"SpeedButton10", "Increase zoom"},
+    {"SpeedButton11", "Decrease zoom"},
+    {"SpeedButton8", "Display maximums"},
+    {"SpeedButton7", "Display averages"},
+    {"SpeedButton5", "Display minimums"},
+    {"ScrollBar3", "Change size of the used device memory"},
+    {"ScrollBar4", "Adjust time base"},
+    {"SpeedButton28", "Change trigger mode"},
+    {"SpeedButton29", "Measurement start"},
+    {"SpeedButton17", "Trigger threshold to 1/2 of waveform"},
+    {"SpeedButton16", "Pause measurement"},
+    {"SpeedButton15", "Simple mode"},
+    {"SpeedButton12 SpeedButton13 SpeedButton14 SpeedButton19 SpeedButton20 SpeedButton21",
+     "Trigger source select"},
+    {"GlyphRotateBtnTarn1 GlyphRotateBtnTarn6", "Trigger slope select channel A"},
+    {"GlyphRotateBtnTarn2 GlyphRotateBtnTarn5", "Trigger slope select shannel B"},
+    {"GlyphRotateBtnTarn3 GlyphRotateBtnTarn4", "Trigger slope select extern"},
+    {"HLEditTarn5 HLEditTarn6", "Digital filter time length"},
+    {"UpDownSpeedButton5 UpDownSpeedButton6 UpDownSpeedButton7 UpDownSpeedButton8",
+     "Adjust filter time length"},
+    {"HLEditTarn3 HLEditTarn4", "Trigger occurence amount"},
+    {"UpDownSpeedButton1 UpDownSpeedButton2 UpDownSpeedButton3 UpDownSpeedButton4",
+     "Adjust trigger occurence amount"},
+    {"SpeedButton26", "Set hold off mode"},
+    {"LogScrollBarTarn2", "Adjust hold off time"},
+    {"SpeedButton27", "Set after trigger mode"},
+    {"LogScrollBarTarn1", "Adjust after trigger time"},
+    {"UpDownSpeedButton9 UpDownSpeedButton11", "Decrease digital shielding factor"},
+    {"UpDownSpeedButton10 UpDownSpeedButton12", "Increase digital shielding factor"},
+    {"GlyphRotateBtnTarn7", "Digital shielding channel A"},
+    {"GlyphRotateBtnTarn8", "Digital shielding channel B"},
+    {"ChannelButtonTarn2", "Decrease channel A range"},
+    {"ChannelButtonTarn1", "Increase channel A range"},
+    {"ChannelButtonTarn4", "Decrease channel B range"},
+    {"ChannelButtonTarn3", "Increase channel B range"},
+    {"RangeBarTarn1", "Adjust channel A vertical shift"},
+    {"RangeBarTarn2", "Adjust channel B vertical shift"},
+    {"ChannelButtonTarn5", "Ground channel A"},
+    {"ChannelButtonTarn6", "Ground channel B"},
+    {"GlyphRotateBtnTarn9", "AC/DC switch channel A"},
+    {"GlyphRotateBtnTarn10", "AC/DC switch channel B"},
+    {"ChannelButtonTarn7", "Probe type channel A"},
+    {"ChannelButtonTarn8", "Probe type channel B"},
+};
+
+// The design layout: client 792 x 554; FormResize moves and sizes the areas from here.
+constexpr int DesignWidth = 792, DesignHeight = 554;
+constexpr int ReadoutHeight = 41;
+constexpr int LeftColumnWidth = 121;
+constexpr int RightColumnWidth = 105;
+constexpr int BottomRowHeight = 126;
+constexpr int BarHeight = 17;
+constexpr int StripHeight = 12;
+// Past every group index the other buttons of the form use.
+constexpr int ModulesGroupIndexStart = 100000;
+
+struct Placement {
+    const char *Name;
+    const char *Caption;
+    int Left, Top, Width, Height;
+};
+
+// Areas in the order they are created; positions are those of the design.
+constexpr Placement DesignAreas[] = {
+    {"GroupBox9", "", 0, 0, DesignWidth / 2 - 2, ReadoutHeight},
+    {"GroupBox10", "", DesignWidth / 2, 0, DesignWidth / 2 - 2, ReadoutHeight},
+    {"GroupBox1", "Screen", 0, 43, LeftColumnWidth, 88},
+    {"GroupBox11", "Channels", 0, 133, LeftColumnWidth, 64},
+    {"ModulesBoxTarn1", "Functions", 0, 199, LeftColumnWidth, DesignHeight - 199 - 1},
+    {"GroupBox8", "Input", DesignWidth - RightColumnWidth, 43, RightColumnWidth, 96},
+    {"GroupBox4", "Position", DesignWidth - RightColumnWidth, 141, RightColumnWidth, 140},
+    {"GroupBox5", "Vertical", DesignWidth - RightColumnWidth, 283, RightColumnWidth, 110},
+    {"GroupBox12", "Save/load", 122, 427, 165, BottomRowHeight},
+    {"GroupBox2", "Zoom", 288, 427, 118, BottomRowHeight},
+    {"GroupBox3", "Horizontal", 407, 427, 110, BottomRowHeight},
+    {"GroupBox7", "Trigger mode", 518, 427, 84, BottomRowHeight},
+    {"GroupBox6", "Trigger", 603, 427, 188, BottomRowHeight},
+};
+
+} // namespace
+
+std::string ChangeFileExt(const std::string &path, const std::string &extension) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExt ? path.substr(0, dot) : path) + extension;
+}
+
+TMainForm::TMainForm(IUserMessages &messages, QWidget *parent)
+    : QMainWindow(parent), Messages(messages), Settings(std::make_unique<TSettingsTarn>()),
+      Bus(std::make_unique<TObjMasterTarn>()) {
+    setObjectName("MainForm");
+    Settings->Messages = &Messages;
+    Settings->OnImported = [this] { SettingsImported(); };
+    ClientArea = new QWidget(this);
+    ClientArea->setObjectName("Client");
+    setCentralWidget(ClientArea);
+    CreateAreas();
+    CreateComponents();
+    ClientArea->installEventFilter(this);
+    CreateMenus();
+    // FormCreate
+    LoadCaptions();
+    setMinimumSize(800, 600);
+    resize(800, 600);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive)
+            FormDeactivate();
+    });
+}
+
+void TMainForm::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (QWindow *window = windowHandle())
+        window->installEventFilter(this);
+}
+
+TMainForm::~TMainForm() {
+    delete Wait;
+    Wait = nullptr;
+}
+
+// The bus subscribers in the order every broadcast reaches them; the three screens come last.
+void TMainForm::CreateComponents() {
+    auto subscribe = [this](TBusMember &member) {
+        member.SetSettings(Settings.get());
+        member.SetObjMaster(Bus.get());
+    };
+    DataSource = std::make_unique<TDataSourceTarn>();
+    subscribe(*DataSource);
+    MasterTimer = std::make_unique<TMasterTimerTarn>();
+    subscribe(*MasterTimer);
+    MasterTimerClock = std::make_unique<TMasterTimerDriver>(*MasterTimer);
+    ModuleManager = std::make_unique<TModuleManagerTarn>();
+    subscribe(*ModuleManager);
+    // Given before bus message 1, which hands the box the host's handlers.
+    ModuleManager->SetModulesBox(ModulesBoxTarn1);
+    ModuleManager->OwnerObject = this;
+    // Module callbacks made outside the GUI thread are carried out by it.
+    ModuleManager->OnCallQueued = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { ModuleManager->RunQueuedCalls(); }, Qt::QueuedConnection);
+    };
+    ScopeScreenTarn1->SetDataSource(DataSource.get());
+    subscribe(*ScopeScreenTarn1);
+}
+
+void TMainForm::CreateAreas() {
+    QWidget *areas[std::size(DesignAreas)] = {};
+    int i = 0;
+    for (const auto &a : DesignAreas) {
+        QGroupBox *box = nullptr;
+        if (std::string_view(a.Name) == "ModulesBoxTarn1") {
+            auto *modules = new TModulesBoxTarn(ClientArea);
+            modules->GroupIndexStart = ModulesGroupIndexStart;
+            box = modules;
+        } else {
+            box = new QGroupBox(ClientArea);
+        }
+        box->setTitle(QString::fromLatin1(a.Caption));
+        box->setObjectName(a.Name);
+        box->setGeometry(a.Left, a.Top, a.Width, a.Height);
+        areas[i++] = box;
+    }
+    auto box = [&](int index) { return static_cast<QGroupBox *>(areas[index]); };
+    GroupBox9 = box(0);
+    GroupBox10 = box(1);
+    GroupBox1 = box(2);
+    GroupBox11 = box(3);
+    ModulesBoxTarn1 = static_cast<TModulesBoxTarn *>(areas[4]);
+    GroupBox8 = box(5);
+    GroupBox4 = box(6);
+    GroupBox5 = box(7);
+    GroupBox12 = box(8);
+    GroupBox2 = box(9);
+    GroupBox3 = box(10);
+    GroupBox7 = box(11);
+    GroupBox6 = box(12);
+
+    ScrollBar2 = new QScrollBar(Qt::Horizontal, ClientArea);
+    ScrollBar2->setObjectName("ScrollBar2");
+    ScrollBar2->setGeometry(122, 409, 563, BarHeight);
+
+    // The screens until their own controls take the places.
+    auto placeholder = [this](const char *name, int top, int height) {
+        auto *w = new QWidget(ClientArea);
+        w->setObjectName(name);
+        w->setGeometry(122, top, 563, height);
+        return w;
+    };
+    TriggerPositionScreenTarn1 = placeholder("TriggerPositionScreenTarn1", 396, StripHeight);
+    QVScreenTarn1 = placeholder("QVScreenTarn1", 43, 48);
+    ScopeScreenTarn1 = new TScopeScreenTarn(ClientArea);
+    ScopeScreenTarn1->setObjectName("ScopeScreenTarn1");
+    ScopeScreenTarn1->setGeometry(122, 43, 563, 351);
+    QVScreenTarn1->hide();
+
+    Bevel9 = new QFrame(ClientArea);
+    Bevel9->setObjectName("Bevel9");
+    Bevel9->setFrameShape(QFrame::HLine);
+    Bevel9->setFrameShadow(QFrame::Sunken);
+    Bevel9->setGeometry(121, 92, 565, 2);
+    Bevel9->hide();
+}
+
+void TMainForm::CreateMenus() {
+    auto item = [this](QMenu *menu, const char *name, void (TMainForm::*handler)()) {
+        QAction *a = menu->addAction(QString());
+        a->setObjectName(name);
+        if (handler)
+            connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    Files1 = menuBar()->addMenu(QString());
+    Files1->setObjectName("Files1");
+    Print1 = item(Files1, "Print1", nullptr);
+    connect(Print1, &QAction::triggered, this, [this] {
+        if (Dialogs.Print)
+            Dialogs.Print();
+    });
+    Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    Files1->addSeparator();
+    Exit1 = item(Files1, "Exit1", &TMainForm::Exit1Click);
+
+    Edit3 = menuBar()->addMenu(QString());
+    Edit3->setObjectName("Edit3");
+    Exporttoclipboard1 = Edit3->addMenu(QString());
+    Exporttoclipboard1->setObjectName("Exporttoclipboard1");
+    Exporttoclipboard1->addSeparator();
+    Manageexports1 = item(Exporttoclipboard1, "Manageexports1", &TMainForm::Manageexports1Click);
+    Exportasimage1 = Edit3->addMenu(QString());
+    Exportasimage1->setObjectName("Exportasimage1");
+    Exportasimage1->addSeparator();
+    Manageexports2 = item(Exportasimage1, "Manageexports2", &TMainForm::Manageexports2Click);
+
+    Settings1 = menuBar()->addMenu(QString());
+    Settings1->setObjectName("Settings1");
+    Savesettings1 = item(Settings1, "Savesettings1", &TMainForm::Savesettings1Click);
+    Loadsettings1 = item(Settings1, "Loadsettings1", &TMainForm::Loadsettings1Click);
+    Settings1->addSeparator();
+    Compensationgenerator1 = item(Settings1, "Compensationgenerator1", nullptr);
+    Compensationgenerator1->setCheckable(true);
+    WCDsensitivity1 = Settings1->addMenu(QString());
+    WCDsensitivity1->setObjectName("WCDsensitivity1");
+    WCDGroup = new QActionGroup(this);
+    WCDGroup->setExclusive(true);
+    const struct {
+        const char *Name;
+        const char *Caption;
+        int Tag;
+    } wcd[] = {{"VeryHigh1", "Very High", 8},
+               {"High1", "High", 12},
+               {"Medium1", "Medium", 16},
+               {"Low1", "Low", 20},
+               {"Off1", "Off", 255}};
+    for (const auto &w : wcd) {
+        QAction *a = WCDsensitivity1->addAction(QString::fromLatin1(w.Caption));
+        a->setObjectName(w.Name);
+        a->setCheckable(true);
+        a->setData(w.Tag);
+        WCDGroup->addAction(a);
+    }
+    Settings1->addSeparator();
+    Options1 = item(Settings1, "Options1", &TMainForm::Options1Click);
+
+    Help1 = menuBar()->addMenu(QString());
+    Help1->setObjectName("Help1");
+    Help2 = item(Help1, "Help2", &TMainForm::Help2Click);
+    Help2->setShortcut(QKeySequence(Qt::Key_F1));
+    Viewreadme1 = item(Help1, "Viewreadme1", &TMainForm::Viewreadme1Click);
+    Help1->addSeparator();
+    About1 = item(Help1, "About1", &TMainForm::About1Click);
+    SetDialogs({});
+}
+
+void TMainForm::LoadCaptions() {
+    Files1->setTitle("&File");
+    Print1->setText("&Print");
+    Exit1->setText("E&xit");
+    Edit3->setTitle("Edit");
+    Exporttoclipboard1->setTitle("Export as ASCII");
+    Manageexports1->setText("Manage exports");
+    Exportasimage1->setTitle("Export as image");
+    Manageexports2->setText("Manage exports");
+    Settings1->setTitle("&Settings");
+    Savesettings1->setText("Save settings");
+    Loadsettings1->setText("Load settings");
+    Compensationgenerator1->setText("Compensation generator");
+    WCDsensitivity1->setTitle("WCD Sensitivity");
+    Options1->setText("&Options");
+    Help1->setTitle("&Help");
+    Help2->setText("&Help");
+    Viewreadme1->setText("View readme");
+    About1->setText("About");
+    for (const auto &row : Hints)
+        for (const QString &name : QString::fromLatin1(row.Names).split(' '))
+            if (QWidget *w = ClientArea->findChild<QWidget *>(name))
+                w->setToolTip(QString::fromLatin1(row.Hint));
+}
+
+void TMainForm::SetDialogs(TDialogs dialogs) {
+    Dialogs = std::move(dialogs);
+    Print1->setEnabled(bool(Dialogs.Print));
+    Options1->setEnabled(bool(Dialogs.Options));
+    Manageexports1->setEnabled(bool(Dialogs.ManageExports));
+    Manageexports2->setEnabled(bool(Dialogs.ManageImageExports));
+    About1->setEnabled(bool(Dialogs.About));
+}
+
+void TMainForm::FormResize() {
+    const int W = ClientArea->width(), H = ClientArea->height();
+    // 1. Readouts across the top: channel A's box takes the left half, B's the right half.
+    const int w = W / 2 - 2;
+    GroupBox10->setGeometry(W / 2, GroupBox10->y(), w, GroupBox10->height());
+    GroupBox9->resize(w, GroupBox9->height());
+    GroupBox10->resize(W - GroupBox10->x(), GroupBox10->height());
+    // 2. Modules box down to the bottom.
+    ModulesBoxTarn1->resize(ModulesBoxTarn1->width(), H - ModulesBoxTarn1->y() - 1);
+    const int modulesWidth = ModulesBoxTarn1->width();
+    // 3. Right column.
+    for (QWidget *b : {GroupBox8, GroupBox4, GroupBox5})
+        b->move(W - b->width(), b->y());
+    // 4. Bottom row, centred right of the modules box.
+    QWidget *row[] = {GroupBox12, GroupBox2, GroupBox3, GroupBox7, GroupBox6};
+    int total = 4;
+    for (QWidget *b : row)
+        total += b->width();
+    int left = (W - modulesWidth) / 2 + modulesWidth - total / 2;
+    for (QWidget *b : row) {
+        b->move(left, H - b->height() - 1);
+        left += b->width() + 1;
+    }
+    // 5. Display-start bar.
+    const int barLeft = modulesWidth + 1;
+    const int barWidth = GroupBox5->x() - barLeft - 2;
+    const int barTop = GroupBox12->y() - ScrollBar2->height() - 1;
+    ScrollBar2->setGeometry(barLeft, barTop, barWidth, ScrollBar2->height());
+    // 6. Trigger-position strip.
+    const int stripTop = barTop - TriggerPositionScreenTarn1->height() - 1;
+    TriggerPositionScreenTarn1->setGeometry(barLeft, stripTop, barWidth,
+                                            TriggerPositionScreenTarn1->height());
+    // 7, 8. Quick view and scope screen share what is left.
+    const int readoutBottom = GroupBox9->y() + GroupBox9->height();
+    const int freeHeight = stripTop - (readoutBottom + 2);
+    const bool quickView = Settings->QuickViewOn;
+    if (quickView) {
+        const int qvHeight = freeHeight / 7;
+        QVScreenTarn1->setGeometry(barLeft, readoutBottom + 2, barWidth, qvHeight);
+        const int scopeTop = readoutBottom + qvHeight + 7;
+        ScopeScreenTarn1->setGeometry(barLeft, scopeTop, barWidth, stripTop - scopeTop - 2);
+        Bevel9->setGeometry(Bevel9->x(), QVScreenTarn1->y() + QVScreenTarn1->height() + 1, barWidth + 2,
+                            Bevel9->height());
+        Bevel9->show();
+        QVScreenTarn1->show();
+    } else {
+        ScopeScreenTarn1->setGeometry(barLeft, readoutBottom + 1, barWidth, freeHeight);
+        Bevel9->hide();
+        QVScreenTarn1->hide();
+    }
+    // 9. Vertical box on the bar's bottom line, the position box down to it.
+    GroupBox5->move(GroupBox5->x(), barTop + ScrollBar2->height() - GroupBox5->height() + 1);
+    GroupBox4->resize(GroupBox4->width(), GroupBox5->y() - GroupBox4->y() - 1);
+    for (const char *name : {"RangeBarTarn1", "RangeBarTarn2"})
+        if (QWidget *bar = GroupBox4->findChild<QWidget *>(name))
+            bar->resize(bar->width(), GroupBox4->height() - 24);
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == ClientArea && event->type() == QEvent::Resize)
+        FormResize();
+    // Every key message of this window reaches the hot-key detector once, before any control sees it:
+    // the window receives it first and passes it on to the focused control.
+    if (watched == windowHandle() &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && KeyTarget &&
+        isActiveWindow()) {
+        bool handled = false;
+        KeyTarget->ProcessMessage(*static_cast<QKeyEvent *>(event), handled);
+        if (handled)
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        FormDeactivate();
+    QMainWindow::changeEvent(event);
+}
+
+void TMainForm::FormDeactivate() {
+    if (KeyTarget)
+        KeyTarget->ResetPressedKeys();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event) {
+    if (!CloseWithoutQuestion &&
+        Messages.Show(TMsgKind::Warning, "Warning", ExitQuestion, mbYes | mbNo, mbYes) != mbYes) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // The program ends with its main form, whatever other windows (module windows) are still open.
+    QCoreApplication::exit(0);
+}
+
+void TMainForm::Exit1Click() {
+    close();
+}
+
+void TMainForm::Options1Click() {
+    if (Dialogs.Options && Dialogs.Options()) {
+        BroadcastSettingsApplied(*Bus);
+        update();
+    }
+}
+
+void TMainForm::Manageexports1Click() {
+    if (Dialogs.ManageExports)
+        Dialogs.ManageExports();
+}
+
+void TMainForm::Manageexports2Click() {
+    if (Dialogs.ManageImageExports)
+        Dialogs.ManageImageExports();
+}
+
+std::string TMainForm::AskSettingsFileName(bool forSaving) {
+    QDir().mkpath(SettingsFolder);
+    const QString folder = QDir(SettingsFolder).absolutePath();
+    const QString name = forSaving ? QFileDialog::getSaveFileName(this, QString(), folder, SettingsFilter)
+                                   : QFileDialog::getOpenFileName(this, QString(), folder, SettingsFilter);
+    return name.toStdString();
+}
+
+void TMainForm::Savesettings1Click() {
+    const std::string name = AskSettingsFileName(true);
+    if (!name.empty())
+        Settings->ExportSettings(ChangeFileExt(name, ".st"));
+}
+
+void TMainForm::Loadsettings1Click() {
+    const std::string name = AskSettingsFileName(false);
+    if (!name.empty())
+        Settings->ImportSettings(ChangeFileExt(name, ".st"));
+}
+
+// After an import: the settings are applied as a whole and the device gets every one of them.
+void TMainForm::SettingsImported() {
+    BroadcastSettingsApplied(*Bus);
+    if (ForceSettingsPush)
+        ForceSettingsPush();
+}
+
+void TMainForm::OpenDocument(const std::string &relativePath) {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromStdString(relativePath))));
+}
+
+void TMainForm::Help2Click() {
+    OpenDocument("help/help.htm");
+}
+
+void TMainForm::Viewreadme1Click() {
+    OpenDocument("readme.txt");
+}
+
+void TMainForm::About1Click() {
+    if (Dialogs.About)
+        Dialogs.About();
+}
+
+void TMainForm::SaveLoadWrapperTarn1WaitDisplay() {
+    delete Wait;
+    Wait = new TWaitForm(this);
+    Wait->show();
+    Wait->repaint();
+}
+
+void TMainForm::SaveLoadWrapperTarn1WaitHide() {
+    delete Wait;
+    Wait = nullptr;
+}
+
+} // namespace scope

@@ -1,0 +1,420 @@
+#include "MainForm.h"
+
+#include "bus/ComponentsTarn.h"
+#include "bus/ObjMasterTarn.h"
+#include "controls/ModulesBoxTarn.h"
+#include "dialogs/WaitScreen.h"
+#include "platform/KeyMessageTarget.h"
+#include "screens/ScopeScreenTarn.h"
+#include "settings/SettingsTarn.h"
+#include "testkit/ui/QtTestKit.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWindow>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace scope {
+
+namespace {
+
+struct TRecorder : TComponentTarn {
+    std::vector<std::pair<int32_t, int32_t>> Seen;
+    void ObjMasterMessage(int32_t Msg, int32_t Param, void *) override {
+        if (Msg != bmMasterDestroying)
+            Seen.push_back({Msg, Param});
+    }
+};
+
+QAction *ActionNamed(TMainForm &form, const char *name) {
+    for (QAction *a : form.findChildren<QAction *>())
+        if (a->objectName() == name)
+            return a;
+    for (QMenu *m : form.findChildren<QMenu *>())
+        if (m->objectName() == name)
+            return m->menuAction();
+    return nullptr;
+}
+
+TEST(MainForm, MenusCarryTheirCaptionsAndShortcuts) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    const struct {
+        const char *name, *caption, *shortcut;
+    } items[] = {
+        {"Files1", "&File", ""},
+        {"Print1", "&Print", "Ctrl+P"},
+        {"Exit1", "E&xit", ""},
+        {"Edit3", "Edit", ""},
+        {"Exporttoclipboard1", "Export as ASCII", ""},
+        {"Manageexports1", "Manage exports", ""},
+        {"Exportasimage1", "Export as image", ""},
+        {"Manageexports2", "Manage exports", ""},
+        {"Settings1", "&Settings", ""},
+        {"Savesettings1", "Save settings", ""},
+        {"Loadsettings1", "Load settings", ""},
+        {"Compensationgenerator1", "Compensation generator", ""},
+        {"WCDsensitivity1", "WCD Sensitivity", ""},
+        {"Options1", "&Options", ""},
+        {"Help1", "&Help", ""},
+        {"Help2", "&Help", "F1"},
+        {"Viewreadme1", "View readme", ""},
+        {"About1", "About", ""},
+    };
+    for (const auto &i : items) {
+        QAction *a = ActionNamed(form, i.name);
+        ASSERT_NE(a, nullptr) << i.name;
+        EXPECT_EQ(a->text().toStdString(), i.caption) << i.name;
+        EXPECT_EQ(a->shortcut().toString().toStdString(), i.shortcut) << i.name;
+    }
+    // Menu bar order and the WCD radio items with their tags.
+    QStringList titles;
+    for (QAction *a : form.menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"&File", "Edit", "&Settings", "&Help"}));
+    QStringList wcd;
+    QList<int> tags;
+    for (QAction *a : form.WCDsensitivity1->actions()) {
+        wcd << a->text();
+        tags << a->data().toInt();
+        EXPECT_TRUE(a->isCheckable());
+    }
+    EXPECT_EQ(wcd, (QStringList{"Very High", "High", "Medium", "Low", "Off"}));
+    EXPECT_EQ(tags, (QList<int>{8, 12, 16, 20, 255}));
+    EXPECT_TRUE(form.WCDGroup->isExclusive());
+    EXPECT_TRUE(form.Compensationgenerator1->isCheckable());
+    EXPECT_EQ(form.minimumSize(), QSize(800, 600));
+}
+
+TEST(MainForm, AreasCarryTheirCaptions) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    const struct {
+        QGroupBox *box;
+        const char *caption;
+    } areas[] = {
+        {form.GroupBox1, "Screen"},    {form.GroupBox2, "Zoom"},      {form.GroupBox3, "Horizontal"},
+        {form.GroupBox5, "Vertical"},  {form.GroupBox6, "Trigger"},   {form.GroupBox7, "Trigger mode"},
+        {form.GroupBox4, "Position"},  {form.GroupBox8, "Input"},     {form.ModulesBoxTarn1, "Functions"},
+        {form.GroupBox11, "Channels"}, {form.GroupBox12, "Save/load"}};
+    for (const auto &a : areas)
+        EXPECT_EQ(a.box->title().toStdString(), a.caption);
+}
+
+struct Rect {
+    int l, t, w, h;
+};
+Rect R(const QWidget *w) {
+    return {w->x(), w->y(), w->width(), w->height()};
+}
+
+TEST(MainForm, ResizeLaysTheAreasOut) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    bool &quickView = form.SettingsTarn1().QuickViewOn;
+    quickView = false;
+    for (QSize size : {QSize(1001, 733), QSize(800, 575), QSize(1600, 1000)}) {
+        form.Client()->resize(size);
+        form.FormResize();
+        const int W = size.width(), H = size.height();
+        SCOPED_TRACE(W);
+        EXPECT_EQ(R(form.GroupBox10).l, W / 2);
+        EXPECT_EQ(R(form.GroupBox9).w, W / 2 - 2);
+        EXPECT_EQ(R(form.GroupBox10).l + R(form.GroupBox10).w, W);
+        const Rect mod = R(form.ModulesBoxTarn1);
+        EXPECT_EQ(mod.t + mod.h, H - 1);
+        for (QWidget *b : {form.GroupBox8, form.GroupBox4, form.GroupBox5})
+            EXPECT_EQ(b->x() + b->width(), W);
+        // Bottom row: left to right, 1 pixel apart, bottoms one pixel above the edge, centred right of
+        // the modules box.
+        QWidget *row[] = {form.GroupBox12, form.GroupBox2, form.GroupBox3, form.GroupBox7, form.GroupBox6};
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(row[i]->y() + row[i]->height(), H - 1);
+            if (i > 0)
+                EXPECT_EQ(row[i]->x(), row[i - 1]->x() + row[i - 1]->width() + 1);
+        }
+        const int total = row[4]->x() + row[4]->width() - row[0]->x();
+        EXPECT_EQ(row[0]->x(), (W - mod.w) / 2 + mod.w - total / 2);
+        const Rect bar = R(form.ScrollBar2);
+        EXPECT_EQ(bar.l, mod.w + 1);
+        EXPECT_EQ(bar.l + bar.w, form.GroupBox5->x() - 2);
+        EXPECT_EQ(bar.t + bar.h, form.GroupBox12->y() - 1);
+        const Rect strip = R(form.TriggerPositionScreenTarn1);
+        EXPECT_EQ(strip.l, bar.l);
+        EXPECT_EQ(strip.w, bar.w);
+        EXPECT_EQ(strip.t + strip.h, bar.t - 1);
+        const Rect scope = R(form.ScopeScreenTarn1);
+        const int readoutBottom = form.GroupBox9->y() + form.GroupBox9->height();
+        EXPECT_EQ(scope.l, bar.l);
+        EXPECT_EQ(scope.w, bar.w);
+        EXPECT_EQ(scope.t, readoutBottom + 1);
+        EXPECT_EQ(scope.h, strip.t - readoutBottom - 2);
+        EXPECT_TRUE(form.Bevel9->isHidden());
+        EXPECT_EQ(form.GroupBox5->y() + form.GroupBox5->height(), bar.t + bar.h + 1);
+        EXPECT_EQ(form.GroupBox4->y() + form.GroupBox4->height(), form.GroupBox5->y() - 1);
+
+        // The quick view takes a seventh of the free height from the screen.
+        quickView = true;
+        form.FormResize();
+        const int freeHeight = strip.t - readoutBottom - 2;
+        const Rect qv = R(form.QVScreenTarn1);
+        EXPECT_EQ(qv.h, freeHeight / 7);
+        const Rect scopeQv = R(form.ScopeScreenTarn1);
+        EXPECT_EQ(scopeQv.t, readoutBottom + qv.h + 7);
+        EXPECT_EQ(scopeQv.t + scopeQv.h, strip.t - 2);
+        EXPECT_FALSE(form.Bevel9->isHidden());
+        EXPECT_EQ(form.Bevel9->y(), qv.t + qv.h + 1);
+        EXPECT_EQ(form.Bevel9->width(), scopeQv.w + 2);
+        quickView = false;
+    }
+}
+
+TEST(MainForm, ClosingAsksTheExitQuestionUnlessTheLinkBrokePath) {
+    TestApp();
+    const struct {
+        bool withoutQuestion;
+        TMsgButton answer;
+        bool closes;
+        size_t questions;
+    } cases[] = {{false, mbYes, true, 1}, {false, mbNo, false, 1}, {true, mbNo, true, 0}};
+    for (const auto &c : cases) {
+        TScriptedMessages messages;
+        messages.Answers = {c.answer};
+        TMainForm form(messages);
+        form.show();
+        TMainForm::CloseWithoutQuestion = c.withoutQuestion;
+        form.Exit1Click();
+        TMainForm::CloseWithoutQuestion = false;
+        EXPECT_EQ(form.isVisible(), !c.closes);
+        ASSERT_EQ(messages.Log.size(), c.questions);
+        if (c.questions) {
+            EXPECT_EQ(messages.Log[0].Text, "You are about to exit. Are you sure?");
+            EXPECT_EQ(messages.Log[0].Kind, TMsgKind::Warning);
+            EXPECT_EQ(messages.Log[0].Buttons, unsigned(mbYes | mbNo));
+        }
+    }
+}
+
+TEST(MainForm, ClosingEndsTheMessageLoopWhileOtherWindowsStayOpen) {
+    TestApp();
+    TScriptedMessages messages;
+    messages.Answers = {mbYes};
+    TMainForm form(messages);
+    QWidget moduleWindow; // a module's own top-level window
+    form.show();
+    moduleWindow.show();
+    bool ended = false;
+    QTimer::singleShot(0, &form, [&form] { form.close(); });
+    // Safety net: a loop that does not end by itself is ended here and the test fails.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(5000);
+    ended = QCoreApplication::exec() == 0;
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(moduleWindow.isVisible());
+}
+
+TEST(MainForm, SettingsFileNamesGetTheSettingsExtension) {
+    const struct {
+        const char *in, *out;
+    } cases[] = {{"/home/u/a.txt", "/home/u/a.st"},
+                 {"/home/u/a", "/home/u/a.st"},
+                 {"/home/u/a.st", "/home/u/a.st"},
+                 {"/home/u.d/a", "/home/u.d/a.st"},
+                 {"/home/u/a.b.c", "/home/u/a.b.st"}};
+    for (const auto &c : cases)
+        EXPECT_EQ(ChangeFileExt(c.in, ".st"), c.out) << c.in;
+}
+
+class TFormWithChosenFile : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    std::string Chosen;
+    std::vector<bool> Asked;
+
+protected:
+    std::string AskSettingsFileName(bool forSaving) override {
+        Asked.push_back(forSaving);
+        return Chosen;
+    }
+};
+
+TEST(MainForm, SettingsMenuExportsAndImportsUnderTheSettingsExtension) {
+    TestApp();
+    TScriptedMessages messages;
+    TFormWithChosenFile form(messages);
+    TRecorder recorder;
+    recorder.SetObjMaster(&form.ObjMasterTarn1());
+    int forced = 0;
+    form.ForceSettingsPush = [&forced] { ++forced; };
+    const std::string folder = std::string(TEST_OUTPUT_DIRECTORY) + "/settings_menu";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+
+    form.SettingsTarn1().GridIntensity = 0.25;
+    form.Chosen = folder + "/mine.txt";
+    form.Savesettings1Click();
+    EXPECT_TRUE(std::filesystem::exists(folder + "/mine.st"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/mine.txt"));
+    EXPECT_TRUE(recorder.Seen.empty());
+
+    form.SettingsTarn1().GridIntensity = 0.75;
+    form.Chosen = folder + "/mine"; // no extension: the settings extension is added
+    form.Loadsettings1Click();
+    EXPECT_DOUBLE_EQ(form.SettingsTarn1().GridIntensity, 0.25);
+    ASSERT_EQ(recorder.Seen.size(), 10u);
+    EXPECT_EQ(recorder.Seen.back(), std::make_pair(int32_t(bmSettingsApplied), int32_t(9)));
+    EXPECT_EQ(forced, 1);
+
+    form.Chosen = ""; // cancelled dialogs do nothing
+    form.Savesettings1Click();
+    form.Loadsettings1Click();
+    EXPECT_EQ(forced, 1);
+    EXPECT_EQ(form.Asked, (std::vector<bool>{true, false, true, false}));
+    EXPECT_TRUE(messages.Log.empty());
+}
+
+TEST(MainForm, WaitNoticeIsReplacedAndHidden) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    form.SaveLoadWrapperTarn1WaitHide(); // nothing shown: nothing happens
+    EXPECT_EQ(form.WaitForm(), nullptr);
+    form.SaveLoadWrapperTarn1WaitDisplay();
+    QPointer<TWaitForm> first = form.WaitForm();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->Label1->text(), "Please wait ...");
+    form.SaveLoadWrapperTarn1WaitDisplay();
+    EXPECT_TRUE(first.isNull());
+    ASSERT_NE(form.WaitForm(), nullptr);
+    form.SaveLoadWrapperTarn1WaitHide();
+    EXPECT_EQ(form.WaitForm(), nullptr);
+}
+
+TEST(MainForm, AcceptedOptionsApplyTheSettingsInTenStages) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    TRecorder recorder;
+    recorder.SetObjMaster(&form.ObjMasterTarn1());
+    bool accept = false;
+    TMainForm::TDialogs dialogs;
+    dialogs.Options = [&accept] { return accept; };
+    form.SetDialogs(dialogs);
+    EXPECT_TRUE(form.Options1->isEnabled());
+    form.Options1Click();
+    EXPECT_TRUE(recorder.Seen.empty());
+    accept = true;
+    form.Options1Click();
+    ASSERT_EQ(recorder.Seen.size(), 10u);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(recorder.Seen[i], std::make_pair(int32_t(bmSettingsApplied), int32_t(i)));
+}
+
+} // namespace
+
+namespace {
+
+struct TKeyLog : IKeyMessageTarget {
+    std::vector<std::string> Seen;
+    bool Handle = false;
+    void ProcessMessage(QKeyEvent &message, bool &handled) override {
+        Seen.push_back((message.type() == QEvent::KeyPress ? "down " : "up ") +
+                       std::to_string(message.key()));
+        handled = Handle;
+    }
+    void ResetPressedKeys() override { Seen.push_back("reset"); }
+};
+
+TEST(MainForm, KeyMessagesReachTheHotkeyDetectorOnlyWhileTheFormIsActive) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    TKeyLog keys;
+    form.SetKeyMessageTarget(&keys);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(form.isActiveWindow());
+    // Keys arrive at the window and go on to the focused control (one that does not take them, so that
+    // they travel up through its parents): the detector sees each once.
+    form.ScopeScreenTarn1->setFocusPolicy(Qt::StrongFocus);
+    form.ScopeScreenTarn1->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(form.windowHandle(), &press);
+    QApplication::sendEvent(form.windowHandle(), &release);
+    EXPECT_EQ(keys.Seen, (std::vector<std::string>{"down 32", "up 32"}));
+    keys.Seen.clear();
+    // A handled key does not reach the controls.
+    struct TKeySpy : QObject {
+        int Keys = 0;
+        bool eventFilter(QObject *, QEvent *e) override {
+            Keys += e->type() == QEvent::KeyPress;
+            return false;
+        }
+    } spy;
+    form.ScopeScreenTarn1->installEventFilter(&spy);
+    QKeyEvent again(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(form.windowHandle(), &again);
+    EXPECT_EQ(spy.Keys, 1);
+    keys.Handle = true;
+    QKeyEvent handled(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(form.windowHandle(), &handled);
+    EXPECT_EQ(spy.Keys, 1);
+    keys.Handle = false;
+
+    // Another window active: its keys are not the detector's business; losing the focus releases all.
+    keys.Seen.clear();
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QKeyEvent elsewhere(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(other.windowHandle(), &elsewhere);
+    QKeyEvent stray(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    QApplication::sendEvent(form.windowHandle(), &stray);
+    EXPECT_EQ(keys.Seen, std::vector<std::string>{"reset"});
+    form.SetKeyMessageTarget(nullptr);
+}
+
+class TFormOpening : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    std::vector<std::string> Opened;
+
+protected:
+    void OpenDocument(const std::string &relativePath) override { Opened.push_back(relativePath); }
+};
+
+TEST(MainForm, HelpAndReadmeOpenTheShippedFiles) {
+    TestApp();
+    TScriptedMessages messages;
+    TFormOpening form(messages);
+    form.Help2->trigger();
+    form.Viewreadme1->trigger();
+    EXPECT_EQ(form.Opened, (std::vector<std::string>{"help/help.htm", "readme.txt"}));
+    // Both ship in the program folder with content of their own.
+    for (const char *name : {"help/help.htm", "readme.txt"}) {
+        const auto path = std::filesystem::path(PROGRAM_FOLDER) / name;
+        ASSERT_TRUE(std::filesystem::exists(path)) << name;
+        EXPECT_GT(std::filesystem::file_size(path), 1000u) << name;
+    }
+}
+
+} // namespace
+
+} // namespace scope

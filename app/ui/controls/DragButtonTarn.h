@@ -1,0 +1,34 @@
+// A toggle button that can be dragged: the modules box drags its function-module buttons onto the
+// module channels' buttons.
+#pragma once
+
+#include <QPushButton>
+#include <cstdint>
+#include <functional>
+
+class QMimeData;
+
+namespace scope {
+
+class TDragButtonTarn : public QPushButton {
+    Q_OBJECT
+public:
+    explicit TDragButtonTarn(QWidget *parent = nullptr);
+
+    // The owner's number for the button (the modules box: the item index).
+    int32_t Tag = 0;
+    // Buttons of distinct group indexes toggle each on their own.
+    int32_t GroupIndex = 0;
+
+    bool Down() const { return isChecked(); }
+    void SetDown(bool down) { setChecked(down); }
+
+    // Told when a drag of this button has ended, whether it was dropped somewhere or not.
+    std::function<void(TDragButtonTarn &)> OnEndDrag;
+
+    // Drags the button with the given data (taking it over) until the user drops or cancels it, then
+    // tells OnEndDrag. Returns whether a target accepted the drop.
+    bool BeginDrag(QMimeData *data);
+};
+
+} // namespace scope

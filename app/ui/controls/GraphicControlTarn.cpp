@@ -1,0 +1,7 @@
+#include "controls/GraphicControlTarn.h"
+
+namespace scope {
+
+TGraphicControlTarn::TGraphicControlTarn(QWidget *parent) : QWidget(parent) {}
+
+} // namespace scope

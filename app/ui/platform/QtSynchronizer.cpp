@@ -1,0 +1,18 @@
+#include "platform/QtSynchronizer.h"
+
+#include <QMetaObject>
+
+namespace scope {
+
+TQtSynchronizer::TQtSynchronizer(QObject *parent) : QObject(parent) {
+    Queue.OnQueued = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { Queue.ServePending(); }, Qt::QueuedConnection);
+    };
+}
+
+void TQtSynchronizer::Synchronize(const std::function<void()> &call) {
+    Queue.Synchronize(call);
+}
+
+} // namespace scope

@@ -1,0 +1,146 @@
+// The main oscilloscope screen: background, grid, information texts, cursors, traces, zoom marks and
+// trigger-level marks, drawn into an off-screen bitmap. Every layer after the background is drawn by
+// exclusive-or, so most changes are drawn incrementally: drawing an object a second time removes it.
+#pragma once
+
+#include "acquisition/ColumnReduction.h"
+#include "controls/GraphicControlTarn.h"
+#include "screens/ScreenGeometry.h"
+
+#include <QImage>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QPainter;
+
+namespace scope {
+
+class TDataSourceTarn;
+class TExportAsImageOption;
+class TXorRaster;
+
+// What the mouse is over or drags.
+enum TScreenObjectKind : uint8_t { soNone, soVerCursor, soHorCursor, soCrossing, soTrace, soLevelMark };
+
+struct TScreenObject {
+    TScreenObjectKind Kind = soNone;
+    int32_t Index = 0; // soCrossing: horizontal cursor + 256 x vertical cursor
+    bool operator==(const TScreenObject &) const = default;
+};
+
+// How an image export draws the screen: its own colours (unless OverrideColors, which keeps the
+// screen's) and which layers it shows.
+struct TScreenImageLook {
+    bool OverrideColors = true;
+    std::vector<uint32_t> ChannelColors;
+    std::vector<uint32_t> CursorColors;
+    uint32_t ScreenColor = 0, GridColor = 0xFFFFFF, InfoColor = 0xFFFFFF;
+    bool Grid = true, InfoOn = false, VerCursorsOn = false, HorCursorsOn = false;
+};
+
+class TScopeScreenTarn : public TGraphicControlTarn {
+    Q_OBJECT
+public:
+    explicit TScopeScreenTarn(QWidget *parent = nullptr);
+    ~TScopeScreenTarn() override;
+
+    TDataSourceTarn *DataSource() const { return Source; }
+    void SetDataSource(TDataSourceTarn *source) { Source = source; }
+
+    void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override;
+
+    // Full redraw of the bitmap (the control is not repainted).
+    void RedrawAll();
+    void LoadColors();
+    // Every trace's pen from its channel colour; drops any hover highlight.
+    void RecomputeTraceColors();
+
+    TScreenGeometry Geometry() const;
+    int32_t PointToX(int64_t point) const { return Geometry().PointToX(point); }
+    int32_t LevelToY(int64_t level) const { return Geometry().LevelToY(level); }
+    int32_t XToPoint(int64_t x) const { return Geometry().XToPoint(x); }
+    int32_t YToLevel(int64_t y) const { return Geometry().YToLevel(y); }
+    int32_t SampleToPoint(int64_t sample) const;
+    int32_t PointToSample(int32_t point) const;
+
+    // Prints the screen stretched onto the target; the screen bitmap is drawn again afterwards.
+    void RenderForPrinter(QPainter &target, int width, int height);
+    // Draws the screen into the caller's image in the export's look; the screen stays as it was.
+    void RenderToBitmap(const TScreenImageLook &look, QImage &bitmap);
+    // The same for an image-export preset.
+    void RenderToBitmap(const TExportAsImageOption &preset, QImage &bitmap);
+    static TScreenImageLook LookOf(const TExportAsImageOption &preset);
+
+    // Moves the hover highlight to another object, redrawing only what changes.
+    void SetHoverObject(TScreenObject object);
+    TScreenObject HoverObject() const { return Hover; }
+    void MoveVerCursorDrawn(int32_t cursor, int32_t position);
+    void MoveHorCursorDrawn(int32_t cursor, int32_t position);
+    void DrawLevelMark(int32_t channel);
+
+    const QImage &Bitmap() const { return Image; }
+    uint8_t RenderMode() const { return Mode; }
+
+    struct TTrace {
+        TChannelWave Wave;
+        uint32_t Pen = 0;
+    };
+    const std::vector<TTrace> &Traces() const { return TraceList; }
+    const std::array<int32_t, 2> &ZoomMarks() const { return Marks; }
+    const std::array<std::string, 3> &InformationTexts() const { return InfoTexts; }
+    const std::string &CursorInformation() const { return CursorText; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    // The colours the layers are drawn with.
+    struct TColors {
+        std::vector<uint32_t> Channels, Cursors;
+        uint32_t Screen = 0, Grid = 0xFFFFFF, Info = 0xFFFFFF;
+    };
+
+    uint32_t Base() const { return Mode == 0 ? Colors.Screen : 0xFFFFFFu; }
+    uint32_t ChannelColor(size_t i) const;
+    uint32_t CursorColor(size_t i) const;
+    void Fill();
+    void DrawGrid();
+    bool UpdateInfoTexts();
+    void DrawInfoTexts();
+    bool UpdateCursorText();
+    void DrawCursorText();
+    void DrawCursors();
+    void DrawVerCursor(int32_t i);
+    bool DrawVerCursorLine(int32_t i);
+    void DrawHorCursor(int32_t i);
+    void DrawTraces();
+    void DrawSegment(const TTrace &trace, int32_t j, uint32_t pen);
+    void UpdateTrace(const TTrace &oldTrace, uint32_t oldValue, uint32_t newValue, const TTrace &newTrace);
+    void DrawZoomMarks();
+    void DrawLevelMarks();
+    void DrawObject(TScreenObject object);
+    void SetTraceHighlight(TScreenObject object, bool on, bool redraw);
+    bool TriggerSourceOf(size_t channel) const;
+    int32_t TextHeight() const;
+    void DrawText(int x, int y, const std::string &text);
+    void Changed() { update(); }
+    void SetTarget(QImage &target);
+
+    TDataSourceTarn *Source = nullptr;
+    QImage Image;
+    QImage *Target = nullptr; // what the layers draw on: the screen bitmap or an export's image
+    uint8_t Mode = 0;         // 0 screen, 1 print black and white, 2 print colour
+    TScreenObject Hover;
+    std::vector<TTrace> TraceList;
+    std::array<int32_t, 2> Marks{-1, -1};
+    std::vector<bool> TriggerSources;
+    std::array<std::string, 3> InfoTexts;
+    std::string CursorText;
+    bool DispInformation = false;
+    bool OptimizeForAero = false;
+    TColors Colors;
+};
+
+} // namespace scope

@@ -1,0 +1,46 @@
+// Exclusive-or drawing on a 32-bit image: every primitive flips the bits of its pixels with the pen
+// value, so drawing the same primitive twice restores the image exactly.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+
+namespace scope {
+
+// A colour 0x00BBGGRR as the pixel value of a Format_RGB32 image (alpha left alone).
+inline uint32_t ColorToPixelBits(uint32_t color) {
+    return ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
+}
+
+class TXorRaster {
+public:
+    // The image must be Format_RGB32; it stays owned by the caller.
+    explicit TXorRaster(QImage &image);
+
+    // Sets every pixel of [x0, x1) x [y0, y1) to the colour (no exclusive-or).
+    void FillRect(int x0, int y0, int x1, int y1, uint32_t color);
+    // Line from (x0, y0) towards (x1, y1), end point excluded, every pixel XORed with the pen.
+    void Line(int x0, int y0, int x1, int y1, uint32_t pen);
+    // The same line with a dotted pen: dots XOR the pen value, gaps XOR the gap value.
+    void DottedLine(int x0, int y0, int x1, int y1, uint32_t pen, uint32_t gap);
+    // Rows y0 .. y1 inclusive (either order) of column x.
+    void VerticalSpan(int x, int y0, int y1, uint32_t pen);
+    // Columns x0 .. x1 and rows y0 .. y1, both inclusive and in either order.
+    void XorRect(int x0, int y0, int x1, int y1, uint32_t pen);
+
+    int Width() const { return W; }
+    int Height() const { return H; }
+
+private:
+    void Xor(int x, int y, uint32_t bits) {
+        if (x >= 0 && y >= 0 && x < W && y < H)
+            reinterpret_cast<uint32_t *>(Bits + qsizetype(y) * Stride)[x] ^= bits;
+    }
+    template <typename PixelValue> void Walk(int x0, int y0, int x1, int y1, PixelValue value);
+
+    uchar *Bits;
+    qsizetype Stride;
+    int W, H;
+};
+
+} // namespace scope
