@@ -1,5 +1,7 @@
 #include "MainForm.h"
 
+#include "Hints.h"
+
 #include "acquisition/DataSourceTarn.h"
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ObjMasterTarn.h"
@@ -39,73 +41,6 @@ namespace {
 const char *const ExitQuestion = "You are about to exit. Are you sure?";
 const char *const SettingsFilter = "Settings file (*.st)";
 const char *const SettingsFolder = "Settings";
-
-// The hints of the controls the controllers place in the areas, by object name.
-struct HintRow {
-    const char *Names;
-    const char *Hint;
-};
-constexpr HintRow Hints[] = {
-    {"SpeedButton1", "Vertical cursors On/Off"},
-    {"SpeedButton2", "Horizontal cursors On/Off"},
-    {"SpeedButton3", "Cursors track mode On/Off"},
-    {"SpeedButton4", "Cursors X mode On/Off"},
-    {"SpeedButton6", "Grid On/Off"},
-    {"SpeedButton18", "Activate/deactivate channel A"},
-    {"SpeedButton22", "Activate/deactivate channel B"},
-    {"DragButtonTarn1", "Activate/deactivate channel C"},
-    {"DragButtonTarn2", "Activate/deactivate channel D"},
-    {"ScrollBar1", "Adjust grid brightness"},
-    {"SpeedButton23", "Browse for data file"},
-    {"SpeedButton24", "Load data from file"},
-    {"SpeedButton25", "Save data to file"},
-    {"SpeedButton31", "Unload loaded data"},
-    {"SpeedButton32", "Set settings from loaded data"},
-    {"SpeedButton9", "Zoom On/Off"},
-    {"SpeedButton10", "Increase zoom"},
-    {"SpeedButton11", "Decrease zoom"},
-    {"SpeedButton8", "Display maximums"},
-    {"SpeedButton7", "Display averages"},
-    {"SpeedButton5", "Display minimums"},
-    {"ScrollBar3", "Change size of the used device memory"},
-    {"ScrollBar4", "Adjust time base"},
-    {"SpeedButton28", "Change trigger mode"},
-    {"SpeedButton29", "Measurement start"},
-    {"SpeedButton17", "Trigger threshold to 1/2 of waveform"},
-    {"SpeedButton16", "Pause measurement"},
-    {"SpeedButton15", "Simple mode"},
-    {"SpeedButton12 SpeedButton13 SpeedButton14 SpeedButton19 SpeedButton20 SpeedButton21",
-     "Trigger source select"},
-    {"GlyphRotateBtnTarn1 GlyphRotateBtnTarn6", "Trigger slope select channel A"},
-    {"GlyphRotateBtnTarn2 GlyphRotateBtnTarn5", "Trigger slope select shannel B"},
-    {"GlyphRotateBtnTarn3 GlyphRotateBtnTarn4", "Trigger slope select extern"},
-    {"HLEditTarn5 HLEditTarn6", "Digital filter time length"},
-    {"UpDownSpeedButton5 UpDownSpeedButton6 UpDownSpeedButton7 UpDownSpeedButton8",
-     "Adjust filter time length"},
-    {"HLEditTarn3 HLEditTarn4", "Trigger occurence amount"},
-    {"UpDownSpeedButton1 UpDownSpeedButton2 UpDownSpeedButton3 UpDownSpeedButton4",
-     "Adjust trigger occurence amount"},
-    {"SpeedButton26", "Set hold off mode"},
-    {"LogScrollBarTarn2", "Adjust hold off time"},
-    {"SpeedButton27", "Set after trigger mode"},
-    {"LogScrollBarTarn1", "Adjust after trigger time"},
-    {"UpDownSpeedButton9 UpDownSpeedButton11", "Decrease digital shielding factor"},
-    {"UpDownSpeedButton10 UpDownSpeedButton12", "Increase digital shielding factor"},
-    {"GlyphRotateBtnTarn7", "Digital shielding channel A"},
-    {"GlyphRotateBtnTarn8", "Digital shielding channel B"},
-    {"ChannelButtonTarn2", "Decrease channel A range"},
-    {"ChannelButtonTarn1", "Increase channel A range"},
-    {"ChannelButtonTarn4", "Decrease channel B range"},
-    {"ChannelButtonTarn3", "Increase channel B range"},
-    {"RangeBarTarn1", "Adjust channel A vertical shift"},
-    {"RangeBarTarn2", "Adjust channel B vertical shift"},
-    {"ChannelButtonTarn5", "Ground channel A"},
-    {"ChannelButtonTarn6", "Ground channel B"},
-    {"GlyphRotateBtnTarn9", "AC/DC switch channel A"},
-    {"GlyphRotateBtnTarn10", "AC/DC switch channel B"},
-    {"ChannelButtonTarn7", "Probe type channel A"},
-    {"ChannelButtonTarn8", "Probe type channel B"},
-};
 
 // The design layout: client 792 x 554; FormResize moves and sizes the areas from here.
 constexpr int DesignWidth = 792, DesignHeight = 554;
@@ -187,17 +122,35 @@ TMainForm::~TMainForm() {
     Wait = nullptr;
 }
 
-// The bus subscribers in the order every broadcast reaches them; the three screens come last.
+// The bus subscribers in the order every broadcast reaches them; the three screens come last. Each
+// controller is made in its numbered place.
 void TMainForm::CreateComponents() {
     auto subscribe = [this](TBusMember &member) {
         member.SetSettings(Settings.get());
         member.SetObjMaster(Bus.get());
     };
+    // 1: cursors and grid.
+
+    // 2: data source.
     DataSource = std::make_unique<TDataSourceTarn>();
     subscribe(*DataSource);
+
+    // 3: zoom and display.
+
+    // 4: master timer.
     MasterTimer = std::make_unique<TMasterTimerTarn>();
     subscribe(*MasterTimer);
     MasterTimerClock = std::make_unique<TMasterTimerDriver>(*MasterTimer);
+
+    // 5: vertical.
+
+    // 6: time base.
+
+    // 7: trigger.
+
+    // 8: readouts.
+
+    // 9: module host.
     ModuleManager = std::make_unique<TModuleManagerTarn>();
     subscribe(*ModuleManager);
     // Given before bus message 1, which hands the box the host's handlers.
@@ -208,8 +161,26 @@ void TMainForm::CreateComponents() {
         QMetaObject::invokeMethod(
             this, [this] { ModuleManager->RunQueuedCalls(); }, Qt::QueuedConnection);
     };
+
+    // 10: channels.
+
+    // 11: save and load.
+
+    // 12: hint bridge.
+
+    // 13: text export.
+
+    // 14: keyboard.
+
+    // 15: image export.
+
+    // 16: the scope screen.
     ScopeScreenTarn1->SetDataSource(DataSource.get());
     subscribe(*ScopeScreenTarn1);
+
+    // 17: quick view.
+
+    // 18: trigger-position strip.
 }
 
 void TMainForm::CreateAreas() {
@@ -359,10 +330,6 @@ void TMainForm::LoadCaptions() {
     Help2->setText("&Help");
     Viewreadme1->setText("View readme");
     About1->setText("About");
-    for (const auto &row : Hints)
-        for (const QString &name : QString::fromLatin1(row.Names).split(' '))
-            if (QWidget *w = ClientArea->findChild<QWidget *>(name))
-                w->setToolTip(QString::fromLatin1(row.Hint));
 }
 
 void TMainForm::SetDialogs(TDialogs dialogs) {
