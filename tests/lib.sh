@@ -1,26 +1,31 @@
 # Helpers for the end-to-end scripts: a private X server, window lookup, screenshots.
 start_x() {
-    for n in $(seq 90 140); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-            XVFB_PID=$!
-            export DISPLAY=":$n"
-            for _ in $(seq 1 50); do
-                xdpyinfo >/dev/null 2>&1 && break
-                sleep 0.1
-            done
-            openbox >/dev/null 2>&1 &
-            WM_PID=$!
-            for _ in $(seq 1 50); do
-                wmctrl -m >/dev/null 2>&1 && break
-                sleep 0.1
-            done
-            trap 'kill $WM_PID $XVFB_PID 2>/dev/null || true' EXIT
-            return 0
-        fi
+    # The server picks a free display itself, so that runs side by side never share one.
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$fdfile" 2>/dev/null &
+    XVFB_PID=$!
+    for _ in $(seq 1 100); do
+        [ -s "$fdfile" ] && break
+        sleep 0.1
     done
-    echo "no free display" >&2
-    return 1
+    local n
+    n=$(head -n 1 "$fdfile" | tr -dc '0-9')
+    rm -f "$fdfile"
+    [ -n "$n" ] || { echo "no free display" >&2; return 1; }
+    export DISPLAY=":$n"
+    for _ in $(seq 1 50); do
+        xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    openbox >/dev/null 2>&1 &
+    WM_PID=$!
+    for _ in $(seq 1 50); do
+        wmctrl -m >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    trap 'kill $WM_PID $XVFB_PID 2>/dev/null || true' EXIT
+    return 0
 }
 
 # Prints the id of the first visible window of a process once it appears.
