@@ -5,13 +5,16 @@
 #include "acquisition/DataSourceTarn.h"
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "controllers/ZoomWrapperTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
 #include "modules/ModuleManagerTarn.h"
 #include "platform/KeyMessageTarget.h"
 #include "platform/MasterTimerDriver.h"
 #include "platform/UserMessages.h"
+#include "screens/QVScreenTarn.h"
 #include "screens/ScopeScreenTarn.h"
+#include "screens/TriggerPositionScreenTarn.h"
 #include "settings/SettingsTarn.h"
 
 #include <QAction>
@@ -49,7 +52,7 @@ constexpr int LeftColumnWidth = 121;
 constexpr int RightColumnWidth = 105;
 constexpr int BottomRowHeight = 126;
 constexpr int BarHeight = 17;
-constexpr int StripHeight = 12;
+constexpr int StripHeight = 11;
 // Past every group index the other buttons of the form use.
 constexpr int ModulesGroupIndexStart = 100000;
 
@@ -136,6 +139,10 @@ void TMainForm::CreateComponents() {
     subscribe(*DataSource);
 
     // 3: zoom and display.
+    ZoomWrapper = std::make_unique<TZoomWrapperTarn>();
+    MakeZoomControls(GroupBox2, ScrollBar2, *ZoomWrapper);
+    ZoomWrapper->QVScreen = QVScreenTarn1;
+    subscribe(*ZoomWrapper);
 
     // 4: master timer.
     MasterTimer = std::make_unique<TMasterTimerTarn>();
@@ -179,8 +186,12 @@ void TMainForm::CreateComponents() {
     subscribe(*ScopeScreenTarn1);
 
     // 17: quick view.
+    QVScreenTarn1->SetDataSource(DataSource.get());
+    QVScreenTarn1->OnVisibilityOnOff = [this] { QVScreenTarn1VisibilityOnOff(); };
+    subscribe(*QVScreenTarn1);
 
     // 18: trigger-position strip.
+    subscribe(*TriggerPositionScreenTarn1);
 }
 
 void TMainForm::CreateAreas() {
@@ -219,15 +230,11 @@ void TMainForm::CreateAreas() {
     ScrollBar2->setObjectName("ScrollBar2");
     ScrollBar2->setGeometry(122, 409, 563, BarHeight);
 
-    // The screens until their own controls take the places.
-    auto placeholder = [this](const char *name, int top, int height) {
-        auto *w = new QWidget(ClientArea);
-        w->setObjectName(name);
-        w->setGeometry(122, top, 563, height);
-        return w;
-    };
-    TriggerPositionScreenTarn1 = placeholder("TriggerPositionScreenTarn1", 396, StripHeight);
-    QVScreenTarn1 = placeholder("QVScreenTarn1", 43, 48);
+    TriggerPositionScreenTarn1 =
+        MakeControl<TTriggerPositionScreenTarn>(ClientArea, "TriggerPositionScreenTarn1");
+    TriggerPositionScreenTarn1->setGeometry(122, 396, 563, StripHeight);
+    QVScreenTarn1 = MakeControl<TQVScreenTarn>(ClientArea, "QVScreenTarn1");
+    QVScreenTarn1->setGeometry(122, 43, 563, 48);
     ScopeScreenTarn1 = new TScopeScreenTarn(ClientArea);
     ScopeScreenTarn1->setObjectName("ScopeScreenTarn1");
     ScopeScreenTarn1->setGeometry(122, 43, 563, 351);

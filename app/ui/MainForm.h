@@ -23,6 +23,9 @@ class TModuleManagerTarn;
 class TModulesBoxTarn;
 class TMasterTimerDriver;
 class TScopeScreenTarn;
+class TQVScreenTarn;
+class TTriggerPositionScreenTarn;
+class TZoomWrapperTarn;
 class TMasterTimerTarn;
 class TObjMasterTarn;
 class TSettingsTarn;
@@ -56,13 +59,14 @@ public:
     TMasterTimerTarn &MasterTimerTarn1() { return *MasterTimer; }
     TDataSourceTarn &DataSourceTarn1() { return *DataSource; }
     TModuleManagerTarn &ModuleManagerTarn1() { return *ModuleManager; }
+    TZoomWrapperTarn &ZoomWrapperTarn1() { return *ZoomWrapper; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
 
     // Areas, named as the rest of the program knows them.
     TScopeScreenTarn *ScopeScreenTarn1 = nullptr;
-    QWidget *QVScreenTarn1 = nullptr;
-    QWidget *TriggerPositionScreenTarn1 = nullptr;
+    TQVScreenTarn *QVScreenTarn1 = nullptr;
+    TTriggerPositionScreenTarn *TriggerPositionScreenTarn1 = nullptr;
     QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr, *GroupBox4 = nullptr,
               *GroupBox5 = nullptr, *GroupBox6 = nullptr, *GroupBox7 = nullptr, *GroupBox8 = nullptr,
               *GroupBox9 = nullptr, *GroupBox10 = nullptr, *GroupBox11 = nullptr, *GroupBox12 = nullptr;
@@ -126,6 +130,7 @@ private:
     std::unique_ptr<TSettingsTarn> Settings;
     std::unique_ptr<TObjMasterTarn> Bus;
     std::unique_ptr<TDataSourceTarn> DataSource;
+    std::unique_ptr<TZoomWrapperTarn> ZoomWrapper;
     std::unique_ptr<TModuleManagerTarn> ModuleManager;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;

@@ -5,7 +5,9 @@
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
 #include "platform/KeyMessageTarget.h"
+#include "screens/QVScreenTarn.h"
 #include "screens/ScopeScreenTarn.h"
+#include "screens/TriggerPositionScreenTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/ui/QtTestKit.h"
 

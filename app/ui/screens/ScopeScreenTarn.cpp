@@ -10,6 +10,7 @@
 #include "settings/SettingsTarn.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -30,6 +31,8 @@ template <typename T> bool InRange(const std::vector<T> &v, int64_t i) {
 
 TScopeScreenTarn::TScopeScreenTarn(QWidget *parent) : TGraphicControlTarn(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Hover highlights follow the mouse without a button held.
+    setMouseTracking(true);
     resize(600, 400);
     Image = QImage(600, 400, QImage::Format_RGB32);
     Image.fill(Qt::black);
@@ -432,6 +435,229 @@ void TScopeScreenTarn::SetHoverObject(TScreenObject object) {
     DrawObject(previous);
     SetTraceHighlight(Hover, true, true);
     Changed();
+}
+
+// --- mouse ---
+
+bool TScopeScreenTarn::HitTrace(const TTrace &trace, int X, int32_t level) const {
+    const TChannelWave &w = trace.Wave;
+    if (!w.Valid)
+        return false;
+    const int32_t ppc = std::max(w.PointsPerSample, 1);
+    const int32_t mode = Settings()->DisplayMode;
+    const int32_t col = XToPoint(X) / ppc;
+    const int32_t reach = mode == 0 ? 4 / ppc : (4 + ppc - 1) / ppc;
+    const int64_t from = std::max<int64_t>({int64_t(w.FirstColumn), int64_t(col) - reach, 0});
+    const int64_t to =
+        std::min<int64_t>({int64_t(w.LastColumn), int64_t(col) + reach, int64_t(w.Columns.size()) - 1});
+    int32_t hi = -1, lo = 256;
+    for (int64_t j = from; j <= to; ++j) {
+        const TColumn &c = w.Columns[size_t(j)];
+        if (!c.Valid)
+            continue;
+        switch (mode) {
+        case 0:
+            hi = std::max<int32_t>(hi, c.Minimum);
+            lo = std::min<int32_t>(lo, c.Minimum);
+            break;
+        case 1:
+            hi = std::max<int32_t>(hi, c.Maximum);
+            lo = std::min<int32_t>(lo, c.Maximum);
+            break;
+        case 3:
+            hi = std::max<int32_t>(hi, c.Maximum);
+            lo = std::min<int32_t>(lo, c.Minimum);
+            break;
+        default:
+            hi = std::max<int32_t>(hi, c.Average);
+            lo = std::min<int32_t>(lo, c.Average);
+            break;
+        }
+    }
+    // An empty scan leaves lo above hi + 4, so it never hits.
+    return lo - 2 <= level && level <= hi + 2;
+}
+
+TScreenObject TScopeScreenTarn::HitTest(int X, int Y) const {
+    TSettingsTarn *s = Settings();
+    if (!s)
+        return {};
+    const int64_t c = XToPoint(X), d = YToLevel(Y);
+    const TIntArray &levels = s->RequestedSettings().TriggerLevel;
+    for (size_t i = 0; i < TriggerSources.size(); ++i)
+        if (TriggerSources[i] && i < levels.size() && c <= 7 && levels[i] - 4 <= d && d <= levels[i] + 4)
+            return {soLevelMark, int32_t(i)};
+    auto near = [](int64_t a, int64_t b) { return std::llabs(a - b) <= 4; };
+    if (s->VerCursorsOn && s->HorCursorsOn && s->CursorsXOn)
+        for (int32_t j = 0; j < 2; ++j)
+            for (int32_t k = 0; k < 2; ++k)
+                if (near(s->GetVerCursorPos(j), c) && near(s->GetHorCursorPos(k), d))
+                    return {soCrossing, k + 256 * j};
+    if (s->VerCursorsOn)
+        for (int32_t j = 0; j < 2; ++j)
+            if (near(s->GetVerCursorPos(j), c))
+                return {soVerCursor, j};
+    if (s->HorCursorsOn)
+        for (int32_t k = 0; k < 2; ++k)
+            if (near(s->GetHorCursorPos(k), d))
+                return {soHorCursor, k};
+    for (size_t i = 0; i < TraceList.size(); ++i)
+        if (HitTrace(TraceList[i], X, int32_t(d)))
+            return {soTrace, int32_t(i)};
+    return {};
+}
+
+void TScopeScreenTarn::MoveVerCursor(int32_t cursor, int X, bool track) {
+    TSettingsTarn *s = Settings();
+    const int32_t last = std::max(s->PointsOnScreen - 1, 0);
+    int32_t p = std::clamp(XToPoint(X), 0, last);
+    if (track) {
+        const int64_t dist = int64_t(s->GetVerCursorPos(1)) - s->GetVerCursorPos(0);
+        int64_t q = p + dist, pp = p;
+        if (q < 0) {
+            pp -= q;
+            q = 0;
+        }
+        if (q > last) {
+            pp -= q - last;
+            q = last;
+        }
+        // Cursors stored further apart than the screen is wide cannot both fit: the dragged one stays on.
+        p = int32_t(std::clamp<int64_t>(pp, 0, last));
+        if (DispInformation)
+            s->SetVerCursorPos(1, int32_t(q));
+        else
+            MoveVerCursorDrawn(1, int32_t(q));
+    }
+    if (DispInformation) {
+        s->SetVerCursorPos(cursor, p);
+        RedrawAll();
+        Changed();
+    } else {
+        MoveVerCursorDrawn(cursor, p);
+    }
+}
+
+void TScopeScreenTarn::MoveHorCursor(int32_t cursor, int Y, bool track) {
+    TSettingsTarn *s = Settings();
+    const int32_t last = std::max(s->LevelCount - 1, 0);
+    int32_t p = std::clamp(YToLevel(Y), 0, last);
+    if (track) {
+        const int64_t dist = int64_t(s->GetHorCursorPos(1)) - s->GetHorCursorPos(0);
+        int64_t q = p + dist, pp = p;
+        if (q < 0) {
+            pp -= q;
+            q = 0;
+        }
+        if (q > last) {
+            pp -= q - last;
+            q = last;
+        }
+        p = int32_t(std::clamp<int64_t>(pp, 0, last));
+        MoveHorCursorDrawn(1, int32_t(q));
+    }
+    MoveHorCursorDrawn(cursor, p);
+    if (ObjMaster())
+        ObjMaster()->Broadcast(bmHorCursorMoved, 0, nullptr);
+}
+
+void TScopeScreenTarn::DragTo(int X, int Y) {
+    TSettingsTarn *s = Settings();
+    switch (Drag.Kind) {
+    case soVerCursor:
+        MoveVerCursor(Drag.Index, X, s->CursorTrackOn && Drag.Index == 0);
+        break;
+    case soHorCursor:
+        MoveHorCursor(Drag.Index, Y, s->CursorTrackOn && Drag.Index == 0);
+        break;
+    case soCrossing: {
+        const int32_t v = (Drag.Index >> 8) & 255, h = Drag.Index & 255;
+        MoveVerCursor(v, X, s->CursorTrackOn && v == 0);
+        MoveHorCursor(h, Y, s->CursorTrackOn && h == 0);
+        break;
+    }
+    case soTrace: {
+        if (!InRange(TraceList, Drag.Index))
+            break;
+        const int32_t ppc = std::max(TraceList[size_t(Drag.Index)].Wave.PointsPerSample, 1);
+        const int32_t point = XToPoint(X);
+        const int32_t col = point / ppc, anchor = AnchorPoint / ppc;
+        DragIndex = Drag.Index;
+        if (col != anchor) {
+            if (ObjMaster())
+                ObjMaster()->Broadcast(bmTraceDraggedX, col - anchor, &DragIndex);
+            AnchorPoint = point;
+        }
+        const int32_t level = YToLevel(Y);
+        if (level != AnchorLevel) {
+            DragIndex = Drag.Index;
+            if (ObjMaster())
+                ObjMaster()->Broadcast(bmTraceDraggedY, level - AnchorLevel, &DragIndex);
+            AnchorLevel = level;
+        }
+        break;
+    }
+    case soLevelMark: {
+        TIntArray &levels = s->RequestedSettings().TriggerLevel;
+        if (!InRange(levels, Drag.Index))
+            break;
+        DrawLevelMark(Drag.Index);
+        levels[size_t(Drag.Index)] = std::clamp(YToLevel(Y), 0, std::max(s->LevelCount - 1, 0));
+        DrawLevelMark(Drag.Index);
+        Changed();
+        if (ObjMaster())
+            ObjMaster()->Broadcast(bmTriggerLevelDragged, Drag.Index, nullptr);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TScopeScreenTarn::MouseMove(int X, int Y) {
+    if (!Settings())
+        return;
+    if (Drag.Kind == soNone)
+        SetHoverObject(HitTest(X, Y));
+    else
+        DragTo(X, Y);
+}
+
+void TScopeScreenTarn::MouseDown(int X, int Y) {
+    if (!Settings())
+        return;
+    const TScreenObject hit = HitTest(X, Y);
+    AnchorPoint = XToPoint(X);
+    AnchorLevel = YToLevel(Y);
+    Drag = {};
+    MouseMove(X, Y);
+    Drag = hit;
+}
+
+void TScopeScreenTarn::MouseUp(int X, int Y) {
+    Drag = {};
+    MouseMove(X, Y);
+}
+
+void TScopeScreenTarn::MouseLeave() {
+    if (Drag.Kind == soNone)
+        MouseMove(-200, -200);
+}
+
+void TScopeScreenTarn::mousePressEvent(QMouseEvent *event) {
+    MouseDown(int(event->position().x()), int(event->position().y()));
+}
+
+void TScopeScreenTarn::mouseMoveEvent(QMouseEvent *event) {
+    MouseMove(int(event->position().x()), int(event->position().y()));
+}
+
+void TScopeScreenTarn::mouseReleaseEvent(QMouseEvent *event) {
+    MouseUp(int(event->position().x()), int(event->position().y()));
+}
+
+void TScopeScreenTarn::leaveEvent(QEvent *) {
+    MouseLeave();
 }
 
 // --- bus ---

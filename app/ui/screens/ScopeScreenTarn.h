@@ -80,6 +80,19 @@ public:
     void MoveHorCursorDrawn(int32_t cursor, int32_t position);
     void DrawLevelMark(int32_t channel);
 
+    // The object at a pixel of the control; level marks win over the crossing, the crossing over the
+    // cursors, cursors over traces.
+    TScreenObject HitTest(int X, int Y) const;
+    // Cursor drags to a pixel; with track, cursor 1 keeps its distance to cursor 0 and both stay on screen.
+    void MoveVerCursor(int32_t cursor, int X, bool track);
+    void MoveHorCursor(int32_t cursor, int Y, bool track);
+    // The mouse handling in screen pixels, as the widget's events call it (also for tests).
+    void MouseDown(int X, int Y);
+    void MouseMove(int X, int Y);
+    void MouseUp(int X, int Y);
+    void MouseLeave();
+    TScreenObject DragObject() const { return Drag; }
+
     const QImage &Bitmap() const { return Image; }
     uint8_t RenderMode() const { return Mode; }
 
@@ -94,6 +107,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     // The colours the layers are drawn with.
@@ -123,6 +140,8 @@ private:
     void DrawObject(TScreenObject object);
     void SetTraceHighlight(TScreenObject object, bool on, bool redraw);
     bool TriggerSourceOf(size_t channel) const;
+    bool HitTrace(const TTrace &trace, int X, int32_t level) const;
+    void DragTo(int X, int Y);
     int32_t TextHeight() const;
     void DrawText(int x, int y, const std::string &text);
     void Changed() { update(); }
@@ -133,6 +152,9 @@ private:
     QImage *Target = nullptr; // what the layers draw on: the screen bitmap or an export's image
     uint8_t Mode = 0;         // 0 screen, 1 print black and white, 2 print colour
     TScreenObject Hover;
+    TScreenObject Drag;
+    int32_t AnchorPoint = 0, AnchorLevel = 0;
+    int32_t DragIndex = 0; // what the trace-drag messages point at
     std::vector<TTrace> TraceList;
     std::array<int32_t, 2> Marks{-1, -1};
     std::vector<bool> TriggerSources;

@@ -5,10 +5,12 @@
 #include "settings/ExportOptionsTarn.h"
 #include "settings/OptionsTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QPainter>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -392,6 +394,261 @@ TEST(ScopeScreen, PrintingDrawsOnPaperAndRestoresTheScreen) {
             found = page.pixel(rig.Screen.PointToX(10), y) == trace;
         EXPECT_TRUE(found) << blackWhite;
     }
+}
+
+// --- mouse ---
+
+// 600 points on 600 pixels and 400 levels on 400 rows: pixel x is point x, row y is level 399 - y.
+struct TMouseRig : TScreenRig {
+    TBusRecorder Recorder;
+    TMouseRig() : TScreenRig(600, 400) {
+        Recorder.SetObjMaster(&Bus);
+        TSettingsTarn &s = Settings;
+        s.VerCursorsOn = s.HorCursorsOn = true;
+        s.CursorPositions = {4, 300, 100, 350};
+        s.RequestedSettings().TriggerSourceOn[0][0] = true;
+        s.RequestedSettings().TriggerLevel = {200, 60, 128};
+        SetBool(s, opOptimizeForAero, false);
+        Apply();
+        NewData(0, Flat(600, 250, 1));
+    }
+    static int Y(int level) { return 399 - level; }
+    // A trace at one level (minimums 5 below, maximums 5 above) with ppc points per column.
+    static TChannelWave Flat(int columns, int level, int ppc) {
+        TChannelWave w;
+        w.Columns.assign(size_t(columns), TColumn{uint8_t(level + 5), uint8_t(level - 5), uint8_t(level), 1});
+        w.FirstColumn = 0;
+        w.LastColumn = columns - 1;
+        w.Valid = true;
+        w.PointsPerSample = ppc;
+        return w;
+    }
+};
+
+TEST(ScopeScreenMouse, HitTestTakesTheFirstRuleThatMatches) {
+    const struct Case {
+        const char *what;
+        bool crossing;
+        int x, level;
+        TScreenObject expected;
+    } cases[] = {
+        {"level mark over vertical cursor 0", false, 4, 200, {soLevelMark, 0}},
+        {"level mark reach", true, 7, 204, {soLevelMark, 0}},
+        {"beside the mark's column", false, 9, 204, {soNone, 0}},
+        {"crossing wins over both cursors", true, 4, 100, {soCrossing, 0}},
+        {"second crossing", true, 296, 354, {soCrossing, 1 + 256}},
+        {"without the crossing mode the vertical cursor wins", false, 4, 100, {soVerCursor, 0}},
+        {"4 points beside grabs", false, 304, 150, {soVerCursor, 1}},
+        {"5 points beside does not", false, 305, 150, {soNone, 0}},
+        {"horizontal cursor", true, 200, 104, {soHorCursor, 0}},
+        {"just off the horizontal cursor", false, 200, 105, {soNone, 0}},
+        {"trace average", false, 200, 252, {soTrace, 0}},
+        {"two levels beyond the average", false, 200, 253, {soNone, 0}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TMouseRig rig;
+        rig.Settings.DisplayMode = 2;
+        rig.Settings.CursorsXOn = c.crossing;
+        EXPECT_EQ(rig.Screen.HitTest(c.x, TMouseRig::Y(c.level)), c.expected);
+    }
+}
+
+TEST(ScopeScreenMouse, TraceReachDependsOnPointsPerColumnAndMode) {
+    const struct Case {
+        int ppc, mode;
+        bool hit;
+    } cases[] = {{4, 0, true}, {5, 0, false}, {4, 1, true}, {5, 1, true},
+                 {5, 2, true}, {5, 3, true},  {6, 3, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "ppc " << c.ppc << " mode " << c.mode);
+        TMouseRig rig;
+        rig.Settings.VerCursorsOn = rig.Settings.HorCursorsOn = false;
+        rig.Settings.DisplayMode = c.mode;
+        // A spike in column 50 only; the press is in column 51, at the spike's level.
+        TChannelWave w = TMouseRig::Flat(600 / c.ppc, 20, c.ppc);
+        w.Columns[50] = {200, 200, 200, 1};
+        rig.NewData(0, w);
+        EXPECT_EQ(rig.Screen.HitTest(51 * c.ppc, TMouseRig::Y(200)).Kind == soTrace, c.hit);
+        EXPECT_EQ(rig.Screen.HitTest(53 * c.ppc, TMouseRig::Y(200)).Kind, soNone);
+    }
+    // Columns outside the trace's valid range are never scanned: an empty scan does not hit.
+    TMouseRig rig;
+    rig.Settings.VerCursorsOn = rig.Settings.HorCursorsOn = false;
+    TChannelWave w = TMouseRig::Flat(600, 10, 1);
+    w.FirstColumn = 100;
+    w.LastColumn = 200;
+    rig.NewData(0, w);
+    for (int level : {0, 1, 2, 255, 256, 399})
+        EXPECT_EQ(rig.Screen.HitTest(400, TMouseRig::Y(level)).Kind, soNone) << level;
+    TChannelWave hidden = TMouseRig::Flat(600, 10, 1);
+    hidden.Valid = false;
+    rig.NewData(0, hidden);
+    EXPECT_EQ(rig.Screen.HitTest(150, TMouseRig::Y(10)).Kind, soNone);
+}
+
+TEST(ScopeScreenMouse, TrackedCursorDragsKeepTheDistanceAndStayOnScreen) {
+    const struct Case {
+        const char *what;
+        int32_t v0, v1, cursor, toX;
+        int32_t after0, after1;
+    } cases[] = {
+        {"towards the right edge", 100, 300, 0, 500, 399, 599},
+        {"towards the left edge", 300, 100, 0, 50, 200, 0},
+        {"in the middle", 100, 300, 0, 150, 150, 350},
+        {"cursor 1 moves alone", 100, 300, 1, 50, 100, 50},
+        {"cursors stored further apart than the screen", 2, 700, 0, 300, 0, 599},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TMouseRig rig;
+        TSettingsTarn &s = rig.Settings;
+        s.CursorTrackOn = true;
+        s.SetVerCursorPos(0, c.v0);
+        s.SetVerCursorPos(1, c.v1);
+        rig.Screen.RedrawAll();
+        const int from = std::clamp(c.cursor == 0 ? c.v0 : c.v1, 0, 599);
+        rig.Recorder.Clear();
+        rig.Screen.MouseDown(from, TMouseRig::Y(150));
+        ASSERT_EQ(rig.Screen.DragObject(), (TScreenObject{soVerCursor, c.cursor}));
+        rig.Screen.MouseMove(c.toX, TMouseRig::Y(20));
+        EXPECT_EQ(s.GetVerCursorPos(0), c.after0);
+        EXPECT_EQ(s.GetVerCursorPos(1), c.after1);
+        EXPECT_GE(rig.Recorder.Count(bmVerCursorMoved), 2u);
+        rig.Screen.MouseUp(c.toX, TMouseRig::Y(20));
+        EXPECT_EQ(rig.Screen.DragObject().Kind, soNone);
+        EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
+    }
+}
+
+TEST(ScopeScreenMouse, HorizontalCursorAndCrossingDrags) {
+    TMouseRig rig;
+    TSettingsTarn &s = rig.Settings;
+    s.CursorsXOn = true;
+    s.CursorTrackOn = true;
+    rig.Screen.MouseDown(300, TMouseRig::Y(350));
+    ASSERT_EQ(rig.Screen.DragObject(), (TScreenObject{soCrossing, 1 + 256}));
+    rig.Recorder.Clear();
+    rig.Screen.MouseMove(320, TMouseRig::Y(330));
+    // Neither cursor is cursor 0, so the crossing moves without tracking.
+    EXPECT_EQ(s.CursorPositions, (std::array<int32_t, 4>{4, 320, 100, 330}));
+    EXPECT_EQ(rig.Recorder.Count(bmHorCursorMoved), 1u);
+    EXPECT_EQ(rig.Recorder.Count(bmVerCursorMoved), 2u);
+    rig.Screen.MouseUp(320, TMouseRig::Y(330));
+
+    rig.Screen.MouseDown(200, TMouseRig::Y(100));
+    ASSERT_EQ(rig.Screen.DragObject(), (TScreenObject{soHorCursor, 0}));
+    rig.Screen.MouseMove(200, -50); // above the top: level 399 would put cursor 1 off
+    EXPECT_EQ(s.GetHorCursorPos(1), 399);
+    EXPECT_EQ(s.GetHorCursorPos(0), 399 - 230);
+    EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
+}
+
+TEST(ScopeScreenMouse, LevelMarkDragsAreClampedAndAnnounced) {
+    TMouseRig rig;
+    TSettingsTarn &s = rig.Settings;
+    rig.Screen.MouseDown(3, TMouseRig::Y(198));
+    ASSERT_EQ(rig.Screen.DragObject(), (TScreenObject{soLevelMark, 0}));
+    EXPECT_EQ(rig.Screen.HoverObject(), (TScreenObject{soLevelMark, 0})) << "the hover follows the click";
+    for (auto [y, level] : {std::pair{TMouseRig::Y(250), 250}, {-40, 399}, {500, 0}}) {
+        rig.Recorder.Clear();
+        rig.Screen.MouseMove(3, y);
+        EXPECT_EQ(s.RequestedSettings().TriggerLevel[0], level);
+        EXPECT_EQ(rig.Recorder.Log, (std::vector<TBusRecorder::TEntry>{{bmTriggerLevelDragged, 0, nullptr}}));
+        EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
+    }
+    // Leaving the screen during a drag changes nothing; the drag ends at the release.
+    rig.Screen.MouseLeave();
+    EXPECT_EQ(rig.Screen.HoverObject(), (TScreenObject{soLevelMark, 0}));
+    rig.Screen.MouseUp(200, TMouseRig::Y(20));
+    EXPECT_EQ(rig.Screen.HoverObject().Kind, soNone);
+}
+
+TEST(ScopeScreenMouse, TraceDragsAreAnnouncedInColumnsAndLevels) {
+    TMouseRig rig;
+    rig.Settings.VerCursorsOn = rig.Settings.HorCursorsOn = false;
+    rig.Settings.DisplayMode = 2;
+    rig.NewData(1, TMouseRig::Flat(150, 100, 4));
+    rig.Screen.MouseDown(200, TMouseRig::Y(100));
+    ASSERT_EQ(rig.Screen.DragObject(), (TScreenObject{soTrace, 1}));
+    const struct Step {
+        int x, level;
+        std::vector<std::pair<int32_t, int32_t>> messages;
+    } steps[] = {
+        {203, 100, {}},
+        {204, 100, {{bmTraceDraggedX, 1}}},
+        {204, 101, {{bmTraceDraggedY, 1}}},
+        {204, 100, {{bmTraceDraggedY, -1}}},
+        {196, 97, {{bmTraceDraggedX, -2}, {bmTraceDraggedY, -3}}},
+    };
+    for (const Step &st : steps) {
+        SCOPED_TRACE(st.x);
+        rig.Recorder.Clear();
+        rig.Screen.MouseMove(st.x, TMouseRig::Y(st.level));
+        std::vector<std::pair<int32_t, int32_t>> seen;
+        for (const auto &e : rig.Recorder.Log) {
+            seen.emplace_back(e.Msg, e.Param);
+            ASSERT_NE(e.Data, nullptr);
+            EXPECT_EQ(*static_cast<int32_t *>(e.Data), 1) << "the pointer names the dragged trace";
+        }
+        EXPECT_EQ(seen, st.messages);
+    }
+}
+
+TEST(ScopeScreenMouse, HoversAndDragsLeaveWhatAFullRedrawGives) {
+    for (bool aero : {false, true})
+        for (bool information : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "aero " << aero << " information " << information);
+            TMouseRig rig;
+            TSettingsTarn &s = rig.Settings;
+            SetBool(s, opOptimizeForAero, aero);
+            SetBool(s, opDispInformation, information);
+            s.CursorsXOn = true;
+            s.GridOn = true;
+            s.DisplayMode = 3;
+            rig.Apply();
+            rig.NewData(1, TMouseRig::Flat(150, 160, 4));
+            const struct Step {
+                const char *what;
+                std::function<void()> act;
+            } steps[] = {
+                {"hover a cursor", [&] { rig.Screen.MouseMove(302, TMouseRig::Y(150)); }},
+                {"hover the crossing", [&] { rig.Screen.MouseMove(300, TMouseRig::Y(352)); }},
+                {"hover a trace", [&] { rig.Screen.MouseMove(200, TMouseRig::Y(250)); }},
+                {"hover another trace", [&] { rig.Screen.MouseMove(200, TMouseRig::Y(160)); }},
+                {"hover the level mark", [&] { rig.Screen.MouseMove(2, TMouseRig::Y(201)); }},
+                {"drag the level mark",
+                 [&] {
+                     rig.Screen.MouseDown(2, TMouseRig::Y(201));
+                     rig.Screen.MouseMove(2, TMouseRig::Y(240));
+                     rig.Screen.MouseUp(2, TMouseRig::Y(240));
+                 }},
+                {"drag a cursor with tracking",
+                 [&] {
+                     s.CursorTrackOn = true;
+                     rig.Screen.MouseDown(300, TMouseRig::Y(20));
+                     rig.Screen.MouseMove(580, TMouseRig::Y(20));
+                     rig.Screen.MouseUp(580, TMouseRig::Y(20));
+                 }},
+                {"drag the crossing",
+                 [&] {
+                     rig.Screen.MouseDown(4, TMouseRig::Y(100));
+                     rig.Screen.MouseMove(40, TMouseRig::Y(80));
+                     rig.Screen.MouseUp(40, TMouseRig::Y(80));
+                 }},
+                {"new data under a hovered trace",
+                 [&] {
+                     rig.Screen.MouseMove(200, TMouseRig::Y(250));
+                     rig.NewData(0, TMouseRig::Flat(600, 240, 1));
+                 }},
+                {"leave", [&] { rig.Screen.MouseLeave(); }},
+            };
+            for (const Step &st : steps) {
+                st.act();
+                EXPECT_EQ(DiffersFromRedraw(rig.Screen), "") << st.what;
+            }
+            EXPECT_EQ(rig.Screen.HoverObject().Kind, soNone);
+        }
 }
 
 } // namespace
