@@ -102,7 +102,10 @@ void TQVScreenTarn::RedrawQuickView() {
             }
         }
 
+    // Before the first record there is nothing to place the slice, the band or the trigger on.
     const int64_t M = Samples();
+    if (M <= 0)
+        return;
     if (s->QuickViewRatio != 0 && Mode == 0) {
         const int x0 = QuickViewX(int64_t(s->QuickViewStart));
         const int x1 = QuickViewX(M / s->QuickViewRatio + s->QuickViewStart);
@@ -126,7 +129,7 @@ void TQVScreenTarn::RedrawQuickView() {
         }
     }
 
-    if (M != 0) {
+    {
         const int b = QuickViewX(M - s->ShownSettings().AfterTrigger);
         for (int n = H / 8, k = 0; n >= 1; --n, ++k) {
             Column(Image, b + k, H - n, H, Red, false);
