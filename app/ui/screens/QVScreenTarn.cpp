@@ -37,8 +37,12 @@ void Column(QImage &image, int x, int y0, int y1, uint32_t color, bool xorMode) 
     const uint32_t bits = ColorToPixelBits(color);
     y0 = std::max(y0, 0);
     y1 = std::min(y1, image.height());
-    for (int y = y0; y < y1; ++y) {
-        uint32_t &p = reinterpret_cast<uint32_t *>(image.scanLine(y))[x];
+    if (y0 >= y1)
+        return;
+    uchar *row = image.bits() + qsizetype(y0) * image.bytesPerLine();
+    const qsizetype stride = image.bytesPerLine();
+    for (int y = y0; y < y1; ++y, row += stride) {
+        uint32_t &p = reinterpret_cast<uint32_t *>(row)[x];
         p = xorMode ? p ^ bits : (p & 0xFF000000u) | bits;
     }
 }

@@ -408,8 +408,10 @@ void TScopeScreenTarn::SetTraceHighlight(TScreenObject object, bool on, bool red
         return;
     TTrace &t = TraceList[size_t(object.Index)];
     const uint32_t value = HighlightColor(ChannelColor(size_t(object.Index)), on, Colors.Screen);
-    if (redraw)
-        UpdateTrace(t, t.Pen, value, t);
+    // The same segments in the old and the new pen: one exclusive-or pass with both at once.
+    if (redraw && t.Wave.Valid && value != t.Pen)
+        for (int32_t j = std::max(t.Wave.FirstColumn, 0); j <= t.Wave.LastColumn; ++j)
+            DrawSegment(t, j, t.Pen ^ value);
     t.Pen = value;
 }
 
