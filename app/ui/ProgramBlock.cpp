@@ -127,6 +127,7 @@ void TProgramBlock::StartUp() {
     Splash->show();
     Splash->SetStatus(CreatingStructures);
     Form = std::make_unique<TMainForm>(*Env.Messages);
+    Form->SetKeyMessageTarget(&Form->HotkeyKeyEvents());
     if (Env.MainFormCreated)
         Env.MainFormCreated(*Form);
     FindDevice();
