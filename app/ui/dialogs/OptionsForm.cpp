@@ -78,7 +78,7 @@ TOptionsForm::TOptionsForm(QWidget *parent) : QDialog(parent) {
     setFixedSize(ClientWidth, ClientHeight);
     PageControl1 = new TPageControl(this);
     PageControl1->setObjectName("PageControl1");
-    PageControl1->setGeometry(4, 4, ClientWidth - 8, ClientHeight - 42);
+    PageControl1->setGeometry(4, 2, ClientWidth - 8, ClientHeight - 36);
     for (const char *caption : SheetCaptions)
         PageControl1->AddSheet(QString::fromLatin1(caption));
     const int sheetWidth = PageControl1->width() - 2;
@@ -146,8 +146,8 @@ TOptionsForm::TOptionsForm(QWidget *parent) : QDialog(parent) {
     OKButton->setObjectName("OKButton");
     CancelButton = new QPushButton(this);
     CancelButton->setObjectName("CancelButton");
-    OKButton->setGeometry(ClientWidth - 2 * (75 + 4), ClientHeight - 33, 75, 25);
-    CancelButton->setGeometry(ClientWidth - (75 + 4), ClientHeight - 33, 75, 25);
+    OKButton->setGeometry(ClientWidth - 2 * (75 + 4), ClientHeight - 31, 75, 25);
+    CancelButton->setGeometry(ClientWidth - (75 + 4), ClientHeight - 31, 75, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
