@@ -112,6 +112,22 @@ TEST(HotkeysForm, EditCapturesKeysAndTheClearButtonEmptiesIt) {
     EXPECT_EQ(option.Text(), ";");
 }
 
+TEST(HotkeysForm, TabMovesTheFocusUncaptured) {
+    TestApp();
+    THotkeysForm form;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    form.PageControl1->SetCurrentSheet(1);
+    THotkeyEdit *edit = form.Edits[1];
+    edit->setFocus();
+    ASSERT_TRUE(edit->hasFocus());
+    Key(edit, QEvent::KeyPress, Qt::Key_Tab, {}, X11(15));
+    Key(edit, QEvent::KeyRelease, Qt::Key_Tab, {}, X11(15));
+    EXPECT_FALSE(edit->hasFocus());
+    EXPECT_EQ(edit->text(), "");
+    EXPECT_EQ(edit->KeyCount(), 0);
+}
+
 TEST(HotkeysForm, EscapeClosesTheFormUncaptured) {
     TestApp();
     THotkeysForm form;
