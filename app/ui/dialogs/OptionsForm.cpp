@@ -76,6 +76,10 @@ constexpr TLine Lines[] = {
 TOptionsForm::TOptionsForm(QWidget *parent) : QDialog(parent) {
     setObjectName("OptionsForm");
     setFixedSize(ClientWidth, ClientHeight);
+    // The longest texts fit the fixed width only in a small type.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
     PageControl1 = new TPageControl(this);
     PageControl1->setObjectName("PageControl1");
     PageControl1->setGeometry(4, 2, ClientWidth - 8, ClientHeight - 36);
