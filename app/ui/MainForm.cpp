@@ -6,9 +6,12 @@
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ObjMasterTarn.h"
 #include "controllers/ZoomWrapperTarn.h"
+#include "controllers/KeyboardControlWrapperTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
+#include "keyboard/HotkeyDetector.h"
 #include "modules/ModuleManagerTarn.h"
+#include "platform/KeyEventAdapter.h"
 #include "platform/KeyMessageTarget.h"
 #include "platform/MasterTimerDriver.h"
 #include "platform/UserMessages.h"
@@ -120,7 +123,12 @@ void TMainForm::showEvent(QShowEvent *event) {
         window->installEventFilter(this);
 }
 
+IKeyMessageTarget &TMainForm::HotkeyKeyEvents() {
+    return *KeyEvents;
+}
+
 TMainForm::~TMainForm() {
+    KeyTarget = nullptr;
     delete Wait;
     Wait = nullptr;
 }
@@ -178,6 +186,11 @@ void TMainForm::CreateComponents() {
     // 13: text export.
 
     // 14: keyboard.
+    HotkeyDetector = std::make_unique<THotkeyDetector>();
+    KeyEvents = std::make_unique<TKeyEventAdapter>(*HotkeyDetector);
+    KeyboardControl = std::make_unique<TKeyboardControlWrapperTarn>();
+    KeyboardControl->SetDetector(HotkeyDetector.get());
+    subscribe(*KeyboardControl);
 
     // 15: image export.
 

@@ -17,6 +17,9 @@ class QScrollBar;
 namespace scope {
 
 class IKeyMessageTarget;
+class THotkeyDetector;
+class TKeyboardControlWrapperTarn;
+class TKeyEventAdapter;
 class IUserMessages;
 class TDataSourceTarn;
 class TModuleManagerTarn;
@@ -60,6 +63,10 @@ public:
     TDataSourceTarn &DataSourceTarn1() { return *DataSource; }
     TModuleManagerTarn &ModuleManagerTarn1() { return *ModuleManager; }
     TZoomWrapperTarn &ZoomWrapperTarn1() { return *ZoomWrapper; }
+    THotkeyDetector &HotkeyDetector1() { return *HotkeyDetector; }
+    // What the detector takes the window's key events through.
+    IKeyMessageTarget &HotkeyKeyEvents();
+    TKeyboardControlWrapperTarn &KeyboardControlWrapperTarn1() { return *KeyboardControl; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
 
@@ -134,6 +141,9 @@ private:
     std::unique_ptr<TModuleManagerTarn> ModuleManager;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
+    std::unique_ptr<THotkeyDetector> HotkeyDetector;
+    std::unique_ptr<TKeyEventAdapter> KeyEvents;
+    std::unique_ptr<TKeyboardControlWrapperTarn> KeyboardControl;
     QWidget *ClientArea = nullptr;
     IKeyMessageTarget *KeyTarget = nullptr;
     TDialogs Dialogs;

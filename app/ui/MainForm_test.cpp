@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include "acquisition/MasterTimerTarn.h"
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
 #include "controls/ModulesBoxTarn.h"
@@ -9,6 +10,7 @@
 #include "screens/ScopeScreenTarn.h"
 #include "screens/TriggerPositionScreenTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QAction>
@@ -415,6 +417,45 @@ TEST(MainForm, HelpAndReadmeOpenTheShippedFiles) {
         ASSERT_TRUE(std::filesystem::exists(path)) << name;
         EXPECT_GT(std::filesystem::file_size(path), 1000u) << name;
     }
+}
+
+} // namespace
+
+} // namespace scope
+
+namespace scope {
+
+namespace {
+
+TEST(MainForm, HotkeyOfTheWindowReachesTheBusThroughTheKeyboardController) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    form.SetKeyMessageTarget(&form.HotkeyKeyEvents());
+    form.SettingsTarn1().SetDefaultCapabilities();
+    form.ObjMasterTarn1().Broadcast(bmInitialize, 0, nullptr);
+    BroadcastSettingsApplied(form.ObjMasterTarn1());
+    TBusRecorder recorder(form.ObjMasterTarn1());
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(form.isActiveWindow());
+    auto send = [&](QEvent::Type type, int key, Qt::KeyboardModifiers mods) {
+        QKeyEvent e(type, key, mods);
+        QApplication::sendEvent(form.windowHandle(), &e);
+    };
+    send(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    send(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier);
+    send(QEvent::KeyRelease, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(recorder.Messages(), (std::vector<int32_t>{bmHotkeyHold, bmRepeatStop, bmHotkeyReleased}));
+    // A repeat in progress ends when the window loses the focus.
+    recorder.Clear();
+    send(QEvent::KeyPress, Qt::Key_PageUp, Qt::ControlModifier);
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    EXPECT_EQ(recorder.Messages(),
+              (std::vector<int32_t>{bmRepeatStart, bmHotkeyShiftUp, bmRepeatStop, bmHotkeyReleased}));
+    EXPECT_EQ(form.MasterTimerTarn1().Countdown(TMasterTimerTarn::cdRepeat), 0);
 }
 
 } // namespace

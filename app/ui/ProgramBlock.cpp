@@ -4,6 +4,7 @@
 #include "acquisition/AcquisitionThread.h"
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "dialogs/OptionsForm.h"
 #include "dialogs/SplashScreen.h"
 #include "modules/ModuleManagerTarn.h"
 #include "platform/Platform.h"
@@ -127,6 +128,14 @@ void TProgramBlock::StartUp() {
     Splash->show();
     Splash->SetStatus(CreatingStructures);
     Form = std::make_unique<TMainForm>(*Env.Messages);
+    Form->SetKeyMessageTarget(&Form->HotkeyKeyEvents());
+    TMainForm::TDialogs dialogs;
+    // The dialog is made for each use and freed afterwards.
+    dialogs.Options = [form = Form.get()] {
+        TOptionsForm options(form);
+        return options.Execute(form->SettingsTarn1()) == QDialog::Accepted;
+    };
+    Form->SetDialogs(std::move(dialogs));
     if (Env.MainFormCreated)
         Env.MainFormCreated(*Form);
     FindDevice();

@@ -4,6 +4,7 @@
 #include "device/DriverAbstraction.h"
 #include "platform/Platform.h"
 #include "platform/QtUserMessages.h"
+#include "platform/X11AutoRepeat.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -14,6 +15,8 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The program ends with its main form (see TMainForm::closeEvent), not with its last window.
     app.setQuitOnLastWindowClosed(false);
+    // A held hot key then gives one press and one release; its action repeats through the master timer.
+    EnableDetectableAutoRepeat();
     platform::ChangeToProgramFolder();
     const QString sep = QLocale::system().decimalPoint();
     platform::SetDecimalSeparator(sep.size() == 1 && sep[0].unicode() < 128 ? char(sep[0].unicode()) : '.');

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Hot keys and the Options dialog in demonstration mode: the hold, time-base and shift keys of the
+# defaults; Options cancelled after changes; Options again with two switches, the screen colour through
+# the colour dialog and two hot keys changed, confirmed with OK; the new hold key holds and the old one
+# is gone; settings.xml keeps it all. Screenshots of every step are left in the output folder.
+set -euo pipefail
+bin=$1
+out=${2:-/tmp/e2e}
+mkdir -p "$out"
+. "$(dirname "$0")/lib.sh"
+
+# Click positions in client coordinates of the dialogs (the six tabs wrap into two rows).
+TAB_DISPLAY="159 13"
+TAB_PRINTING="32 35"
+TAB_KEYBOARD="99 35"
+SCREEN_SWATCH="130 135"
+CHECK_SEPARATE_HOLD="29 113"
+CHECK_BLACK_WHITE="29 89"
+BUTTON_HOTKEYS="61 165"
+OPTIONS_OK="232 355"
+OPTIONS_CANCEL="282 355"
+HOTKEYS_HOLD_EDIT="150 45"
+HOTKEYS_TAB_DISPLAY="235 15"
+HOTKEYS_CLEAR_FIRST="298 45"
+HOTKEYS_OK="279 219"
+
+click_in() { # window, x, y
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.4
+}
+
+open_options() {
+    press "$main" alt+s
+    sleep 0.4
+    xdotool key o
+    wait_title "^Options$" 10 || fail "no Options dialog"
+}
+
+start_x
+start_program hotkeys
+main=$(enter_demonstration)
+sleep 1
+shot "$out/hotkeys_1_main.png"
+
+# The default keys: hold and release, one time-base step, channel A's shift held 1.2 s.
+press "$main" ctrl+space
+sleep 0.5
+xdotool key ctrl+space
+sleep 0.5
+xdotool key ctrl+Right
+sleep 0.5
+xdotool keydown ctrl keydown Prior
+sleep 1.2
+xdotool keyup Prior keyup ctrl
+sleep 0.5
+shot "$out/hotkeys_2_after_keys.png"
+
+# Changes, then Cancel: nothing of them stays.
+opt=$(open_options)
+sleep 0.5
+click_in "$opt" $TAB_PRINTING
+click_in "$opt" $CHECK_BLACK_WHITE
+click_in "$opt" $TAB_DISPLAY
+click_in "$opt" $CHECK_SEPARATE_HOLD
+shot "$out/hotkeys_3_options_changed.png"
+click_in "$opt" $OPTIONS_CANCEL
+sleep 0.5
+! visible "^Options$" || fail "Cancel did not close the Options dialog"
+
+# Again, and OK this time.
+opt=$(open_options)
+sleep 0.5
+click_in "$opt" $TAB_PRINTING
+click_in "$opt" $CHECK_BLACK_WHITE
+click_in "$opt" $TAB_DISPLAY
+click_in "$opt" $CHECK_SEPARATE_HOLD
+click_in "$opt" 20 13 # back to Colors
+click_in "$opt" $SCREEN_SWATCH
+colour=$(wait_title "Color" 10) || fail "no colour dialog"
+sleep 0.5
+shot "$out/hotkeys_4_colour_dialog.png"
+xdotool key alt+h
+sleep 0.2
+xdotool key ctrl+a
+xdotool type --delay 50 '#123456'
+sleep 0.3
+xdotool key Return
+sleep 0.8
+visible "Select Color" && fail "the colour dialog did not close"
+shot "$out/hotkeys_5_options_colour_set.png"
+
+# Shift+F5 for the hold; "Zoom in:" cleared.
+click_in "$opt" $TAB_KEYBOARD
+click_in "$opt" $BUTTON_HOTKEYS
+hk=$(wait_title "^Configure hotkeys$" 10) || fail "no hot-keys form"
+sleep 0.5
+click_in "$hk" $HOTKEYS_HOLD_EDIT
+xdotool keydown shift keydown F5
+sleep 0.2
+xdotool keyup F5 keyup shift
+sleep 0.3
+click_in "$hk" $HOTKEYS_TAB_DISPLAY
+click_in "$hk" $HOTKEYS_CLEAR_FIRST
+shot "$out/hotkeys_6_hotkeys_form.png"
+click_in "$hk" $HOTKEYS_OK
+sleep 0.5
+visible "^Configure hotkeys$" && fail "the hot-keys form did not close"
+click_in "$opt" $OPTIONS_OK
+sleep 1
+visible "^Options$" && fail "OK did not close the Options dialog"
+shot "$out/hotkeys_7_new_screen_colour.png"
+# The screen's background is the new colour now.
+screen_pixels=$(convert "$out/hotkeys_7_new_screen_colour.png" txt:- | grep -c '#123456' || true)
+echo "pixels in the new screen colour: $screen_pixels"
+[ "$screen_pixels" -gt 20000 ] || fail "the screen does not show the new colour"
+
+# The new hold key; the old one does nothing now.
+press "$main" shift+F5
+sleep 0.5
+xdotool key ctrl+space
+sleep 0.5
+shot "$out/hotkeys_8_after_new_keys.png"
+
+exit_with_yes "$main"
+cp settings.xml "$out/hotkeys_settings.xml"
+expect_value() { # element, value
+    grep -qi "<$1[^>]*>$2</$1>" settings.xml || fail "settings.xml: $1 is not $2"
+}
+expect_value PRINTBLACKWHITE false
+expect_value SEPARATEHOLD true
+expect_value COLORSCREEN 00563412
+expect_value HOTKEY_HOLD "42;63;"
+expect_value HOTKEY_ZOOM_IN ";"
+expect_value HOTKEY_TIMEBASE_UP "29;333;"
+echo "walk-through done: hot keys, Options cancelled, Options confirmed, new screen colour, settings kept"
