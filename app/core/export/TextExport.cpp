@@ -128,22 +128,29 @@ TTextRowWriter::TTextRowWriter(const TExportOption &preset, TInput input)
         const bool absent = size_t(c) >= count || (*In.Waves)[size_t(c)].Empty();
         const bool unscaled =
             Units != euLevels && (size_t(c) >= In.Scale.size() || !In.Scale[size_t(c)].Valid);
-        Columns.push_back({c, i + 1 == channels.size(), absent || unscaled});
+        TColumn column{c, i + 1 == channels.size(), absent || unscaled, {}};
+        if (!column.Dash) {
+            const TScaleRow none;
+            const TScaleRow &scale = size_t(c) < In.Scale.size() ? In.Scale[size_t(c)] : none;
+            for (int level = 0; level < 256; ++level)
+                column.Texts.push_back(FormatLevel(uint8_t(level), scale, Units, In.Separator));
+        }
+        Columns.push_back(std::move(column));
     }
     MicrosecondsPerSample = In.SampleRate > 0 ? 1000000.0 / In.SampleRate : 0;
 }
 
-std::string TTextRowWriter::Cell(const TColumn &column, int32_t index) const {
-    if (column.Dash)
-        return "-";
+void TTextRowWriter::AppendCell(const TColumn &column, int32_t index, std::string &row) const {
+    if (column.Dash) {
+        row += '-';
+        return;
+    }
     // A channel on hold or a shorter module channel has no sample here: nothing stale is exported.
     const TWaveform &w = (*In.Waves)[size_t(column.Channel)];
     if (index < w.First || index > w.Last || index < 0 || size_t(index) >= w.Data.size())
-        return "-";
-    const TScaleRow none;
-    const TScaleRow &scale =
-        size_t(column.Channel) < In.Scale.size() ? In.Scale[size_t(column.Channel)] : none;
-    return FormatLevel(w.Data[size_t(index)], scale, Units, In.Separator);
+        row += '-';
+    else
+        row += column.Texts[w.Data[size_t(index)]];
 }
 
 void TTextRowWriter::AppendRow(int32_t index, std::string &row) const {
@@ -155,7 +162,7 @@ void TTextRowWriter::AppendRow(int32_t index, std::string &row) const {
         row += '\t';
     }
     for (const TColumn &column : Columns) {
-        row += Cell(column, index);
+        AppendCell(column, index, row);
         if (!column.Last)
             row += '\t';
     }

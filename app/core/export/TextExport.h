@@ -97,8 +97,10 @@ private:
         int32_t Channel;
         bool Last;
         bool Dash; // the whole column is "-"
+        // The text of every level 0..255, made once per export.
+        std::vector<std::string> Texts;
     };
-    std::string Cell(const TColumn &column, int32_t index) const;
+    void AppendCell(const TColumn &column, int32_t index, std::string &row) const;
 
     TInput In;
     int32_t Units;
