@@ -5,6 +5,7 @@
 #include "acquisition/DataSourceTarn.h"
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "controllers/IM2StdBridge.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
 #include "modules/ModuleManagerTarn.h"
@@ -167,6 +168,8 @@ void TMainForm::CreateComponents() {
     // 11: save and load.
 
     // 12: hint bridge.
+    IM2StdBridge1 = std::make_unique<TIM2StdBridge>();
+    subscribe(*IM2StdBridge1);
 
     // 13: text export.
 

@@ -19,6 +19,7 @@ namespace scope {
 class IKeyMessageTarget;
 class IUserMessages;
 class TDataSourceTarn;
+class TIM2StdBridge;
 class TModuleManagerTarn;
 class TModulesBoxTarn;
 class TMasterTimerDriver;
@@ -129,6 +130,7 @@ private:
     std::unique_ptr<TModuleManagerTarn> ModuleManager;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
+    std::unique_ptr<TIM2StdBridge> IM2StdBridge1;
     QWidget *ClientArea = nullptr;
     IKeyMessageTarget *KeyTarget = nullptr;
     TDialogs Dialogs;
