@@ -7,6 +7,7 @@
 #include "bus/ObjMasterTarn.h"
 #include "controllers/ZoomWrapperTarn.h"
 #include "controllers/KeyboardControlWrapperTarn.h"
+#include "controllers/IM2StdBridge.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
 #include "keyboard/HotkeyDetector.h"
@@ -182,6 +183,8 @@ void TMainForm::CreateComponents() {
     // 11: save and load.
 
     // 12: hint bridge.
+    IM2StdBridge1 = std::make_unique<TIM2StdBridge>();
+    subscribe(*IM2StdBridge1);
 
     // 13: text export.
 

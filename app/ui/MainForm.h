@@ -22,6 +22,7 @@ class TKeyboardControlWrapperTarn;
 class TKeyEventAdapter;
 class IUserMessages;
 class TDataSourceTarn;
+class TIM2StdBridge;
 class TModuleManagerTarn;
 class TModulesBoxTarn;
 class TMasterTimerDriver;
@@ -144,6 +145,7 @@ private:
     std::unique_ptr<THotkeyDetector> HotkeyDetector;
     std::unique_ptr<TKeyEventAdapter> KeyEvents;
     std::unique_ptr<TKeyboardControlWrapperTarn> KeyboardControl;
+    std::unique_ptr<TIM2StdBridge> IM2StdBridge1;
     QWidget *ClientArea = nullptr;
     IKeyMessageTarget *KeyTarget = nullptr;
     TDialogs Dialogs;
