@@ -18,7 +18,12 @@ namespace scope {
 
 class IKeyMessageTarget;
 class IUserMessages;
+class TChannelWrapperTarn;
+class TCursorsWrapperTarn;
 class TDataSourceTarn;
+class TFormTransparency;
+class TParamWrapperTarn;
+class TWidgetOpacity;
 class TModuleManagerTarn;
 class TModulesBoxTarn;
 class TMasterTimerDriver;
@@ -56,6 +61,10 @@ public:
     TMasterTimerTarn &MasterTimerTarn1() { return *MasterTimer; }
     TDataSourceTarn &DataSourceTarn1() { return *DataSource; }
     TModuleManagerTarn &ModuleManagerTarn1() { return *ModuleManager; }
+    TCursorsWrapperTarn &CursorsWrapperTarn1() { return *CursorsWrapper; }
+    TParamWrapperTarn &ParamWrapperTarn1() { return *ParamWrapper; }
+    TChannelWrapperTarn &ChannelWrapperTarn1() { return *ChannelWrapper; }
+    TFormTransparency &FormTransparency1() { return *Transparency; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
 
@@ -114,6 +123,9 @@ protected:
 
 private:
     void CreateComponents();
+    void CreateScreenControls();
+    void CreateReadoutControls();
+    void CreateChannelControls();
     void CreateAreas();
     void SettingsImported();
     void CreateMenus();
@@ -125,8 +137,13 @@ private:
     // outlive both.
     std::unique_ptr<TSettingsTarn> Settings;
     std::unique_ptr<TObjMasterTarn> Bus;
+    std::unique_ptr<TWidgetOpacity> Opacity;
+    std::unique_ptr<TFormTransparency> Transparency;
+    std::unique_ptr<TCursorsWrapperTarn> CursorsWrapper;
     std::unique_ptr<TDataSourceTarn> DataSource;
+    std::unique_ptr<TParamWrapperTarn> ParamWrapper;
     std::unique_ptr<TModuleManagerTarn> ModuleManager;
+    std::unique_ptr<TChannelWrapperTarn> ChannelWrapper;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
     QWidget *ClientArea = nullptr;
