@@ -1,12 +1,18 @@
 #include "controllers/ParamWrapperTarn.h"
 
+#include "MainForm.h"
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "controllers/ChannelWrapperTarn.h"
+#include "controllers/CursorsWrapperTarn.h"
+#include "modules/ModuleManagerTarn.h"
 #include "platform/Platform.h"
 #include "platform/QtColors.h"
+#include "screens/ScopeScreenTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/ui/QtTestKit.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -219,6 +225,48 @@ TEST_F(Readouts, EveryMessageOfItsListUpdatesAndOthersDoNot) {
     readouts.Label(K::rkInput, 0)->clear();
     Update(bmTimeBaseChanged);
     EXPECT_EQ(Text(K::rkInput, 0), "");
+}
+
+TEST(ReadoutsOnMainForm, AsReadoutsKeepTheirDistancesFromTheRightEndOfTheirBox) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    const struct {
+        const char *Name;
+        int Distance;
+    } placed[] = {{"Shape7", 349}, {"Image3", 349},  {"Label21", 331}, {"Label22", 331}, {"Bevel3", 265},
+                  {"Image5", 262}, {"Image4", 261},  {"Label24", 243}, {"Label25", 243}, {"Bevel4", 176},
+                  {"Image6", 172}, {"Label26", 155}, {"Label27", 155}, {"Bevel5", 88},   {"Label28", 84}};
+    for (int width : {800, 1000, 1234}) {
+        form.Client()->resize(width, 600);
+        form.FormResize();
+        const int w = width / 2 - 2;
+        EXPECT_EQ(form.GroupBox9->width(), w);
+        for (const auto &p : placed) {
+            SCOPED_TRACE(p.Name);
+            QWidget *c = form.GroupBox9->findChild<QWidget *>(p.Name);
+            ASSERT_NE(c, nullptr);
+            EXPECT_EQ(c->x(), w - p.Distance) << width;
+        }
+    }
+    // The readouts are the labels the controller fills.
+    EXPECT_EQ(form.ParamWrapperTarn1().Label(TParamWrapperTarn::rkInput, 0),
+              form.GroupBox9->findChild<QLabel *>("Label21"));
+    EXPECT_EQ(form.ParamWrapperTarn1().Label(TParamWrapperTarn::rkAttenuation, 1)->parentWidget(),
+              form.GroupBox10);
+
+    // Bus order: the cursors first, the readouts 8th, the channels right after the module host.
+    const auto &handlers = form.ObjMasterTarn1().Handlers();
+    auto place = [&](TBusMember &m) {
+        for (size_t i = 0; i < handlers.size(); ++i)
+            if (handlers[i].Object == &m)
+                return int(i);
+        return -1;
+    };
+    EXPECT_EQ(place(form.CursorsWrapperTarn1()), 0);
+    EXPECT_LT(place(form.DataSourceTarn1()), place(form.ParamWrapperTarn1()));
+    EXPECT_EQ(place(form.ChannelWrapperTarn1()), place(form.ModuleManagerTarn1()) + 1);
+    EXPECT_LT(place(form.ChannelWrapperTarn1()), place(*form.ScopeScreenTarn1));
 }
 
 } // namespace
