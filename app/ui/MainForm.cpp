@@ -290,29 +290,31 @@ void TMainForm::CreateScreenControls() {
         return b;
     };
     TCursorsWrapperTarn::TControls c;
-    c.VerButton = toggle("SpeedButton1", 4, 16, 22, 22);
-    c.HorButton = toggle("SpeedButton2", 27, 16, 22, 22);
-    c.VerButton->setIcon(QIcon(Glyph(gVerCursors, 16, 16)));
-    c.HorButton->setIcon(QIcon(Glyph(gHorCursors, 16, 16)));
-    c.TrcButton = toggle("SpeedButton3", 50, 16, 34, 22);
+    // Three rows in the box's design size: the five toggles; the intensity bar; Clear and the
+    // transparency bar. The bars get grooves long enough to click beside their handles.
+    c.VerButton = toggle("SpeedButton1", 3, 15, 20, 20);
+    c.HorButton = toggle("SpeedButton2", 24, 15, 20, 20);
+    c.VerButton->setIcon(QIcon(Glyph(gVerCursors, 14, 14)));
+    c.HorButton->setIcon(QIcon(Glyph(gHorCursors, 14, 14)));
+    c.TrcButton = toggle("SpeedButton3", 45, 15, 26, 20);
     c.TrcButton->setText("Trc");
-    c.XButton = toggle("SpeedButton4", 85, 16, 32, 22);
+    c.XButton = toggle("SpeedButton4", 72, 15, 18, 20);
     c.XButton->setText("X");
-    c.GridButton = toggle("SpeedButton6", 4, 40, 40, 20);
+    c.GridButton = toggle("SpeedButton6", 91, 15, 27, 20);
     c.GridButton->setText("Grid");
     auto *clear = MakeControl<QToolButton>(GroupBox1, "SpeedButton30");
-    clear->setGeometry(46, 40, 44, 20);
+    clear->setGeometry(3, 58, 36, 20);
     clear->setText("Clear");
     c.ClearButton = clear;
-    auto bar = [this](const char *name, int x, int min, int max) {
+    auto bar = [this](const char *name, int x, int y, int w, int min, int max) {
         auto *b = MakeControl<QScrollBar>(GroupBox1, name, Qt::Horizontal);
         b->setRange(min, max);
         b->setPageStep(10);
-        b->setGeometry(x, 64, 55, BarHeight);
+        b->setGeometry(x, y, w, BarHeight - 1);
         return b;
     };
-    c.IntensityBar = bar("ScrollBar1", 4, 20, 100);
-    c.TransparencyBar = bar("ScrollBar5", 62, 50, 255);
+    c.IntensityBar = bar("ScrollBar1", 3, 38, 115, 20, 100);
+    c.TransparencyBar = bar("ScrollBar5", 41, 60, 77, 50, 255);
     c.TransparencyControl = Transparency.get();
     CursorsWrapper->SetControls(c);
 }
