@@ -32,8 +32,10 @@ public:
     bool ButtonDragOver(TDragButtonTarn &target, const QMimeData *data, QObject *source);
     void ButtonDragDrop(TDragButtonTarn &target, const QMimeData *data, QObject *source);
 
-    // The caption a module channel shows while it is on (slot 0 is C).
-    const std::string &StoredCaption(int32_t slot) const { return Captions[static_cast<size_t>(slot & 1)]; }
+    // The caption a module channel shows while it is on (slot 0 is C); empty for another slot.
+    std::string StoredCaption(int32_t slot) const {
+        return slot >= 0 && size_t(slot) < Captions.size() ? Captions[size_t(slot)] : std::string();
+    }
 
 private:
     bool ChannelOn(int32_t tag) const;

@@ -103,6 +103,7 @@ TEST_F(ChannelButtons, ADropAssignsTheModuleAndAClickSwitchesItOffAgain) {
     EXPECT_TRUE(s.ChannelsOn[2]);
     EXPECT_EQ(s.VirtualChannels[0], function);
     EXPECT_EQ(c.text(), "TestFunction");
+    EXPECT_EQ(channels.StoredCaption(0), "TestFunction");
     EXPECT_TRUE(c.isChecked());
     ASSERT_EQ(recorder.Count(bmModuleChannelAssigned), 1u);
     EXPECT_EQ(recorder.Of(bmModuleChannelAssigned)[0].Param, 2);
@@ -139,17 +140,17 @@ TEST_F(ChannelButtons, OnlyAFunctionModulesButtonCanBeDropped) {
     ASSERT_GE(window, 0);
     auto file = std::make_unique<QMimeData>();
     file->setUrls({QUrl::fromLocalFile("/tmp/record.rsb")});
-    auto mismatched = Payload(window); // the payload of one item dragged by another's button
+    const auto own = Payload(function), windows = Payload(window);
     const struct {
         const char *Name;
         const QMimeData *Data;
         QObject *Source;
     } refused[] = {
         {"a file of another program", file.get(), nullptr},
-        {"a payload without its button", Payload(function).release(), nullptr},
-        {"a window module", Payload(window).release(), box.Button(window)},
-        {"a payload that is not the button's", mismatched.get(), box.Button(function)},
-        {"a channel button as source", Payload(function).release(), &d},
+        {"a payload without its button", own.get(), nullptr},
+        {"a window module", windows.get(), box.Button(window)},
+        {"a payload that is not the button's", windows.get(), box.Button(function)},
+        {"a channel button as source", own.get(), &d},
     };
     for (const auto &r : refused) {
         SCOPED_TRACE(r.Name);
@@ -158,9 +159,8 @@ TEST_F(ChannelButtons, OnlyAFunctionModulesButtonCanBeDropped) {
         EXPECT_FALSE(s.ChannelsOn[2]);
         EXPECT_EQ(recorder.Count(bmModuleChannelAssigned), 0u);
     }
-    for (const auto &r : refused)
-        if (r.Data != file.get() && r.Data != mismatched.get())
-            delete r.Data;
+    EXPECT_TRUE(channels.ButtonDragOver(c, own.get(), box.Button(function)))
+        << "the module's own drag is taken";
 
     // The button itself refuses another program's drag before the controller's drop is reached.
     QDragEnterEvent enter(QPoint(5, 5), Qt::LinkAction | Qt::CopyAction, file.get(), Qt::LeftButton,
