@@ -8,11 +8,16 @@
 #include "controllers/ZoomWrapperTarn.h"
 #include "controllers/KeyboardControlWrapperTarn.h"
 #include "controllers/IM2StdBridge.h"
+#include "controllers/ChannelWrapperTarn.h"
+#include "controllers/CursorsWrapperTarn.h"
+#include "controllers/ParamWrapperTarn.h"
+#include "controls/DragButtonTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
 #include "keyboard/HotkeyDetector.h"
 #include "modules/ModuleManagerTarn.h"
 #include "platform/KeyEventAdapter.h"
+#include "platform/FormTransparency.h"
 #include "platform/KeyMessageTarget.h"
 #include "platform/MasterTimerDriver.h"
 #include "platform/UserMessages.h"
@@ -31,11 +36,15 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QWindow>
+#include <array>
 #include <string_view>
 
 namespace scope {
@@ -82,6 +91,84 @@ constexpr Placement DesignAreas[] = {
     {"GroupBox7", "Trigger mode", 518, 427, 84, BottomRowHeight},
     {"GroupBox6", "Trigger", 603, 427, 188, BottomRowHeight},
 };
+
+// The readout row of one channel. A's controls keep their distances from the right end of its box as
+// the form is resized; B's stay where the design put them.
+enum TReadoutPiece { rpLabel, rpSwatch, rpGlyph, rpBevel };
+enum TGlyph { gInput, gCursor, gSpan, gTrigger, gVerCursors, gHorCursors };
+struct ReadoutPlacement {
+    const char *NameA, *NameB;
+    int Distance; // from the box's width
+    int Row;      // 0 upper, 1 lower
+    TReadoutPiece Piece;
+    int Kind; // label kind or glyph
+};
+constexpr int ReadoutRowTop[] = {6, 22};
+constexpr ReadoutPlacement ReadoutRow[] = {
+    {"Shape7", "Shape8", 349, 0, rpSwatch, 0},
+    {"Image3", "Image7", 349, 1, rpGlyph, gInput},
+    {"Label21", "Label31", 331, 0, rpLabel, TParamWrapperTarn::rkInput},
+    {"Label22", "Label32", 331, 1, rpLabel, TParamWrapperTarn::rkRange},
+    {"Bevel3", "Bevel6", 265, 0, rpBevel, 0},
+    {"Image4", "Image8", 261, 0, rpGlyph, gCursor},
+    {"Image5", "Image9", 262, 1, rpGlyph, gSpan},
+    {"Label24", "Label34", 243, 0, rpLabel, TParamWrapperTarn::rkRedCursor},
+    {"Label25", "Label35", 243, 1, rpLabel, TParamWrapperTarn::rkCursors},
+    {"Bevel4", "Bevel7", 176, 0, rpBevel, 0},
+    {"Image6", "Image10", 172, 0, rpGlyph, gTrigger},
+    {"Label26", "Label36", 155, 0, rpLabel, TParamWrapperTarn::rkTrigger},
+    {"Label27", "Label37", 155, 1, rpLabel, TParamWrapperTarn::rkVoltage},
+    {"Bevel5", "Bevel8", 88, 0, rpBevel, 0},
+    {"Label28", "Label38", 84, 0, rpLabel, TParamWrapperTarn::rkAttenuation},
+};
+
+// Small pictures drawn in code.
+QPixmap Glyph(int glyph, int w, int h) {
+    QPixmap pixmap(w, h);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    QPen dashed(QColor(200, 0, 0), 1, Qt::DashLine);
+    QPen plain(Qt::black, 1);
+    switch (glyph) {
+    case gInput: // a probe tip
+        p.setPen(plain);
+        p.drawLine(1, h / 2, w - 6, h / 2);
+        p.drawEllipse(w - 6, h / 2 - 2, 4, 4);
+        break;
+    case gCursor: // one horizontal cursor
+        p.setPen(dashed);
+        p.drawLine(0, h / 2, w - 1, h / 2);
+        break;
+    case gSpan: // the span between two cursors
+        p.setPen(dashed);
+        p.drawLine(0, 1, w - 1, 1);
+        p.drawLine(0, h - 2, w - 1, h - 2);
+        p.setPen(plain);
+        p.drawLine(w / 2, 2, w / 2, h - 3);
+        break;
+    case gTrigger: // a rising edge through the level
+        p.setPen(plain);
+        p.drawLine(0, h - 2, w / 2, h - 2);
+        p.drawLine(w / 2, h - 2, w / 2, 1);
+        p.drawLine(w / 2, 1, w - 1, 1);
+        p.setPen(dashed);
+        p.drawLine(0, h / 2, w - 1, h / 2);
+        break;
+    case gVerCursors: // a pair of vertical cursors
+        p.setPen(dashed);
+        p.drawLine(w / 3, 0, w / 3, h - 1);
+        p.drawLine(2 * w / 3, 0, 2 * w / 3, h - 1);
+        break;
+    case gHorCursors: // a pair of horizontal cursors
+        p.setPen(dashed);
+        p.drawLine(0, h / 3, w - 1, h / 3);
+        p.drawLine(0, 2 * h / 3, w - 1, 2 * h / 3);
+        break;
+    default:
+        break;
+    }
+    return pixmap;
+}
 
 } // namespace
 
@@ -142,6 +229,11 @@ void TMainForm::CreateComponents() {
         member.SetObjMaster(Bus.get());
     };
     // 1: cursors and grid.
+    Opacity = std::make_unique<TWidgetOpacity>(*this);
+    Transparency = std::make_unique<TFormTransparency>(*Opacity, 255);
+    CursorsWrapper = std::make_unique<TCursorsWrapperTarn>();
+    CreateScreenControls();
+    subscribe(*CursorsWrapper);
 
     // 2: data source.
     DataSource = std::make_unique<TDataSourceTarn>();
@@ -165,6 +257,10 @@ void TMainForm::CreateComponents() {
     // 7: trigger.
 
     // 8: readouts.
+    ParamWrapper = std::make_unique<TParamWrapperTarn>();
+    ParamWrapper->SetDataSource(DataSource.get());
+    CreateReadoutControls();
+    subscribe(*ParamWrapper);
 
     // 9: module host.
     ModuleManager = std::make_unique<TModuleManagerTarn>();
@@ -179,6 +275,9 @@ void TMainForm::CreateComponents() {
     };
 
     // 10: channels.
+    ChannelWrapper = std::make_unique<TChannelWrapperTarn>();
+    CreateChannelControls();
+    subscribe(*ChannelWrapper);
 
     // 11: save and load.
 
@@ -208,6 +307,105 @@ void TMainForm::CreateComponents() {
 
     // 18: trigger-position strip.
     subscribe(*TriggerPositionScreenTarn1);
+}
+
+void TMainForm::CreateScreenControls() {
+    auto toggle = [this](const char *name, int x, int y, int w, int h) {
+        auto *b = MakeControl<QToolButton>(GroupBox1, name);
+        b->setCheckable(true);
+        b->setGeometry(x, y, w, h);
+        return b;
+    };
+    TCursorsWrapperTarn::TControls c;
+    // Three rows in the box's design size: the five toggles; the intensity bar; Clear and the
+    // transparency bar. The bars get grooves long enough to click beside their handles.
+    c.VerButton = toggle("SpeedButton1", 3, 15, 20, 20);
+    c.HorButton = toggle("SpeedButton2", 24, 15, 20, 20);
+    c.VerButton->setIcon(QIcon(Glyph(gVerCursors, 14, 14)));
+    c.HorButton->setIcon(QIcon(Glyph(gHorCursors, 14, 14)));
+    c.TrcButton = toggle("SpeedButton3", 45, 15, 26, 20);
+    c.TrcButton->setText("Trc");
+    c.XButton = toggle("SpeedButton4", 72, 15, 18, 20);
+    c.XButton->setText("X");
+    c.GridButton = toggle("SpeedButton6", 91, 15, 27, 20);
+    c.GridButton->setText("Grid");
+    auto *clear = MakeControl<QToolButton>(GroupBox1, "SpeedButton30");
+    clear->setGeometry(3, 58, 36, 20);
+    clear->setText("Clear");
+    c.ClearButton = clear;
+    auto bar = [this](const char *name, int x, int y, int w, int min, int max) {
+        auto *b = MakeControl<QScrollBar>(GroupBox1, name, Qt::Horizontal);
+        b->setRange(min, max);
+        b->setPageStep(10);
+        b->setGeometry(x, y, w, BarHeight - 1);
+        return b;
+    };
+    c.IntensityBar = bar("ScrollBar1", 3, 38, 115, 20, 100);
+    c.TransparencyBar = bar("ScrollBar5", 41, 60, 77, 50, 255);
+    c.TransparencyControl = Transparency.get();
+    CursorsWrapper->SetControls(c);
+}
+
+void TMainForm::CreateReadoutControls() {
+    for (int channel = 0; channel < 2; ++channel) {
+        QGroupBox *box = channel == 0 ? GroupBox9 : GroupBox10;
+        const int w = box->width();
+        std::array<QLabel *, TParamWrapperTarn::LabelKinds> labels{};
+        QWidget *swatch = nullptr;
+        for (const ReadoutPlacement &r : ReadoutRow) {
+            const char *name = channel == 0 ? r.NameA : r.NameB;
+            const int x = w - r.Distance, y = ReadoutRowTop[r.Row];
+            switch (r.Piece) {
+            case rpLabel: {
+                auto *l = MakeControl<QLabel>(box, name);
+                l->setGeometry(x, y - 1, r.Kind == TParamWrapperTarn::rkAttenuation ? 80 : 66, 15);
+                // Small enough for the longest readout ("-642.682mV") in its column.
+                QFont font = l->font();
+                font.setPixelSize(10);
+                l->setFont(font);
+                labels[size_t(r.Kind)] = l;
+                break;
+            }
+            case rpSwatch: {
+                auto *f = MakeControl<QFrame>(box, name);
+                f->setFrameShape(QFrame::Box);
+                f->setGeometry(x, y + 1, 12, 12);
+                swatch = f;
+                break;
+            }
+            case rpGlyph: {
+                auto *l = MakeControl<QLabel>(box, name);
+                l->setPixmap(Glyph(r.Kind, 16, 12));
+                l->setGeometry(x, y + 1, 16, 12);
+                break;
+            }
+            case rpBevel: {
+                auto *f = MakeControl<QFrame>(box, name);
+                f->setFrameShape(QFrame::VLine);
+                f->setFrameShadow(QFrame::Sunken);
+                f->setGeometry(x, 4, 2, ReadoutHeight - 8);
+                break;
+            }
+            }
+        }
+        ParamWrapper->SetChannelControls(channel, labels, swatch);
+    }
+}
+
+void TMainForm::CreateChannelControls() {
+    auto *a = MakeControl<QToolButton>(GroupBox11, "SpeedButton18");
+    auto *b = MakeControl<QToolButton>(GroupBox11, "SpeedButton22");
+    for (QToolButton *button : {a, b})
+        button->setCheckable(true);
+    a->setText("A");
+    b->setText("B");
+    a->setGeometry(4, 16, 55, 20);
+    b->setGeometry(62, 16, 55, 20);
+    auto *c = MakeControl<TDragButtonTarn>(GroupBox11, "DragButtonTarn1");
+    auto *d = MakeControl<TDragButtonTarn>(GroupBox11, "DragButtonTarn2");
+    c->setGeometry(4, 39, 55, 20);
+    d->setGeometry(62, 39, 55, 20);
+    ChannelWrapper->SetButtons(a, b, c, d);
 }
 
 void TMainForm::CreateAreas() {
@@ -366,9 +564,13 @@ void TMainForm::SetDialogs(TDialogs dialogs) {
 
 void TMainForm::FormResize() {
     const int W = ClientArea->width(), H = ClientArea->height();
-    // 1. Readouts across the top: channel A's box takes the left half, B's the right half.
+    // 1. Readouts across the top: channel A's box takes the left half, B's the right half; A's readouts
+    // keep their distances from the right end of A's box.
     const int w = W / 2 - 2;
     GroupBox10->setGeometry(W / 2, GroupBox10->y(), w, GroupBox10->height());
+    for (const ReadoutPlacement &r : ReadoutRow)
+        if (QWidget *c = GroupBox9->findChild<QWidget *>(r.NameA, Qt::FindDirectChildrenOnly))
+            c->move(w - r.Distance, c->y());
     GroupBox9->resize(w, GroupBox9->height());
     GroupBox10->resize(W - GroupBox10->x(), GroupBox10->height());
     // 2. Modules box down to the bottom.

@@ -21,8 +21,13 @@ class THotkeyDetector;
 class TKeyboardControlWrapperTarn;
 class TKeyEventAdapter;
 class IUserMessages;
+class TChannelWrapperTarn;
+class TCursorsWrapperTarn;
 class TDataSourceTarn;
 class TIM2StdBridge;
+class TFormTransparency;
+class TParamWrapperTarn;
+class TWidgetOpacity;
 class TModuleManagerTarn;
 class TModulesBoxTarn;
 class TMasterTimerDriver;
@@ -68,6 +73,10 @@ public:
     // What the detector takes the window's key events through.
     IKeyMessageTarget &HotkeyKeyEvents();
     TKeyboardControlWrapperTarn &KeyboardControlWrapperTarn1() { return *KeyboardControl; }
+    TCursorsWrapperTarn &CursorsWrapperTarn1() { return *CursorsWrapper; }
+    TParamWrapperTarn &ParamWrapperTarn1() { return *ParamWrapper; }
+    TChannelWrapperTarn &ChannelWrapperTarn1() { return *ChannelWrapper; }
+    TFormTransparency &FormTransparency1() { return *Transparency; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
 
@@ -126,6 +135,9 @@ protected:
 
 private:
     void CreateComponents();
+    void CreateScreenControls();
+    void CreateReadoutControls();
+    void CreateChannelControls();
     void CreateAreas();
     void SettingsImported();
     void CreateMenus();
@@ -137,9 +149,14 @@ private:
     // outlive both.
     std::unique_ptr<TSettingsTarn> Settings;
     std::unique_ptr<TObjMasterTarn> Bus;
+    std::unique_ptr<TWidgetOpacity> Opacity;
+    std::unique_ptr<TFormTransparency> Transparency;
+    std::unique_ptr<TCursorsWrapperTarn> CursorsWrapper;
     std::unique_ptr<TDataSourceTarn> DataSource;
     std::unique_ptr<TZoomWrapperTarn> ZoomWrapper;
+    std::unique_ptr<TParamWrapperTarn> ParamWrapper;
     std::unique_ptr<TModuleManagerTarn> ModuleManager;
+    std::unique_ptr<TChannelWrapperTarn> ChannelWrapper;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
     std::unique_ptr<THotkeyDetector> HotkeyDetector;

@@ -1,6 +1,9 @@
 #include "controls/DragButtonTarn.h"
 
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QPointer>
 
@@ -9,6 +12,41 @@ namespace scope {
 TDragButtonTarn::TDragButtonTarn(QWidget *parent) : QPushButton(parent) {
     setCheckable(true);
     setFocusPolicy(Qt::NoFocus);
+    setAcceptDrops(true);
+}
+
+bool TDragButtonTarn::Accepts(const QMimeData *data, QObject *source) {
+    return OnDragOver && OnDragOver(*this, data, source);
+}
+
+void TDragButtonTarn::dragEnterEvent(QDragEnterEvent *event) {
+    if (Accepts(event->mimeData(), event->source())) {
+        event->setDropAction(Qt::LinkAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TDragButtonTarn::dragMoveEvent(QDragMoveEvent *event) {
+    if (Accepts(event->mimeData(), event->source())) {
+        event->setDropAction(Qt::LinkAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TDragButtonTarn::dropEvent(QDropEvent *event) {
+    // Asked again: the state may have changed since the drag entered.
+    if (!Accepts(event->mimeData(), event->source())) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::LinkAction);
+    event->accept();
+    if (OnDragDrop)
+        OnDragDrop(*this, event->mimeData(), event->source());
 }
 
 bool TDragButtonTarn::BeginDrag(QMimeData *data) {

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <functional>
 
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QMimeData;
 
 namespace scope {
@@ -29,6 +32,20 @@ public:
     // Drags the button with the given data (taking it over) until the user drops or cancels it, then
     // tells OnEndDrag. Returns whether a target accepted the drop.
     bool BeginDrag(QMimeData *data);
+
+    // Asked while something is dragged over the button (source: the dragging widget of this program,
+    // null for another program's drag); true lets it be dropped here. Unset refuses every drop.
+    std::function<bool(TDragButtonTarn &target, const QMimeData *data, QObject *source)> OnDragOver;
+    // Told when an accepted drag is dropped on the button.
+    std::function<void(TDragButtonTarn &target, const QMimeData *data, QObject *source)> OnDragDrop;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    bool Accepts(const QMimeData *data, QObject *source);
 };
 
 } // namespace scope

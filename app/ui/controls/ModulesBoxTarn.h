@@ -40,6 +40,13 @@ public:
     void SetModuleEvents(TModuleOnOff functionDeactivate, TModuleOnOff extraScreenActivate,
                          TModuleOnOff extraScreenDeactivate) override;
 
+    // The item's kind and caption; an unknown item reads as a window module without a caption.
+    uint8_t ItemKind(int32_t id) const {
+        return Valid(id) ? Items[static_cast<size_t>(id)].Kind : uint8_t(ikWindow);
+    }
+    std::string ItemCaption(int32_t id) const {
+        return Valid(id) ? Items[static_cast<size_t>(id)].Caption : std::string();
+    }
     // The item's button, none before Rebuild.
     TDragButtonTarn *Button(int32_t id) const;
 

@@ -1,0 +1,41 @@
+// The readouts of channels A and B: coupling and probe, volts per division, the voltages at and
+// between the horizontal cursors, the trigger level, the trace at the vertical cursor and the
+// amplitude over the cursor span in dB. It only reads; it changes no setting and sends nothing.
+#pragma once
+
+#include "controllers/ControllerBase.h"
+
+#include <array>
+#include <cstdint>
+
+class QLabel;
+class QWidget;
+
+namespace scope {
+
+class TDataSourceTarn;
+
+class TParamWrapperTarn : public TControllerBase {
+public:
+    enum TKind : int32_t { rkInput, rkRange, rkRedCursor, rkCursors, rkTrigger, rkVoltage, rkAttenuation };
+    static constexpr int32_t LabelKinds = 7;
+
+    // The seven labels (in TKind order) and the colour swatch of one channel (0 A, 1 B).
+    void SetChannelControls(int32_t channel, const std::array<QLabel *, LabelKinds> &labels, QWidget *swatch);
+    void SetDataSource(TDataSourceTarn *source) { DataSource = source; }
+
+    QLabel *Label(int32_t kind, int32_t channel) const { return Labels[size_t(channel)][size_t(kind)]; }
+    QWidget *Swatch(int32_t channel) const { return Shapes[size_t(channel)]; }
+
+    void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override;
+    void UpdateReadouts();
+
+private:
+    void UpdateChannel(int32_t c);
+
+    std::array<std::array<QLabel *, LabelKinds>, 2> Labels{};
+    std::array<QWidget *, 2> Shapes{};
+    TDataSourceTarn *DataSource = nullptr;
+};
+
+} // namespace scope
