@@ -81,30 +81,30 @@ bool TCaptureControl::PollSteps() {
     return true;
 }
 
+bool TCaptureControl::ArmAndWait() {
+    Arm();
+    if (Port.LinkBroken())
+        return false;
+    // The auto time-out counts from here, whoever armed.
+    S.AutoStart = Ticks.TickCount();
+    S.State = TCaptureState::Armed;
+    S.Status = 3;
+    return true;
+}
+
 bool TCaptureControl::Poll() {
     if (S.TriggerMode == TTriggerMode::Auto)
         return PollAuto();
-    if (S.State == TCaptureState::Idle) {
-        Arm();
-        if (Port.LinkBroken())
-            return false;
-        S.State = TCaptureState::Armed;
-        S.Status = 3;
-    }
+    if (S.State == TCaptureState::Idle && !ArmAndWait())
+        return false;
     if (!PollSteps())
         return false;
     return S.State == TCaptureState::Complete;
 }
 
 bool TCaptureControl::PollAuto() {
-    if (S.State == TCaptureState::Idle) {
-        Arm();
-        if (Port.LinkBroken())
-            return false;
-        S.AutoStart = Ticks.TickCount();
-        S.State = TCaptureState::Armed;
-        S.Status = 3;
-    }
+    if (S.State == TCaptureState::Idle && !ArmAndWait())
+        return false;
     if (!PollSteps())
         return false;
     const bool complete = S.State == TCaptureState::Complete;

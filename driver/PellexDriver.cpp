@@ -302,7 +302,7 @@ void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t 
         break;
     }
     case dfArm:
-        Capture.Arm();
+        Capture.ArmAndWait();
         break;
     case dfFinish:
         Capture.Finish();
