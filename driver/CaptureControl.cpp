@@ -1,6 +1,7 @@
 #include "CaptureControl.h"
 
 #include "Lfsr.h"
+#include "Registers.h"
 
 #include <algorithm>
 
@@ -15,14 +16,14 @@ constexpr uint16_t StatusUntriggered = 0x1000;
 } // namespace
 
 void TCaptureControl::Arm() {
-    Port.Queue(1, 0);
+    Port.Queue(regCapture, CaptureStop);
     S.State = TCaptureState::Idle;
-    Port.Queue(1, S.TimeBaseWord + 0x1000);
-    Port.Write(1, S.TimeBaseWord + 0xF000);
+    Port.Queue(regCapture, S.TimeBaseWord + CaptureArmStep);
+    Port.Write(regCapture, S.TimeBaseWord + CaptureStart);
 }
 
 void TCaptureControl::Stop() {
-    if (Port.Write(1, 0))
+    if (Port.Write(regCapture, CaptureStop))
         S.State = TCaptureState::Idle;
 }
 
@@ -46,28 +47,28 @@ void TCaptureControl::Finish() {
     }
     const uint16_t word = S.TimeBaseWord;
     if (S.State == TCaptureState::Forced) {
-        Port.Queue(1, word + 0xE000);
-        Port.Queue(1, 0xE020);
-        if (Port.Write(1, 0x6020))
+        Port.Queue(regCapture, word + CaptureFinish);
+        Port.Queue(regCapture, CaptureFifoReset);
+        if (Port.Write(regCapture, CaptureFifoOpen))
             S.SampleCount = S.RecordLength;
     } else if (S.State == TCaptureState::Complete) {
-        if (!Port.Write(1, word + 0xE000))
+        if (!Port.Write(regCapture, word + CaptureFinish))
             return;
         bool ok = false;
-        const uint16_t count = Port.Read(14, ok);
+        const uint16_t count = Port.Read(regAfterTrigger, ok);
         if (!ok)
             return;
         // The count indexes the record: never beyond it.
         S.SampleCount = std::min<int32_t>(count, S.RecordLength);
-        Port.Queue(1, 0xA000);
-        Port.Queue(1, 0xE020);
-        Port.Write(1, 0x6020);
+        Port.Queue(regCapture, CaptureRewind);
+        Port.Queue(regCapture, CaptureFifoReset);
+        Port.Write(regCapture, CaptureFifoOpen);
     }
 }
 
 bool TCaptureControl::PollSteps() {
     bool ok = false;
-    const uint16_t status = Port.Read(1, ok);
+    const uint16_t status = Port.Read(regCapture, ok);
     if (!ok)
         return false;
     S.StatusWord = status;
@@ -81,30 +82,30 @@ bool TCaptureControl::PollSteps() {
     return true;
 }
 
+bool TCaptureControl::ArmAndWait() {
+    Arm();
+    if (Port.LinkBroken())
+        return false;
+    // The auto time-out counts from here, whoever armed.
+    S.AutoStart = Ticks.TickCount();
+    S.State = TCaptureState::Armed;
+    S.Status = 3;
+    return true;
+}
+
 bool TCaptureControl::Poll() {
     if (S.TriggerMode == TTriggerMode::Auto)
         return PollAuto();
-    if (S.State == TCaptureState::Idle) {
-        Arm();
-        if (Port.LinkBroken())
-            return false;
-        S.State = TCaptureState::Armed;
-        S.Status = 3;
-    }
+    if (S.State == TCaptureState::Idle && !ArmAndWait())
+        return false;
     if (!PollSteps())
         return false;
     return S.State == TCaptureState::Complete;
 }
 
 bool TCaptureControl::PollAuto() {
-    if (S.State == TCaptureState::Idle) {
-        Arm();
-        if (Port.LinkBroken())
-            return false;
-        S.AutoStart = Ticks.TickCount();
-        S.State = TCaptureState::Armed;
-        S.Status = 3;
-    }
+    if (S.State == TCaptureState::Idle && !ArmAndWait())
+        return false;
     if (!PollSteps())
         return false;
     const bool complete = S.State == TCaptureState::Complete;
@@ -126,7 +127,7 @@ bool TCaptureControl::PollAuto() {
             m > 2000000000.0 ? e > m : e > std::min(std::max(10 * record, 10 * after), 2000000000.0);
         if (fires) {
             bool ok = false;
-            const uint16_t status = Port.Read(1, ok);
+            const uint16_t status = Port.Read(regCapture, ok);
             if (!ok)
                 return complete;
             S.StatusWord = status;
@@ -144,22 +145,22 @@ bool TCaptureControl::PollAuto() {
 void TCaptureControl::Force() {
     S.State = TCaptureState::Idle;
     S.AutoStage = TAutoStage::Forcing;
-    Port.Queue(4, 0x8000);
-    Port.Queue(6, 0x8000);
-    Port.Queue(3, 0x8000);
-    Port.Queue(5, 0x8000);
-    Port.Write(14, LfsrCount(S.RecordLength));
+    Port.Queue(regPrimaryCount, TriggerWordNeutral);
+    Port.Queue(regSecondaryCount, TriggerWordNeutral);
+    Port.Queue(regPrimaryLength, TriggerWordNeutral);
+    Port.Queue(regSecondaryLength, TriggerWordNeutral);
+    Port.Write(regAfterTrigger, LfsrCount(S.RecordLength));
 }
 
 bool TCaptureControl::WriteTriggerWords(bool neutral, bool withPreload) {
-    const uint16_t n = 0x8000;
-    Port.Queue(4, neutral ? n : S.PrimaryCount);
-    Port.Queue(6, neutral ? n : S.SecondaryCount);
-    Port.Queue(3, neutral ? n : S.PrimaryLength);
+    const uint16_t n = TriggerWordNeutral;
+    Port.Queue(regPrimaryCount, neutral ? n : S.PrimaryCount);
+    Port.Queue(regSecondaryCount, neutral ? n : S.SecondaryCount);
+    Port.Queue(regPrimaryLength, neutral ? n : S.PrimaryLength);
     if (!withPreload)
-        return Port.Write(5, neutral ? n : S.SecondaryLength);
-    Port.Queue(5, neutral ? n : S.SecondaryLength);
-    return Port.Write(14, S.Preload);
+        return Port.Write(regSecondaryLength, neutral ? n : S.SecondaryLength);
+    Port.Queue(regSecondaryLength, neutral ? n : S.SecondaryLength);
+    return Port.Write(regAfterTrigger, S.Preload);
 }
 
 void TCaptureControl::RestoreTriggerWords() {

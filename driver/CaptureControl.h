@@ -14,6 +14,8 @@ public:
         : S(state), Port(port), Ticks(ticks), Random(random) {}
 
     void Arm();
+    // Arms and waits for the trigger (state armed, status 3); false when the link broke.
+    bool ArmAndWait();
     void Stop();
     void Finish();
     // True when the capture is complete.

@@ -1,6 +1,6 @@
 #include "ConfigImages.h"
 
-#include "imagegen/ConfigImageContent.h"
+#include "ConfigImageContent.h"
 
 #include <cstddef>
 

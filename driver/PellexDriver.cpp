@@ -3,6 +3,7 @@
 #include "ConfigImages.h"
 #include "Lfsr.h"
 #include "OffsetConversion.h"
+#include "Registers.h"
 #include "ScopeConstsPellX.h"
 #include "TimeBase.h"
 
@@ -132,8 +133,9 @@ int32_t TPellexDriver::Initialize(uint8_t *desc) {
     Desc = BuildDescription(type, S.Calibration);
     if (!configured)
         return Fail(irFpgaFailed, desc);
-    if (!Port.Write(3, 0x8000) || !Port.Write(4, 0x7FF0) || !Port.Write(7, 0x7FFF) ||
-        !Port.Write(14, LfsrCount(0)))
+    if (!Port.Write(regPrimaryLength, TriggerWordNeutral) ||
+        !Port.Write(regPrimaryCount, StartPrimaryCount) || !Port.Write(regHoldOff, StartHoldOff) ||
+        !Port.Write(regAfterTrigger, LfsrCount(0)))
         return Fail(irDeviceNotFound, desc);
     S.RecordLength = Model(type).RecordLength;
     S.PointsPerDivision = Model(type).PointsPerDivision;
@@ -238,14 +240,14 @@ void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t 
     case dfSetSecondaryLength: {
         const uint16_t word = value > 0x8000 ? 0x8000 : static_cast<uint16_t>(0x8000 - value);
         (code == dfSetPrimaryLength ? S.PrimaryLength : S.SecondaryLength) = word;
-        Port.Write(code == dfSetPrimaryLength ? 3 : 5, word);
+        Port.Write(code == dfSetPrimaryLength ? regPrimaryLength : regSecondaryLength, word);
         break;
     }
     case dfSetPrimaryCount:
     case dfSetSecondaryCount: {
         const uint16_t word = value == -1 ? 0x7FFF : static_cast<uint16_t>(0x8000 - value);
         (code == dfSetPrimaryCount ? S.PrimaryCount : S.SecondaryCount) = word;
-        Port.Write(code == dfSetPrimaryCount ? 4 : 6, word);
+        Port.Write(code == dfSetPrimaryCount ? regPrimaryCount : regSecondaryCount, word);
         break;
     }
     case dfSetHoldOff:
@@ -255,7 +257,7 @@ void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t 
     case dfSetGainB: {
         const int ch = code == dfSetGainA ? 0 : 1;
         S.Channels[ch].Gain = static_cast<uint16_t>(value);
-        Port.Write(ch == 0 ? 8 : 11, value);
+        Port.Write(GainRegister(ch), value);
         break;
     }
     case dfSetShiftA:
@@ -265,10 +267,10 @@ void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t 
         SetShift(1, value, result);
         break;
     case dfSetTriggerLevelA:
-        Port.Write(10, value);
+        Port.Write(regTriggerLevelA, value);
         break;
     case dfSetTriggerLevelB:
-        Port.Write(13, value);
+        Port.Write(regTriggerLevelB, value);
         break;
     case dfSetAfterTrigger:
         SetAfterTrigger(value);
@@ -302,7 +304,7 @@ void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t 
         break;
     }
     case dfArm:
-        Capture.Arm();
+        Capture.ArmAndWait();
         break;
     case dfFinish:
         Capture.Finish();
@@ -385,7 +387,7 @@ void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t 
         SetRangeCentered(1, value);
         break;
     case dfWriteTimeBase:
-        Port.Write(1, S.TimeBaseWord);
+        Port.Write(regCapture, S.TimeBaseWord);
         break;
     case dfPositionToShiftA:
         Put(result, PositionToDac(0, value));
@@ -405,7 +407,7 @@ void TPellexDriver::ApplyTimeBase(int32_t v, int32_t *result) {
     S.EquivalentTime = c.EquivalentTime;
     S.EtsFactor = c.Factor;
     S.FastEts = c.Fast;
-    if (!Port.Write(1, c.Word))
+    if (!Port.Write(regCapture, c.Word))
         return;
     if (S.TriggerMode == TTriggerMode::Auto) {
         S.AutoStage = TAutoStage::Long;
@@ -434,7 +436,7 @@ void TPellexDriver::SetSecondarySource(int bit, bool on) {
 }
 
 bool TPellexDriver::WriteInputRegister() {
-    return Port.Write(15, S.Channels[0].InputHalf + S.Channels[1].InputHalf);
+    return Port.Write(regInput, S.Channels[0].InputHalf + S.Channels[1].InputHalf);
 }
 
 void TPellexDriver::SetRange(int ch, int32_t key) {
@@ -454,7 +456,7 @@ void TPellexDriver::SetRange(int ch, int32_t key) {
     }
     if (!WriteInputRegister())
         return;
-    Port.Write(ch == 0 ? 8 : 11, c.Gain);
+    Port.Write(GainRegister(ch), c.Gain);
 }
 
 uint16_t TPellexDriver::PositionToDac(int ch, double position) const {
@@ -473,7 +475,7 @@ void TPellexDriver::SetShift(int ch, int32_t dac, int32_t *result) {
     TChannelState &c = S.Channels[ch];
     c.OffsetDac = dac;
     c.GroundPosition = DacToPosition(ch);
-    if (Port.Write(ch == 0 ? 9 : 12, dac))
+    if (Port.Write(OffsetRegister(ch), dac))
         Put(result, static_cast<int32_t>(std::nearbyint(c.GroundPosition)));
 }
 
@@ -486,20 +488,20 @@ void TPellexDriver::SetRangeCentered(int ch, int32_t key) {
     if (IsRangeKey(key))
         c.OffsetDac = S.Calibration.Offsets[ch][OffsetGroup(key)][3];
     c.GroundPosition = DacToPosition(ch);
-    Port.Write(ch == 0 ? 9 : 12, c.OffsetDac);
+    Port.Write(OffsetRegister(ch), c.OffsetDac);
 }
 
 void TPellexDriver::SetHoldOff(int32_t value) {
     S.HoldOffExtent = static_cast<uint16_t>(value * 4);
     const double word = 0x8001 - std::ceil(static_cast<double>(value) / S.EtsFactor);
-    Port.Write(7, static_cast<int32_t>(std::min(word, 32768.0)));
+    Port.Write(regHoldOff, static_cast<int32_t>(std::min(word, 32768.0)));
 }
 
 void TPellexDriver::SetAfterTrigger(int32_t value) {
     S.AfterTrigger = static_cast<uint16_t>(value);
     S.AfterTriggerScaled = static_cast<int32_t>(std::ceil(static_cast<double>(S.AfterTrigger) / S.EtsFactor));
     S.Preload = LfsrCount(S.AfterTriggerScaled);
-    Port.Write(14, S.Preload);
+    Port.Write(regAfterTrigger, S.Preload);
 }
 
 void TPellexDriver::SetTriggerMode(TTriggerMode mode) {
@@ -510,7 +512,7 @@ void TPellexDriver::SetTriggerMode(TTriggerMode mode) {
         Capture.WriteTriggerWords(false, false);
         return;
     }
-    if (!Port.Write(14, S.Preload))
+    if (!Port.Write(regAfterTrigger, S.Preload))
         return;
     Capture.WriteTriggerWords(mode == TTriggerMode::None, false);
 }

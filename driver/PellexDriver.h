@@ -7,6 +7,7 @@
 #include "DriverState.h"
 #include "ModelTables.h"
 #include "RecordReader.h"
+#include "Registers.h"
 #include "UsbPort.h"
 
 #include <cstdint>
@@ -44,7 +45,7 @@ private:
     void Dispatch(int32_t code, void *buffer, int32_t value, int32_t *result);
 
     void ApplyTimeBase(int32_t v, int32_t *result);
-    bool WriteTriggerControl() { return Port.Write(2, S.TriggerControl); }
+    bool WriteTriggerControl() { return Port.Write(regTriggerControl, S.TriggerControl); }
     void SetControlBit(int bit, bool on);
     void SetSecondarySource(int bit, bool on);
     void SetRange(int channel, int32_t key);

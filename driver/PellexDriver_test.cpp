@@ -142,6 +142,8 @@ struct TFunctionCase {
     int32_t Code;
     int32_t Value;
     std::vector<TWrite> Writes;
+    // The capture afterwards; an armed one must not be armed again by the next poll.
+    TCaptureState State = TCaptureState::Idle;
 };
 
 constexpr TWrite Stop{1, 0, 1};
@@ -194,7 +196,7 @@ const TFunctionCase FunctionCases[] = {
     {"time base 200 ns", dfSetTimeBase, 200, {Stop, {1, 0x0800, 1}}},
     {"time base 100 ms", dfSetTimeBase, 100000000, {Stop, {1, 31, 1}}},
     {"write time base", dfWriteTimeBase, 0, {{1, 0x0000, 1}}},
-    {"arm", dfArm, 0, {Stop, {1, 0x0000, 0}, {1, 0x1000, 0}, {1, 0xF000, 1}}},
+    {"arm", dfArm, 0, {Stop, {1, 0x0000, 0}, {1, 0x1000, 0}, {1, 0xF000, 1}}, TCaptureState::Armed},
     {"finish while idle", dfFinish, 0, {}},
     {"trigger mode none",
      dfSetTriggerModeNone,
@@ -233,7 +235,25 @@ TEST_F(DriverTest, RegisterWritesOfEachDeviceFunction) {
         Call(c.Code, c.Value);
         EXPECT_THAT(Sim().Log(), ElementsAreArray(c.Writes));
         EXPECT_EQ(LinkByte, 0);
+        EXPECT_EQ(Driver->State().State, c.State);
+        if (c.State == TCaptureState::Armed) {
+            EXPECT_EQ(Driver->State().Status, 3);
+            // The poll only reads the status (the simulated signal may already have triggered).
+            Sim().ClearRegisterLog();
+            Call(dfPollStatus);
+            EXPECT_THAT(Sim().Log(), ElementsAre()) << "the poll armed a second time";
+            EXPECT_NE(Driver->State().State, TCaptureState::Idle);
+        }
     }
+}
+
+TEST_F(DriverTest, PollOfAnIdleDeviceArmsIt) {
+    ASSERT_EQ(Start(1), irOk);
+    ASSERT_EQ(Driver->State().State, TCaptureState::Idle);
+    Call(dfPollStatus);
+    EXPECT_THAT(Sim().Log(), ElementsAre(TWrite{1, 0x0000, 0}, TWrite{1, 0x1000, 0}, TWrite{1, 0xF000, 1}));
+    // Armed, or already triggered by the simulated signal seen in the same poll.
+    EXPECT_NE(Driver->State().State, TCaptureState::Idle);
 }
 
 TEST_F(DriverTest, TriggerControlWordKeepsEveryBit) {

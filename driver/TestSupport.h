@@ -4,7 +4,7 @@
 
 #include "PellexDriver.h"
 #include "ScopeConstsPellX.h"
-#include "pellusb.h"
+#include "SimControls.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>

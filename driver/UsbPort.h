@@ -2,7 +2,7 @@
 // after a write or read the caller's link byte is looked at, and a set byte ends the sequence.
 #pragma once
 
-#include "pellusb.h"
+#include "PellUsbFunctions.h"
 
 #include <cstdint>
 #include <string>

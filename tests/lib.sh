@@ -169,3 +169,16 @@ exit_with_yes() {
     wait_exit "$pid" 20 || fail "the program did not end after Yes"
     test -s settings.xml || fail "settings.xml was not written"
 }
+
+# Prints the text of the X clipboard (empty when nothing holds it).
+clipboard_text() {
+    python3 - <<'PY' 2>/dev/null || true
+import tkinter
+root = tkinter.Tk()
+root.withdraw()
+try:
+    print(root.clipboard_get())
+except tkinter.TclError:
+    pass
+PY
+}

@@ -12,14 +12,27 @@
 
 namespace scope {
 
+// A fresh, empty folder of the running test: its suite, its name and the process, so that cases run as
+// parallel processes (and parametrised cases) never share a file. For tests that do not use the fixture;
+// a sub-folder name gives a test several fresh folders.
+inline std::filesystem::path FreshTestFolder(const std::string &sub = {}) {
+    const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->name()) + "_" + std::to_string(getpid());
+    for (char &c : name)
+        if (c == '/')
+            c = '_';
+    auto folder = std::filesystem::path(TEST_OUTPUT_DIRECTORY) / info->test_suite_name() / name;
+    if (!sub.empty())
+        folder /= sub;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
 class TTestFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Folder = std::filesystem::path(TEST_OUTPUT_DIRECTORY) / info->test_suite_name() /
-                 (std::string(info->name()) + "_" + std::to_string(getpid()));
-        std::filesystem::remove_all(Folder);
-        std::filesystem::create_directories(Folder);
+        Folder = FreshTestFolder();
         platform::SetDecimalSeparator('.');
     }
     void TearDown() override {

@@ -564,7 +564,7 @@ void TMainForm::SetDialogs(TDialogs dialogs) {
 
 void TMainForm::FormResize() {
     const int W = ClientArea->width(), H = ClientArea->height();
-    // 1. Readouts across the top: channel A's box takes the left half, B's the right half; A's readouts
+    // Readouts across the top: channel A's box takes the left half, B's the right half; A's readouts
     // keep their distances from the right end of A's box.
     const int w = W / 2 - 2;
     GroupBox10->setGeometry(W / 2, GroupBox10->y(), w, GroupBox10->height());
@@ -573,13 +573,13 @@ void TMainForm::FormResize() {
             c->move(w - r.Distance, c->y());
     GroupBox9->resize(w, GroupBox9->height());
     GroupBox10->resize(W - GroupBox10->x(), GroupBox10->height());
-    // 2. Modules box down to the bottom.
+    // Modules box down to the bottom.
     ModulesBoxTarn1->resize(ModulesBoxTarn1->width(), H - ModulesBoxTarn1->y() - 1);
     const int modulesWidth = ModulesBoxTarn1->width();
-    // 3. Right column.
+    // The right column keeps to the right edge.
     for (QWidget *b : {GroupBox8, GroupBox4, GroupBox5})
         b->move(W - b->width(), b->y());
-    // 4. Bottom row, centred right of the modules box.
+    // Bottom row, centred right of the modules box.
     QWidget *row[] = {GroupBox12, GroupBox2, GroupBox3, GroupBox7, GroupBox6};
     int total = 4;
     for (QWidget *b : row)
@@ -589,16 +589,16 @@ void TMainForm::FormResize() {
         b->move(left, H - b->height() - 1);
         left += b->width() + 1;
     }
-    // 5. Display-start bar.
+    // The display-start bar spans from the modules box to the vertical box, above the bottom row.
     const int barLeft = modulesWidth + 1;
     const int barWidth = GroupBox5->x() - barLeft - 2;
     const int barTop = GroupBox12->y() - ScrollBar2->height() - 1;
     ScrollBar2->setGeometry(barLeft, barTop, barWidth, ScrollBar2->height());
-    // 6. Trigger-position strip.
+    // The trigger-position strip sits right above the display-start bar.
     const int stripTop = barTop - TriggerPositionScreenTarn1->height() - 1;
     TriggerPositionScreenTarn1->setGeometry(barLeft, stripTop, barWidth,
                                             TriggerPositionScreenTarn1->height());
-    // 7, 8. Quick view and scope screen share what is left.
+    // Quick view and scope screen share what is left.
     const int readoutBottom = GroupBox9->y() + GroupBox9->height();
     const int freeHeight = stripTop - (readoutBottom + 2);
     const bool quickView = Settings->QuickViewOn;
@@ -616,7 +616,7 @@ void TMainForm::FormResize() {
         Bevel9->hide();
         QVScreenTarn1->hide();
     }
-    // 9. Vertical box on the bar's bottom line, the position box down to it.
+    // Vertical box on the bar's bottom line, the position box down to it.
     GroupBox5->move(GroupBox5->x(), barTop + ScrollBar2->height() - GroupBox5->height() + 1);
     GroupBox4->resize(GroupBox4->width(), GroupBox5->y() - GroupBox4->y() - 1);
     for (const char *name : {"RangeBarTarn1", "RangeBarTarn2"})
@@ -711,8 +711,14 @@ void TMainForm::SettingsImported() {
 }
 
 void TMainForm::OpenDocument(const std::string &relativePath) {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QDir::current().absoluteFilePath(QString::fromStdString(relativePath))));
+    const std::string path =
+        QDir::current().absoluteFilePath(QString::fromStdString(relativePath)).toStdString();
+    if (!OpenWithDesktop(path))
+        Messages.Error("Could not open \"" + path + "\".\nNo program to open this kind of file is set up.");
+}
+
+bool TMainForm::OpenWithDesktop(const std::string &absolutePath) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(absolutePath)));
 }
 
 void TMainForm::Help2Click() {

@@ -130,8 +130,10 @@ protected:
     void showEvent(QShowEvent *event) override;
     // The file dialogs of the settings menu; an empty name means cancelled.
     virtual std::string AskSettingsFileName(bool forSaving);
-    // Opens a file of the program folder with the desktop's handler.
-    virtual void OpenDocument(const std::string &relativePath);
+    // Opens a file of the program folder with the desktop's handler; a failure is shown with the path.
+    void OpenDocument(const std::string &relativePath);
+    // The desktop's handler for a file; false when none could open it.
+    virtual bool OpenWithDesktop(const std::string &absolutePath);
 
 private:
     void CreateComponents();

@@ -12,6 +12,7 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/ui/QtTestKit.h"
+#include "testkit/TestFolder.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -265,9 +266,7 @@ TEST(MainForm, SettingsMenuExportsAndImportsUnderTheSettingsExtension) {
     recorder.SetObjMaster(&form.ObjMasterTarn1());
     int forced = 0;
     form.ForceSettingsPush = [&forced] { ++forced; };
-    const std::string folder = std::string(TEST_OUTPUT_DIRECTORY) + "/settings_menu";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    const std::string folder = FreshTestFolder().string();
 
     form.SettingsTarn1().GridIntensity = 0.25;
     form.Chosen = folder + "/mine.txt";
@@ -399,9 +398,13 @@ class TFormOpening : public TMainForm {
 public:
     using TMainForm::TMainForm;
     std::vector<std::string> Opened;
+    bool HandlerOpens = true;
 
 protected:
-    void OpenDocument(const std::string &relativePath) override { Opened.push_back(relativePath); }
+    bool OpenWithDesktop(const std::string &absolutePath) override {
+        Opened.push_back(absolutePath);
+        return HandlerOpens;
+    }
 };
 
 TEST(MainForm, HelpAndReadmeOpenTheShippedFiles) {
@@ -410,13 +413,30 @@ TEST(MainForm, HelpAndReadmeOpenTheShippedFiles) {
     TFormOpening form(messages);
     form.Help2->trigger();
     form.Viewreadme1->trigger();
-    EXPECT_EQ(form.Opened, (std::vector<std::string>{"help/help.htm", "readme.txt"}));
+    const std::filesystem::path here = std::filesystem::current_path();
+    EXPECT_EQ(form.Opened,
+              (std::vector<std::string>{(here / "help/help.htm").string(), (here / "readme.txt").string()}));
+    EXPECT_TRUE(messages.Log.empty());
     // Both ship in the program folder with content of their own.
     for (const char *name : {"help/help.htm", "readme.txt"}) {
         const auto path = std::filesystem::path(PROGRAM_FOLDER) / name;
         ASSERT_TRUE(std::filesystem::exists(path)) << name;
         EXPECT_GT(std::filesystem::file_size(path), 1000u) << name;
     }
+}
+
+TEST(MainForm, AFileTheDesktopCannotOpenIsReportedWithItsPath) {
+    TestApp();
+    TScriptedMessages messages;
+    TFormOpening form(messages);
+    form.HandlerOpens = false;
+    form.Help2->trigger();
+    form.Viewreadme1->trigger();
+    ASSERT_EQ(messages.Log.size(), 2u);
+    EXPECT_EQ(messages.Log[0].Kind, TMsgKind::Error);
+    EXPECT_NE(messages.Log[0].Text.find(form.Opened[0]), std::string::npos) << messages.Log[0].Text;
+    EXPECT_NE(messages.Log[0].Text.find("help/help.htm"), std::string::npos);
+    EXPECT_NE(messages.Log[1].Text.find("readme.txt"), std::string::npos) << messages.Log[1].Text;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "modules/ModuleManagerTarn.h"
 #include "screens/ScopeScreenTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/TestFolder.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
@@ -48,8 +49,7 @@ bool ServeUntil(const std::function<bool()> &done, int timeoutMs = 15000) {
 
 TEST(ModuleHostInProgram, FunctionModuleChannelIsDrawnAndItsConfigurationKeptAtExit) {
     TestApp();
-    const std::string folder = std::string(TEST_OUTPUT_DIRECTORY) + "/program_modules";
-    fs::remove_all(folder);
+    const std::string folder = FreshTestFolder().string();
     fs::create_directories(folder + "/modules");
     fs::copy_file(std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/testfunctionmodule.so",
                   folder + "/modules/invert.so");

@@ -6,6 +6,7 @@
 #include "dialogs/SplashScreen.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/FakeDevice.h"
+#include "testkit/TestFolder.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
@@ -184,9 +185,7 @@ struct TStartupRig {
 
     explicit TStartupRig(const std::string &name) {
         TestApp();
-        Folder = std::string(TEST_OUTPUT_DIRECTORY) + "/startup_" + name;
-        std::filesystem::remove_all(Folder);
-        std::filesystem::create_directories(Folder);
+        Folder = FreshTestFolder(name).string();
         SettingsFile = Folder + "/settings.xml";
     }
 

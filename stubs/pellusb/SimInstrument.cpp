@@ -1,6 +1,6 @@
 #include "SimInstrument.h"
 
-#include "imagegen/ConfigImageContent.h"
+#include "ConfigImageContent.h"
 
 #include <algorithm>
 #include <cmath>

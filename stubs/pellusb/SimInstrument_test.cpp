@@ -1,6 +1,6 @@
 #include "SimCalibration.h"
 #include "SimInstrument.h"
-#include "imagegen/ConfigImageContent.h"
+#include "ConfigImageContent.h"
 
 #include <gtest/gtest.h>
 

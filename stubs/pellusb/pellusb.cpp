@@ -1,5 +1,6 @@
 // The Pellan family's USB access library, standing in with a simulated instrument.
-#include "pellusb.h"
+#include "PellUsbFunctions.h"
+#include "SimControls.h"
 #include "SimInstrument.h"
 
 #define PELLUSB_EXPORT extern "C" __attribute__((visibility("default")))

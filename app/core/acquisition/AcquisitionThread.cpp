@@ -188,7 +188,7 @@ void TAcquisitionThread::PushSettings() {
                 send(int32_t(i), field(r)[i]);
     };
 
-    // 1. The application-wide hold; releasing it restarts the capture at once.
+    // The application-wide hold; releasing it restarts the capture at once.
     if (s.TriggerHold != Hold) {
         Hold = s.TriggerHold;
         if (!Hold)
@@ -196,7 +196,7 @@ void TAcquisitionThread::PushSettings() {
     }
     perChannel([](const TDeviceSettings &d) -> const TBoolArray & { return d.HoldChannel; },
                [&](int32_t c, uint8_t on) { dev.SetChannelHold(c, on != 0); });
-    // 3. Every buffer gets the new length before the device is told, so the next record fits.
+    // Every buffer gets the new length before the device is told, so the next record fits.
     if (forced || r.MemorySize != a.MemorySize) {
         for (TWaveform &w : Waves)
             w.Data.resize(size_t(std::max(r.MemorySize, 0)));
@@ -217,7 +217,7 @@ void TAcquisitionThread::PushSettings() {
                    [&](int32_t c, int32_t shift) { dev.SetVerticalShift(c, shift); });
     };
     pushShifts();
-    // 7. Pending moves of the 0 V line, examined on every push.
+    // Pending moves of the 0 V line, examined on every push.
     for (size_t i = 0; i < Reach(channels, r.GroundPositionMove.size()); ++i) {
         const double move = r.GroundPositionMove[i];
         if (move == 0)
@@ -272,7 +272,7 @@ void TAcquisitionThread::PushSettings() {
         dev.SetWCD(r.WCD);
     if (forced || r.CompensationGenerator != a.CompensationGenerator)
         dev.SetCompensationGenerator(r.CompensationGenerator);
-    // 25. The device's 0 V levels after the shifts.
+    // The device's 0 V levels after the shifts.
     for (size_t i = 0; i < Reach(channels, r.GroundPosition.size()); ++i) {
         const double ground = dev.GetGroundPosition(int32_t(i));
         if (forced || r.GroundPosition[i] != ground) {

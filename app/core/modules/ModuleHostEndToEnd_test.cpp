@@ -8,6 +8,7 @@
 #include "device/DemoDevice.h"
 #include "modules/ModuleManagerTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/TestFolder.h"
 
 #include <chrono>
 #include <filesystem>
@@ -36,8 +37,7 @@ public:
 };
 
 TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
-    const std::string folder = std::string(TEST_OUTPUT_DIRECTORY) + "/modulehost/EndToEnd";
-    fs::remove_all(folder);
+    const std::string folder = FreshTestFolder().string();
     fs::create_directories(folder + "/modules");
     fs::copy_file(std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/testfunctionmodule.so",
                   folder + "/modules/fun.so");

@@ -3,6 +3,7 @@
 #include "bus/ObjMasterTarn.h"
 #include "modules/ModulesBoxInterface.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/TestFolder.h"
 
 #include <dlfcn.h>
 
@@ -96,10 +97,7 @@ struct THostFixture : ::testing::Test {
     TAcquiredData Waves;
 
     void SetUp() override {
-        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Folder = std::string(TEST_OUTPUT_DIRECTORY) + "/modulehost/" + info->test_suite_name() + "_" +
-                 info->name();
-        fs::remove_all(Folder);
+        Folder = FreshTestFolder().string();
         fs::create_directories(Folder + "/modules");
 
         Settings.SetDefaultCapabilities();

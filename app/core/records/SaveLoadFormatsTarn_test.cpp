@@ -1,6 +1,7 @@
 #include "records/SaveLoadFormatsTarn.h"
 
 #include "platform/Platform.h"
+#include "testkit/TestFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,15 +29,7 @@ namespace fs = std::filesystem;
 
 // A folder of its own for each test, emptied first.
 std::string TestFolder() {
-    const auto *info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("records_") + info->test_suite_name() + "_" + info->name();
-    for (char &c : name)
-        if (c == '/')
-            c = '_';
-    fs::path dir = fs::path(TEST_OUTPUT_DIRECTORY) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir.string();
+    return FreshTestFolder().string();
 }
 
 std::string ReadFile(const std::string &path) {

@@ -4,6 +4,7 @@
 
 #include "device/DataTypesTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/TestFolder.h"
 
 namespace scope {
 
@@ -19,7 +20,7 @@ protected:
     }
     // Loads the store from a settings text.
     void Load(const std::string &inside) {
-        const std::string path = std::string(TEST_OUTPUT_DIRECTORY) + "/export_options_test.xml";
+        const std::string path = (FreshTestFolder() / "export_options.xml").string();
         FILE *f = fopen(path.c_str(), "wb");
         ASSERT_NE(f, nullptr);
         const std::string text = "<SETTINGS>" + inside + "</SETTINGS>";

@@ -21,12 +21,14 @@ void TXorRaster::FillRect(int x0, int y0, int x1, int y1, uint32_t color) {
 }
 
 // Bresenham from the start point, stopping before the end point; value(i) gives the bits of the
-// i-th pixel along the line.
+// i-th pixel along the line. The error term starts at half the major extent in both directions, so the
+// minor coordinate moves only once the line has drifted half a pixel (a vertical or horizontal line never
+// moves sideways).
 template <typename PixelValue> void TXorRaster::Walk(int x0, int y0, int x1, int y1, PixelValue value) {
     const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     const int steps = std::max(dx, dy);
-    int err = (dx > dy ? dx : -dy) / 2;
+    int err = (dx > dy ? dx : dy) / 2;
     int x = x0, y = y0;
     for (int i = 0; i < steps; ++i) {
         Xor(x, y, value(i));

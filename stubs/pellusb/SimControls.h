@@ -1,6 +1,7 @@
-/* The Pellan family's USB access library, and the test controls of its simulated instrument. */
-#ifndef PELLUSB_H
-#define PELLUSB_H
+/* Test controls of the simulated instrument in the pellusb stand-in (exports prefixed sim_, not part of the
+   real library). Only tests include this header. */
+#ifndef PELLUSB_SIM_CONTROLS_H
+#define PELLUSB_SIM_CONTROLS_H
 
 #include <stdint.h>
 
@@ -8,24 +9,6 @@
 extern "C" {
 #endif
 
-typedef void (*TLinkStateCallback)(uint8_t LinkUp);
-
-typedef int32_t (*TUSBInitDevice)(void);
-typedef int32_t (*TUSBFlushBuffer)(void);
-typedef int32_t (*TUSBConfigureFPGA)(const uint8_t *Buffer, int32_t Size);
-typedef int32_t (*TUSBSingleRead)(int32_t Register);
-typedef void (*TUSBSingleWriteWithoutFlush)(int32_t Register, int32_t Value);
-typedef void (*TUSBSingleWrite)(int32_t Register, int32_t Value);
-typedef void (*TUSBFIFORead)(int32_t Channel, void *Buffer, int32_t ByteCount);
-typedef int32_t (*TUSBFIFOWrite)(void);
-typedef int32_t (*TUSBWriteToEEPROM)(void);
-typedef int32_t (*TUSBReadFromEEPROM)(int32_t Address);
-typedef int32_t (*TUSBGetDeviceID)(void);
-typedef void (*TUSBSetCallBackFunction)(TLinkStateCallback Callback);
-typedef int32_t (*TDeviceReady)(void);
-typedef void (*TGetDriverVersion)(uint8_t *Buffer);
-
-/* Test controls of the simulated instrument (not part of the real library). */
 enum TSimSignalShape { ssSine = 0, ssSquare = 1, ssTriangle = 2 };
 
 /* Everything back to the start: model from PELLUSB_SIMULATE, calibrated memory, link up, empty log. */
@@ -74,4 +57,4 @@ typedef double (*Tsim_InputLevel)(int32_t Channel, double TimeNs);
 }
 #endif
 
-#endif
+#endif /* PELLUSB_SIM_CONTROLS_H */
