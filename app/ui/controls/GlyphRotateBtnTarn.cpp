@@ -1,5 +1,6 @@
 #include "controls/GlyphRotateBtnTarn.h"
 
+#include "platform/QtColors.h"
 #include "settings/SettingsTarn.h"
 
 #include <QEvent>
@@ -8,14 +9,6 @@
 #include <QPointer>
 
 namespace scope {
-
-namespace {
-
-QColor ToQColor(TColor c) {
-    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-
-} // namespace
 
 TGlyphRotateBtnTarn::TGlyphRotateBtnTarn(QWidget *parent) : QWidget(parent) {
     resize(20, 15);

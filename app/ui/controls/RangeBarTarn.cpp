@@ -1,5 +1,6 @@
 #include "controls/RangeBarTarn.h"
 
+#include "platform/QtColors.h"
 #include "settings/SettingsTarn.h"
 
 #include <QMouseEvent>
@@ -10,14 +11,6 @@
 #include <cstdlib>
 
 namespace scope {
-
-namespace {
-
-QColor ToQColor(TColor c) {
-    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-
-} // namespace
 
 TRangeBarTarn::TRangeBarTarn(QWidget *parent) : QWidget(parent) {
     setMouseTracking(true);
