@@ -15,6 +15,11 @@ namespace scope {
 // The one application object of the test program (offscreen platform).
 QApplication &TestApp();
 
+// A fixture's first member: the application exists before the widgets that follow it are made.
+struct TTestAppFirst {
+    TTestAppFirst() { TestApp(); }
+};
+
 // Settings of a small instrument for module tests: default capabilities with two module channels, one
 // time base and one range, 1024-sample records, every channel on, no module assigned.
 void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
