@@ -1,15 +1,21 @@
 #include "controllers/SaveLoadWrapperTarn.h"
 
+#include "MainForm.h"
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "controllers/ChannelWrapperTarn.h"
+#include "controllers/KeyboardControlWrapperTarn.h"
 #include "controls/ColorShape.h"
+#include "dialogs/WaitScreen.h"
 #include "platform/Platform.h"
+#include "platform/QtRecordFileDialog.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -611,6 +617,65 @@ TEST_F(SaveLoadGroup, BrowsingFillsTheEditsWithTheCaretAtTheEnd) {
     openDialog.Answers.push_back(TScriptedDialog::TAnswer{PathOf("pick.rsb"), 1});
     load.click();
     EXPECT_NE(c.LoadedRecord(), nullptr);
+}
+
+TEST(RecordFileDialog, PairFiltersBecomeQtNameFilters) {
+    EXPECT_EQ(QtNameFilters("All supported formats|*.rsb;*.rsc;*.rsa|TRN Scope Binary format (*.rsb)|*.rsb|"
+                            "TRN Scope ASCII format (*.rsa)|*.rsa"),
+              (QStringList{"All supported formats (*.rsb *.rsc *.rsa)", "TRN Scope Binary format (*.rsb)",
+                           "TRN Scope ASCII format (*.rsa)"}));
+    EXPECT_TRUE(QtNameFilters("").isEmpty());
+    EXPECT_EQ(QtNameFilters("Odd|*.a|Dangling"), QStringList{"Odd (*.a)"});
+}
+
+TEST(SaveLoadOnMainForm, TheGroupHoldsItsControlsAndTheControllerComesAfterTheChannels) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    QGroupBox *box = form.GroupBox12;
+    ASSERT_NE(box, nullptr);
+    const std::pair<const char *, const char *> hinted[] = {
+        {"SpeedButton23", "Browse for data file"}, {"SpeedButton33", "Browse for data file"},
+        {"SpeedButton24", "Load data from file"},  {"SpeedButton25", "Save data to file"},
+        {"SpeedButton31", "Unload loaded data"},   {"SpeedButton32", "Set settings from loaded data"},
+    };
+    for (const auto &[name, hint] : hinted) {
+        QWidget *w = box->findChild<QWidget *>(name);
+        ASSERT_NE(w, nullptr) << name;
+        EXPECT_EQ(w->toolTip().toStdString(), hint) << name;
+    }
+    for (QWidget *w : box->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QRect g = w->geometry();
+        EXPECT_TRUE(QRect(0, 0, 165, 126).contains(g)) << w->objectName().toStdString();
+    }
+    TSaveLoadWrapperTarn &c = form.SaveLoadWrapperTarn1();
+    ASSERT_NE(c.AutoSaveBox, nullptr);
+    EXPECT_EQ(c.AutoSaveBox->text().toStdString(), "Autosave");
+    EXPECT_EQ(c.AutoSaveBox->parentWidget(), box);
+    EXPECT_EQ(c.SaveBtn, box->findChild<QAbstractButton *>("SpeedButton25"));
+    EXPECT_EQ(c.LoadBrowseBtn, box->findChild<QAbstractButton *>("SpeedButton23"));
+    ASSERT_NE(c.SaveDialog, nullptr);
+    ASSERT_NE(c.DataSource, nullptr);
+
+    // Bus order: after the channel controller, before the keyboard controller.
+    const auto &handlers = form.ObjMasterTarn1().Handlers();
+    auto position = [&](TBusMember &m) {
+        for (size_t i = 0; i < handlers.size(); ++i)
+            if (handlers[i].Object == &m)
+                return int(i);
+        return -1;
+    };
+    const int channels = position(form.ChannelWrapperTarn1()), saveLoad = position(c),
+              keyboard = position(form.KeyboardControlWrapperTarn1());
+    EXPECT_GE(channels, 0);
+    EXPECT_EQ(saveLoad, channels + 1);
+    EXPECT_LT(saveLoad, keyboard);
+
+    // The wait events reach the form's wait notice.
+    c.OnWaitDisplay();
+    EXPECT_NE(form.WaitForm(), nullptr);
+    c.OnWaitHide();
+    EXPECT_EQ(form.WaitForm(), nullptr);
 }
 
 } // namespace
