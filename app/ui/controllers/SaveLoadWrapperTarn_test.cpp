@@ -38,8 +38,8 @@ public:
         int32_t FilterIndex = 1;
     };
     bool Execute() override {
-        ++Runs;
-        if (During)
+        // Only the first run does its extra work, so that a dialog opened again inside it ends.
+        if (++Runs == 1 && During)
             During();
         if (Answers.empty())
             return false;
