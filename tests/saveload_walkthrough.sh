@@ -21,6 +21,7 @@ APPLY_BUTTON="227 522"
 APPLY_LAMP="281 522"
 AUTOSAVE_BOX="137 545"
 SAVE_EDIT="170 569"
+SAVE_BROWSE="224 569"
 SAVE_BUTTON="254 569"
 # The oscilloscope screen, in the same coordinates.
 SCREEN_AREA="560x370+125+100"
@@ -196,6 +197,16 @@ xdotool key Return
 sleep 1
 visible "^Open$" && fail "the open dialog did not take the typed path"
 expect_edit $LOAD_EDIT "$prog/rec.rsa" "after browsing"
+# The save dialog: the chosen filter entry (the first, binary) replaces the typed extension.
+click_in "$main" $SAVE_BROWSE
+wait_title "^Save As$" 10 >/dev/null || fail "no save dialog"
+sleep 1
+shot "$out/saveload_9b_save_dialog.png"
+xdotool type --delay 30 "$prog/browsed.txt"
+xdotool key Return
+sleep 1
+visible "^Save As$" && fail "the save dialog did not take the typed path"
+expect_edit $SAVE_EDIT "$prog/browsed.rsb" "after browsing for a save name"
 
 # Auto-save: consecutive files from one name.
 type_into $SAVE_EDIT auto000
