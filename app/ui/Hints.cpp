@@ -20,7 +20,7 @@ constexpr HintRow Hints[] = {
     {"DragButtonTarn1", "Activate/deactivate channel C"},
     {"DragButtonTarn2", "Activate/deactivate channel D"},
     {"ScrollBar1", "Adjust grid brightness"},
-    {"SpeedButton23", "Browse for data file"},
+    {"SpeedButton23 SpeedButton33", "Browse for data file"},
     {"SpeedButton24", "Load data from file"},
     {"SpeedButton25", "Save data to file"},
     {"SpeedButton31", "Unload loaded data"},

@@ -11,6 +11,8 @@
 #include "controllers/ChannelWrapperTarn.h"
 #include "controllers/CursorsWrapperTarn.h"
 #include "controllers/ParamWrapperTarn.h"
+#include "controllers/SaveLoadWrapperTarn.h"
+#include "controls/ColorShape.h"
 #include "controls/DragButtonTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
@@ -20,6 +22,8 @@
 #include "platform/FormTransparency.h"
 #include "platform/KeyMessageTarget.h"
 #include "platform/MasterTimerDriver.h"
+#include "platform/QtColors.h"
+#include "platform/QtRecordFileDialog.h"
 #include "platform/UserMessages.h"
 #include "screens/QVScreenTarn.h"
 #include "screens/ScopeScreenTarn.h"
@@ -27,6 +31,8 @@
 #include "settings/SettingsTarn.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -280,6 +286,9 @@ void TMainForm::CreateComponents() {
     subscribe(*ChannelWrapper);
 
     // 11: save and load.
+    SaveLoadWrapper = std::make_unique<TSaveLoadWrapperTarn>();
+    CreateSaveLoadControls();
+    subscribe(*SaveLoadWrapper);
 
     // 12: hint bridge.
     IM2StdBridge1 = std::make_unique<TIM2StdBridge>();
@@ -406,6 +415,58 @@ void TMainForm::CreateChannelControls() {
     c->setGeometry(4, 39, 55, 20);
     d->setGeometry(62, 39, 55, 20);
     ChannelWrapper->SetButtons(a, b, c, d);
+}
+
+// Inside the Save/load box (165 x 126): load name, browse and Load; Unload, Apply settings and its lamp;
+// Autosave; save name, browse and Save. The load and save lamps sit at the ends of their rows.
+void TMainForm::CreateSaveLoadControls() {
+    TSaveLoadWrapperTarn &c = *SaveLoadWrapper;
+    auto button = [this](const char *name, const char *caption, int x, int y, int w) {
+        auto *b = MakeControl<QToolButton>(GroupBox12, name);
+        b->setText(QString::fromLatin1(caption));
+        b->setGeometry(x, y, w, 20);
+        return b;
+    };
+    auto edit = [this](const char *name, int y) {
+        auto *e = MakeControl<QLineEdit>(GroupBox12, name);
+        e->setGeometry(4, y, 84, 20);
+        return e;
+    };
+    auto lamp = [this](const char *name, int x, int y) {
+        auto *l = MakeControl<TColorShape>(GroupBox12, name);
+        l->setGeometry(x, y, 12, 12);
+        l->SetFillColor(FromQColor(palette().color(QPalette::Button)));
+        return l;
+    };
+    c.LoadEdit = edit("LoadFileEdit", 17);
+    c.LoadBrowseBtn = button("SpeedButton23", "...", 89, 17, 20);
+    c.LoadBtn = button("SpeedButton24", "Load", 110, 17, 38);
+    c.LoadIndicator = lamp("LoadLamp", 150, 21);
+    c.UnloadBtn = button("SpeedButton31", "Unload", 4, 40, 50);
+    c.ApplySettingsBtn = button("SpeedButton32", "Apply settings", 56, 40, 92);
+    c.ApplySettingsIndicator = lamp("ApplyLamp", 150, 44);
+    auto *autoSave = MakeControl<QCheckBox>(GroupBox12, "AutoSaveBox");
+    autoSave->setText("Autosave");
+    autoSave->setGeometry(4, 63, 100, 20);
+    c.AutoSaveBox = autoSave;
+    c.SaveEdit = edit("SaveFileEdit", 86);
+    c.SaveBrowseBtn = button("SpeedButton33", "...", 89, 86, 20);
+    c.SaveBtn = button("SpeedButton25", "Save", 110, 86, 38);
+    c.SaveIndicator = lamp("SaveLamp", 150, 90);
+    for (QWidget *w : GroupBox12->findChildren<QWidget *>()) {
+        QFont font = w->font();
+        font.setPixelSize(11);
+        w->setFont(font);
+    }
+    OpenDialog1 = std::make_unique<TQtRecordFileDialog>(this, false);
+    SaveDialog1 = std::make_unique<TQtRecordFileDialog>(this, true);
+    c.OpenDialog = OpenDialog1.get();
+    c.SaveDialog = SaveDialog1.get();
+    c.Messages = &Messages;
+    c.DataSource = DataSource.get();
+    c.ButtonFace = FromQColor(palette().color(QPalette::Button));
+    c.OnWaitDisplay = [this] { SaveLoadWrapperTarn1WaitDisplay(); };
+    c.OnWaitHide = [this] { SaveLoadWrapperTarn1WaitHide(); };
 }
 
 void TMainForm::CreateAreas() {

@@ -22,6 +22,8 @@ class TKeyboardControlWrapperTarn;
 class TKeyEventAdapter;
 class IUserMessages;
 class TChannelWrapperTarn;
+class TQtRecordFileDialog;
+class TSaveLoadWrapperTarn;
 class TCursorsWrapperTarn;
 class TDataSourceTarn;
 class TIM2StdBridge;
@@ -76,6 +78,7 @@ public:
     TCursorsWrapperTarn &CursorsWrapperTarn1() { return *CursorsWrapper; }
     TParamWrapperTarn &ParamWrapperTarn1() { return *ParamWrapper; }
     TChannelWrapperTarn &ChannelWrapperTarn1() { return *ChannelWrapper; }
+    TSaveLoadWrapperTarn &SaveLoadWrapperTarn1() { return *SaveLoadWrapper; }
     TFormTransparency &FormTransparency1() { return *Transparency; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
@@ -140,6 +143,7 @@ private:
     void CreateScreenControls();
     void CreateReadoutControls();
     void CreateChannelControls();
+    void CreateSaveLoadControls();
     void CreateAreas();
     void SettingsImported();
     void CreateMenus();
@@ -159,6 +163,8 @@ private:
     std::unique_ptr<TParamWrapperTarn> ParamWrapper;
     std::unique_ptr<TModuleManagerTarn> ModuleManager;
     std::unique_ptr<TChannelWrapperTarn> ChannelWrapper;
+    std::unique_ptr<TQtRecordFileDialog> OpenDialog1, SaveDialog1;
+    std::unique_ptr<TSaveLoadWrapperTarn> SaveLoadWrapper;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
     std::unique_ptr<THotkeyDetector> HotkeyDetector;

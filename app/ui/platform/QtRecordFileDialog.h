@@ -1,0 +1,28 @@
+// The record group's open and save dialogs on QFileDialog: the "|"-pair filter becomes Qt's name
+// filters and the chosen one its index again; the working folder stays as it is and an existing file is
+// written over without a question.
+#pragma once
+
+#include "controllers/SaveLoadWrapperTarn.h"
+
+#include <QStringList>
+
+class QWidget;
+
+namespace scope {
+
+// "All supported formats|*.rsb;*.rsc" gives "All supported formats (*.rsb *.rsc)"; a description that
+// already shows its patterns is kept.
+QStringList QtNameFilters(const std::string &pairs);
+
+class TQtRecordFileDialog : public IRecordFileDialog {
+public:
+    TQtRecordFileDialog(QWidget *parent, bool forSaving) : Parent(parent), ForSaving(forSaving) {}
+    bool Execute() override;
+
+private:
+    QWidget *Parent;
+    bool ForSaving;
+};
+
+} // namespace scope
