@@ -34,6 +34,7 @@ class TMasterTimerDriver;
 class TScopeScreenTarn;
 class TQVScreenTarn;
 class TTriggerPositionScreenTarn;
+class TTriggerWrapperTarn;
 class TZoomWrapperTarn;
 class TMasterTimerTarn;
 class TObjMasterTarn;
@@ -76,6 +77,7 @@ public:
     TCursorsWrapperTarn &CursorsWrapperTarn1() { return *CursorsWrapper; }
     TParamWrapperTarn &ParamWrapperTarn1() { return *ParamWrapper; }
     TChannelWrapperTarn &ChannelWrapperTarn1() { return *ChannelWrapper; }
+    TTriggerWrapperTarn &TriggerWrapperTarn1() { return *TriggerWrapper; }
     TFormTransparency &FormTransparency1() { return *Transparency; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
@@ -161,6 +163,7 @@ private:
     std::unique_ptr<TChannelWrapperTarn> ChannelWrapper;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
+    std::unique_ptr<TTriggerWrapperTarn> TriggerWrapper;
     std::unique_ptr<THotkeyDetector> HotkeyDetector;
     std::unique_ptr<TKeyEventAdapter> KeyEvents;
     std::unique_ptr<TKeyboardControlWrapperTarn> KeyboardControl;
