@@ -94,11 +94,14 @@ void ShowExternalCaption(QAbstractButton *b, bool on) {
         f.setBold(on);
         b->setFont(f);
     }
+    // The disabled look stays the style's own.
     const QColor colour = ToQColor(on ? ExternalCaptionOn : ExternalCaptionOff);
-    if (b->palette().color(QPalette::ButtonText) != colour) {
+    if (b->palette().color(QPalette::Active, QPalette::ButtonText) != colour) {
         QPalette p = b->palette();
-        p.setColor(QPalette::ButtonText, colour);
-        p.setColor(QPalette::WindowText, colour);
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+            p.setColor(g, QPalette::ButtonText, colour);
+            p.setColor(g, QPalette::WindowText, colour);
+        }
         b->setPalette(p);
     }
 }

@@ -584,13 +584,17 @@ TEST_F(TTriggerFixture, CompensationGeneratorMarksTheExternalCaptions) {
     EXPECT_TRUE(Compensation.isChecked());
     for (QAbstractButton *b : {T.PrimarySrcEBtn, T.SecondarySrcEBtn}) {
         EXPECT_TRUE(b->font().bold());
-        EXPECT_EQ(b->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+        EXPECT_EQ(b->palette().color(QPalette::Active, QPalette::ButtonText), QColor(255, 0, 0));
     }
     EXPECT_FALSE(T.PrimarySrcABtn->font().bold());
     Compensation.trigger();
     EXPECT_FALSE(R().CompensationGenerator);
     EXPECT_FALSE(T.SecondarySrcEBtn->font().bold());
-    EXPECT_EQ(T.SecondarySrcEBtn->palette().color(QPalette::ButtonText), QColor(0, 0, 0));
+    EXPECT_EQ(T.SecondarySrcEBtn->palette().color(QPalette::Active, QPalette::ButtonText), QColor(0, 0, 0));
+    // Disabled by simple, the caption keeps the style's disabled look.
+    EXPECT_FALSE(T.SecondarySrcEBtn->isEnabled());
+    EXPECT_EQ(T.SecondarySrcEBtn->palette().color(QPalette::Disabled, QPalette::ButtonText),
+              T.SecondarySrcABtn->palette().color(QPalette::Disabled, QPalette::ButtonText));
 }
 
 } // namespace
