@@ -1,5 +1,9 @@
 #include "controllers/TriggerWrapperTarn.h"
 
+#include "MainForm.h"
+#include "acquisition/MasterTimerTarn.h"
+#include "controllers/ParamWrapperTarn.h"
+
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
 #include "controls/GlyphRotateBtnTarn.h"
@@ -595,6 +599,65 @@ TEST_F(TTriggerFixture, CompensationGeneratorMarksTheExternalCaptions) {
     EXPECT_FALSE(T.SecondarySrcEBtn->isEnabled());
     EXPECT_EQ(T.SecondarySrcEBtn->palette().color(QPalette::Disabled, QPalette::ButtonText),
               T.SecondarySrcABtn->palette().color(QPalette::Disabled, QPalette::ButtonText));
+}
+
+TEST(TriggerPanelOnTheMainForm, ControlsSitInTheirBoxesAndTheMenuItemDrivesTheGenerator) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    TSettingsTarn &s = form.SettingsTarn1();
+    TDAO_DEMO demo;
+    demo.GetCapabilities(s);
+    s.Document.ResetRoot();
+    s.LoadFromXML(s.Document);
+    TObjMasterTarn &bus = form.ObjMasterTarn1();
+    bus.Broadcast(bmInitialize, 0, nullptr);
+    BroadcastSettingsApplied(bus);
+
+    const struct {
+        QGroupBox *Box;
+        std::vector<const char *> Names;
+    } boxes[] = {
+        {form.GroupBox7,
+         {"SpeedButton28", "SpeedButton29", "SpeedButton17", "SpeedButton16", "SpeedButton15"}},
+        {form.GroupBox6,
+         {"SpeedButton12",       "SpeedButton13",       "SpeedButton14",       "SpeedButton19",
+          "SpeedButton20",       "SpeedButton21",       "GlyphRotateBtnTarn1", "GlyphRotateBtnTarn2",
+          "GlyphRotateBtnTarn3", "GlyphRotateBtnTarn4", "GlyphRotateBtnTarn5", "GlyphRotateBtnTarn6",
+          "HLEditTarn3",         "HLEditTarn4",         "HLEditTarn5",         "HLEditTarn6",
+          "UpDownSpeedButton1",  "UpDownSpeedButton2",  "UpDownSpeedButton3",  "UpDownSpeedButton4",
+          "UpDownSpeedButton5",  "UpDownSpeedButton6",  "UpDownSpeedButton7",  "UpDownSpeedButton8",
+          "SpeedButton26",       "SpeedButton27",       "LogScrollBarTarn1",   "LogScrollBarTarn2"}},
+    };
+    for (const auto &b : boxes)
+        for (const char *name : b.Names) {
+            SCOPED_TRACE(name);
+            QWidget *w = b.Box->findChild<QWidget *>(name);
+            ASSERT_NE(w, nullptr);
+            EXPECT_FALSE(w->toolTip().isEmpty()) << "hint of the table";
+            EXPECT_TRUE(b.Box->rect().contains(w->geometry())) << "inside its box";
+        }
+
+    // Subscribed after the master timer and before the readouts.
+    const auto &handlers = bus.Handlers();
+    auto place = [&](TBusMember &m) {
+        for (size_t i = 0; i < handlers.size(); ++i)
+            if (handlers[i].Object == static_cast<void *>(&m))
+                return int(i);
+        return -1;
+    };
+    const int trigger = place(form.TriggerWrapperTarn1());
+    EXPECT_GT(trigger, place(form.MasterTimerTarn1()));
+    EXPECT_LT(trigger, place(form.ParamWrapperTarn1()));
+
+    form.Compensationgenerator1->trigger();
+    EXPECT_TRUE(s.RequestedSettings().CompensationGenerator);
+    EXPECT_TRUE(form.GroupBox6->findChild<QAbstractButton *>("SpeedButton14")->font().bold());
+    BroadcastSettingsApplied(bus);
+    form.Compensationgenerator1->trigger();
+    EXPECT_FALSE(s.RequestedSettings().CompensationGenerator) << "one toggle per click after a second apply";
+    form.GroupBox7->findChild<QAbstractButton *>("SpeedButton28")->click();
+    EXPECT_EQ(s.RequestedSettings().TriggerMode, 1);
 }
 
 } // namespace
