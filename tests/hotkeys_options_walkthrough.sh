@@ -29,6 +29,17 @@ click_in() { # window, x, y
     sleep 0.4
 }
 
+# Pixels of the oscilloscope screen that change within the given seconds.
+SCREEN_AREA="571x381+121+41"
+screen_change() {
+    local a="$out/hotkeys_screen_a.png" b="$out/hotkeys_screen_b.png"
+    shot "$a"
+    sleep "$1"
+    shot "$b"
+    for f in "$a" "$b"; do convert "$f" -crop "$SCREEN_AREA" +repage "$f"; done
+    compare -metric AE "$a" "$b" null: 2>&1 || true
+}
+
 open_options() {
     press "$main" alt+s
     sleep 0.4
@@ -39,14 +50,22 @@ open_options() {
 start_x
 start_program hotkeys
 main=$(enter_demonstration)
+eval "$(xdotool getwindowgeometry --shell "$main")"
+SCREEN_AREA="571x381+$((X + 121))+$((Y + 41))"
 sleep 1
 shot "$out/hotkeys_1_main.png"
 
 # The default keys: hold and release, one time-base step, channel A's shift held 1.2 s.
 press "$main" ctrl+space
 sleep 0.5
+changed=$(screen_change 1.5)
+echo "pixels changed while held: $changed"
+[ "$changed" = 0 ] || fail "Ctrl+Space did not hold the trace"
 xdotool key ctrl+space
 sleep 0.5
+changed=$(screen_change 1.5)
+echo "pixels changed after the release: $changed"
+[ "$changed" != 0 ] || fail "the second Ctrl+Space did not release the trace"
 xdotool key ctrl+Right
 sleep 0.5
 xdotool keydown ctrl keydown Prior
@@ -120,6 +139,9 @@ sleep 0.5
 xdotool key ctrl+space
 sleep 0.5
 shot "$out/hotkeys_8_after_new_keys.png"
+changed=$(screen_change 1.5)
+echo "pixels changed after Shift+F5 and Ctrl+Space: $changed"
+[ "$changed" = 0 ] || fail "Shift+F5 did not hold the trace, or Ctrl+Space released it"
 
 exit_with_yes "$main"
 cp settings.xml "$out/hotkeys_settings.xml"
@@ -132,4 +154,5 @@ expect_value COLORSCREEN 00563412
 expect_value HOTKEY_HOLD "42;63;"
 expect_value HOTKEY_ZOOM_IN ";"
 expect_value HOTKEY_TIMEBASE_UP "29;333;"
+expect_value HOLD true
 echo "walk-through done: hot keys, Options cancelled, Options confirmed, new screen colour, settings kept"

@@ -13,6 +13,7 @@
 #include "controllers/ParamWrapperTarn.h"
 #include "controllers/SaveLoadWrapperTarn.h"
 #include "controls/ColorShape.h"
+#include "controllers/TriggerWrapperTarn.h"
 #include "controls/DragButtonTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
@@ -261,6 +262,10 @@ void TMainForm::CreateComponents() {
     // 6: time base.
 
     // 7: trigger.
+    TriggerWrapper = std::make_unique<TTriggerWrapperTarn>();
+    TriggerWrapper->DataSource = DataSource.get();
+    MakeTriggerControls(GroupBox7, GroupBox6, *TriggerWrapper);
+    subscribe(*TriggerWrapper);
 
     // 8: readouts.
     ParamWrapper = std::make_unique<TParamWrapperTarn>();
@@ -560,6 +565,7 @@ void TMainForm::CreateMenus() {
     Settings1->addSeparator();
     Compensationgenerator1 = item(Settings1, "Compensationgenerator1", nullptr);
     Compensationgenerator1->setCheckable(true);
+    TriggerWrapper->SetCompensationGeneratorOnOff(Compensationgenerator1);
     WCDsensitivity1 = Settings1->addMenu(QString());
     WCDsensitivity1->setObjectName("WCDsensitivity1");
     WCDGroup = new QActionGroup(this);

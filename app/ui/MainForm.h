@@ -36,6 +36,7 @@ class TMasterTimerDriver;
 class TScopeScreenTarn;
 class TQVScreenTarn;
 class TTriggerPositionScreenTarn;
+class TTriggerWrapperTarn;
 class TZoomWrapperTarn;
 class TMasterTimerTarn;
 class TObjMasterTarn;
@@ -79,6 +80,7 @@ public:
     TParamWrapperTarn &ParamWrapperTarn1() { return *ParamWrapper; }
     TChannelWrapperTarn &ChannelWrapperTarn1() { return *ChannelWrapper; }
     TSaveLoadWrapperTarn &SaveLoadWrapperTarn1() { return *SaveLoadWrapper; }
+    TTriggerWrapperTarn &TriggerWrapperTarn1() { return *TriggerWrapper; }
     TFormTransparency &FormTransparency1() { return *Transparency; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
@@ -167,6 +169,7 @@ private:
     std::unique_ptr<TSaveLoadWrapperTarn> SaveLoadWrapper;
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
+    std::unique_ptr<TTriggerWrapperTarn> TriggerWrapper;
     std::unique_ptr<THotkeyDetector> HotkeyDetector;
     std::unique_ptr<TKeyEventAdapter> KeyEvents;
     std::unique_ptr<TKeyboardControlWrapperTarn> KeyboardControl;

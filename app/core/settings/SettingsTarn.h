@@ -97,6 +97,7 @@ public:
     int32_t ViewSamples = 0;
 
     TDeviceSettings &RequestedSettings() { return Requested; }
+    const TDeviceSettings &RequestedSettings() const { return Requested; }
     TDeviceSettings &AcquisitionSettings() { return Acquisition; }
     TDeviceSettings &ShownSettings() { return Shown; }
 
