@@ -4,6 +4,7 @@
 #pragma once
 
 #include "device/DataTypesTarn.h"
+#include "settings/LampColors.h"
 #include "settings/OptionsTarn.h"
 
 #include <array>
@@ -54,7 +55,6 @@ double SecondsOfSamples(int64_t samples, double rate);
 
 // The lamp's colour for the last acquisition state.
 TColor StatusLampColor(int32_t state, int32_t mode, bool startRequest, bool hold);
-constexpr TColor LampGreen = 0x00FF00, LampRed = 0x0000FF, LampYellow = 0x00FFFF, LampGrey = 0x808080;
 
 // Half-way between the lowest and highest level of the waveform's samples; none for an empty one.
 std::optional<int32_t> MiddleLevel(const TWaveform &w);

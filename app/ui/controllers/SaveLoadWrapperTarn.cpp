@@ -99,13 +99,13 @@ void TSaveLoadWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Da
             ShowTraces();
         break;
     case bmSaveDone:
-        SetLamp(SaveIndicator, LampLime);
+        SetLamp(SaveIndicator, LampGreen);
         break;
     case bmSaveLampOff:
         SetLamp(SaveIndicator, ButtonFace);
         break;
     case bmLoadDone:
-        SetLamp(LoadIndicator, LampLime);
+        SetLamp(LoadIndicator, LampGreen);
         UpdateState();
         break;
     case bmLoadLampOff:
@@ -352,7 +352,7 @@ void TSaveLoadWrapperTarn::UpdateState() {
     const int32_t difference = Loaded->CompareSettings();
     SetLamp(ApplySettingsIndicator, (difference & cdRangeOrTimeBase) ? LampRed
                                     : (difference & cdOther)         ? LampYellow
-                                                                     : LampLime);
+                                                                     : LampGreen);
     if (!Settings())
         return;
     TSettingsTarn &s = *Settings();

@@ -5,6 +5,7 @@
 
 #include "controllers/ControllerBase.h"
 #include "records/LoadedData.h"
+#include "settings/LampColors.h"
 #include "settings/OptionsTarn.h"
 
 #include <cstdint>
@@ -36,11 +37,6 @@ public:
     std::string FileName;
     int32_t FilterIndex = 1;
 };
-
-// Lamp colours.
-constexpr TColor LampLime = 0x00FF00;
-constexpr TColor LampYellow = 0x00FFFF;
-constexpr TColor LampRed = 0x0000FF;
 
 class TSaveLoadWrapperTarn : public TControllerBase {
 public:

@@ -333,8 +333,8 @@ TEST_F(SaveLoadGroup, LoadShowsTheTracesAndUnloadRemovesThem) {
     EXPECT_EQ(recorder.Count(bmLoadDone), 1u);
     EXPECT_TRUE(unload.isEnabled());
     EXPECT_TRUE(apply.isEnabled());
-    EXPECT_EQ(applyLamp.FillColor(), LampLime);
-    EXPECT_EQ(loadLamp.FillColor(), LampLime);
+    EXPECT_EQ(applyLamp.FillColor(), LampGreen);
+    EXPECT_EQ(loadLamp.FillColor(), LampGreen);
     EXPECT_EQ(Edit(loadEdit), path); // numbering the load name is off by default
 
     recorder.Clear();
@@ -397,7 +397,7 @@ TEST_F(SaveLoadGroup, TheApplyLampTellsHowFarTheSettingsDiffer) {
     apply.click();
     EXPECT_EQ(s.RequestedSettings().TimeBase, 2);
     NewData();
-    EXPECT_EQ(applyLamp.FillColor(), LampLime);
+    EXPECT_EQ(applyLamp.FillColor(), LampGreen);
     s.RequestedSettings().HoldOff += 1;
     NewData();
     EXPECT_EQ(applyLamp.FillColor(), LampYellow);
@@ -408,7 +408,7 @@ TEST_F(SaveLoadGroup, TheApplyLampTellsHowFarTheSettingsDiffer) {
 
 TEST_F(SaveLoadGroup, LampsFollowTheirMessages) {
     const std::pair<int32_t, TColor> steps[] = {
-        {bmSaveDone, LampLime}, {bmSaveLampOff, Face}, {bmLoadDone, LampLime}, {bmLoadLampOff, Face}};
+        {bmSaveDone, LampGreen}, {bmSaveLampOff, Face}, {bmLoadDone, LampGreen}, {bmLoadLampOff, Face}};
     for (const auto &[msg, colour] : steps) {
         bus.Broadcast(msg, 0, nullptr);
         TColorShape &lamp = msg == bmSaveDone || msg == bmSaveLampOff ? saveLamp : loadLamp;
