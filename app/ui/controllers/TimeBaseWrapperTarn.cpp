@@ -36,6 +36,12 @@ void SetText(QLabel *label, const std::string &text) {
 
 } // namespace
 
+TTimeBaseWrapperTarn::TTimeBaseWrapperTarn() {
+    // Without menu items the values still round to the menu's.
+    for (size_t i = 0; i < WCDTable.size(); ++i)
+        WCDTable[i].Tag = DefaultWCDTags[i];
+}
+
 void TTimeBaseWrapperTarn::SetWCDItems(const std::vector<QAction *> &items) {
     GivenItems = items;
 }
@@ -132,10 +138,11 @@ void TTimeBaseWrapperTarn::Wire() {
                          [](const TWCDEntry &a, const TWCDEntry &b) { return a.Tag > b.Tag; });
         std::copy(entries.begin(), entries.end(), WCDTable.begin());
     }
+    // The items are not blocked while filled: setting their check is no click, and the group and an open
+    // menu must hear of it.
     for (size_t i = 0; i < WCDTable.size(); ++i) {
         if (!WCDTable[i].Item)
             continue;
-        AddControl(WCDTable[i].Item);
         Bind(WCDTable[i].Item, &QAction::triggered, [this, i](bool) { WCDItemClick(int32_t(i)); });
     }
     Bind(TimeBaseBar, &QScrollBar::valueChanged, [this](int) { TimeBaseBarChange(); });

@@ -20,6 +20,8 @@ class TSamplingProgressBarTarn;
 
 class TTimeBaseWrapperTarn : public TControllerBase {
 public:
+    TTimeBaseWrapperTarn();
+
     // Form references; any may stay null.
     QScrollBar *TimeBaseBar = nullptr;
     QLabel *TimeBaseNowLabel = nullptr, *TimeBaseDataLabel = nullptr, *SamplingRateLabel = nullptr;

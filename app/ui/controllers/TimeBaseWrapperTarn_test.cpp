@@ -30,7 +30,7 @@ struct TTimeBaseRig {
     TTimeBaseWrapperTarn Controller;
     TBusRecorder Recorder;
 
-    explicit TTimeBaseRig(bool withRows = true) {
+    explicit TTimeBaseRig(bool withRows = true, bool withItems = true) {
         Settings.SetDefaultCapabilities();
         TDAO_DEMO().GetCapabilities(Settings);
         if (!withRows)
@@ -53,7 +53,8 @@ struct TTimeBaseRig {
             Items.push_back(a);
         }
         MakeTimeBaseControls(&Box, Controller);
-        Controller.SetWCDItems(Items);
+        if (withItems)
+            Controller.SetWCDItems(Items);
         Controller.SetSettings(&Settings);
         Controller.SetObjMaster(&Bus);
         Recorder.SetObjMaster(&Bus);
@@ -111,6 +112,17 @@ TEST(TimeBaseWrapper, WCDIsRoundedUpToAMenuValueAndItsItemChecked) {
         EXPECT_EQ(rig.R().WCD, c.stored);
         EXPECT_EQ(rig.Checked(), c.checked);
     }
+}
+
+TEST(TimeBaseWrapper, WithoutMenuItemsWCDStillRoundsToAMenuValue) {
+    TTimeBaseRig rig(true, false);
+    for (auto [loaded, stored] :
+         {std::pair{0, 8}, std::pair{10, 12}, std::pair{17, 20}, std::pair{300, 255}}) {
+        rig.R().WCD = loaded;
+        rig.Bus.Broadcast(bmSettingsApplied, ssGeometry, nullptr);
+        EXPECT_EQ(rig.R().WCD, stored) << loaded;
+    }
+    EXPECT_EQ(rig.Checked(), "") << "the items were not given";
 }
 
 TEST(TimeBaseWrapper, AWCDItemSetsItsValue) {
