@@ -155,4 +155,18 @@ expect_value HOTKEY_HOLD "42;63;"
 expect_value HOTKEY_ZOOM_IN ";"
 expect_value HOTKEY_TIMEBASE_UP "29;333;"
 expect_value HOLD true
-echo "walk-through done: hot keys, Options cancelled, Options confirmed, new screen colour, settings kept"
+# Ctrl+Right stepped the time base once from the middle row; Ctrl+Page Up, held, moved A's shift up by
+# 128 a step, at once and then repeated, and left B's alone.
+expect_value TIMEBASE 12
+shifts=$(python3 - <<'PY'
+import xml.etree.ElementTree as ET
+node = ET.parse("settings.xml").getroot().find("DEVICE/VERTICAL/SHIFT")
+print(" ".join(i.text for i in sorted(node, key=lambda i: int(i.get("index")))))
+PY
+)
+echo "shift after the keys: $shifts"
+read -r shift_a shift_b <<<"$shifts"
+[ "$shift_b" = 2047 ] || fail "the shift hot key of A moved B's shift ($shift_b)"
+[ $(((shift_a - 2047) % 128)) = 0 ] && [ "$shift_a" -ge $((2047 + 3 * 128)) ] ||
+    fail "A's shift is $shift_a: not moved in repeated steps of 128 while Ctrl+Page Up was held"
+echo "walk-through done: hot keys (hold, time base, shift), Options cancelled, Options confirmed, new screen colour, settings kept"

@@ -5,22 +5,24 @@
 #include "acquisition/DataSourceTarn.h"
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ObjMasterTarn.h"
-#include "controllers/ZoomWrapperTarn.h"
-#include "controllers/KeyboardControlWrapperTarn.h"
-#include "controllers/IM2StdBridge.h"
 #include "controllers/ChannelWrapperTarn.h"
 #include "controllers/CursorsWrapperTarn.h"
+#include "controllers/IM2StdBridge.h"
+#include "controllers/KeyboardControlWrapperTarn.h"
 #include "controllers/ParamWrapperTarn.h"
 #include "controllers/SaveLoadWrapperTarn.h"
-#include "controls/ColorShape.h"
+#include "controllers/TimeBaseWrapperTarn.h"
 #include "controllers/TriggerWrapperTarn.h"
+#include "controllers/VerticalWrapperTarn.h"
+#include "controllers/ZoomWrapperTarn.h"
+#include "controls/ColorShape.h"
 #include "controls/DragButtonTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
 #include "keyboard/HotkeyDetector.h"
 #include "modules/ModuleManagerTarn.h"
-#include "platform/KeyEventAdapter.h"
 #include "platform/FormTransparency.h"
+#include "platform/KeyEventAdapter.h"
 #include "platform/KeyMessageTarget.h"
 #include "platform/MasterTimerDriver.h"
 #include "platform/QtColors.h"
@@ -32,10 +34,9 @@
 #include "settings/SettingsTarn.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QLineEdit>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -44,6 +45,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
@@ -199,6 +201,8 @@ TMainForm::TMainForm(IUserMessages &messages, QWidget *parent)
     CreateComponents();
     ClientArea->installEventFilter(this);
     CreateMenus();
+    const QList<QAction *> wcdItems = WCDGroup->actions();
+    TimeBaseWrapper->SetWCDItems(std::vector<QAction *>(wcdItems.begin(), wcdItems.end()));
     // FormCreate
     LoadCaptions();
     setMinimumSize(800, 600);
@@ -258,8 +262,14 @@ void TMainForm::CreateComponents() {
     MasterTimerClock = std::make_unique<TMasterTimerDriver>(*MasterTimer);
 
     // 5: vertical.
+    VerticalWrapper = std::make_unique<TVerticalWrapperTarn>();
+    MakeVerticalControls(GroupBox5, GroupBox8, GroupBox4, Settings.get(), *VerticalWrapper);
+    subscribe(*VerticalWrapper);
 
     // 6: time base.
+    TimeBaseWrapper = std::make_unique<TTimeBaseWrapperTarn>();
+    MakeTimeBaseControls(GroupBox3, *TimeBaseWrapper);
+    subscribe(*TimeBaseWrapper);
 
     // 7: trigger.
     TriggerWrapper = std::make_unique<TTriggerWrapperTarn>();

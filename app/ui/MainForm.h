@@ -38,6 +38,8 @@ class TQVScreenTarn;
 class TTriggerPositionScreenTarn;
 class TTriggerWrapperTarn;
 class TZoomWrapperTarn;
+class TVerticalWrapperTarn;
+class TTimeBaseWrapperTarn;
 class TMasterTimerTarn;
 class TObjMasterTarn;
 class TSettingsTarn;
@@ -72,6 +74,8 @@ public:
     TDataSourceTarn &DataSourceTarn1() { return *DataSource; }
     TModuleManagerTarn &ModuleManagerTarn1() { return *ModuleManager; }
     TZoomWrapperTarn &ZoomWrapperTarn1() { return *ZoomWrapper; }
+    TVerticalWrapperTarn &VerticalWrapperTarn1() { return *VerticalWrapper; }
+    TTimeBaseWrapperTarn &TimeBaseWrapperTarn1() { return *TimeBaseWrapper; }
     THotkeyDetector &HotkeyDetector1() { return *HotkeyDetector; }
     // What the detector takes the window's key events through.
     IKeyMessageTarget &HotkeyKeyEvents();
@@ -170,6 +174,8 @@ private:
     std::unique_ptr<TMasterTimerTarn> MasterTimer;
     std::unique_ptr<TMasterTimerDriver> MasterTimerClock;
     std::unique_ptr<TTriggerWrapperTarn> TriggerWrapper;
+    std::unique_ptr<TVerticalWrapperTarn> VerticalWrapper;
+    std::unique_ptr<TTimeBaseWrapperTarn> TimeBaseWrapper;
     std::unique_ptr<THotkeyDetector> HotkeyDetector;
     std::unique_ptr<TKeyEventAdapter> KeyEvents;
     std::unique_ptr<TKeyboardControlWrapperTarn> KeyboardControl;

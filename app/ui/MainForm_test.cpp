@@ -3,7 +3,10 @@
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "controllers/TimeBaseWrapperTarn.h"
+#include "controllers/VerticalWrapperTarn.h"
 #include "controls/ModulesBoxTarn.h"
+#include "device/DemoDevice.h"
 #include "dialogs/WaitScreen.h"
 #include "platform/KeyMessageTarget.h"
 #include "screens/QVScreenTarn.h"
@@ -11,8 +14,8 @@
 #include "screens/TriggerPositionScreenTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
-#include "testkit/ui/QtTestKit.h"
 #include "testkit/TestFolder.h"
+#include "testkit/ui/QtTestKit.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -476,6 +479,84 @@ TEST(MainForm, HotkeyOfTheWindowReachesTheBusThroughTheKeyboardController) {
     EXPECT_EQ(recorder.Messages(),
               (std::vector<int32_t>{bmRepeatStart, bmHotkeyShiftUp, bmRepeatStop, bmHotkeyReleased}));
     EXPECT_EQ(form.MasterTimerTarn1().Countdown(TMasterTimerTarn::cdRepeat), 0);
+}
+
+} // namespace
+
+} // namespace scope
+
+namespace scope {
+
+namespace {
+
+// The vertical and time-base controls in their boxes, the controllers subscribed fifth and sixth, and the
+// time-base and shift hot keys of the window acting on them.
+TEST(MainForm, InputAndTimeBaseControlsFillTheirBoxesAndFollowTheHotKeys) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    form.SetKeyMessageTarget(&form.HotkeyKeyEvents());
+    TSettingsTarn &s = form.SettingsTarn1();
+    s.SetDefaultCapabilities();
+    TDAO_DEMO().GetCapabilities(s);
+    form.ObjMasterTarn1().Broadcast(bmInitialize, 0, nullptr);
+    TXMLSettings empty;
+    s.LoadFromXML(empty);
+    BroadcastSettingsApplied(form.ObjMasterTarn1());
+
+    const auto &handlers = form.ObjMasterTarn1().Handlers();
+    ASSERT_GT(handlers.size(), 5u);
+    EXPECT_EQ(handlers[4].Object, static_cast<TBusMember *>(&form.VerticalWrapperTarn1()));
+    EXPECT_EQ(handlers[5].Object, static_cast<TBusMember *>(&form.TimeBaseWrapperTarn1()));
+
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(form.isActiveWindow());
+    const struct {
+        QGroupBox *Box;
+        std::vector<const char *> Names;
+    } boxes[] = {
+        {form.GroupBox5,
+         {"ChannelButtonTarn1", "ChannelButtonTarn2", "ChannelButtonTarn3", "ChannelButtonTarn4",
+          "GlyphRotateBtnTarn7", "GlyphRotateBtnTarn8", "UpDownSpeedButton9", "UpDownSpeedButton10",
+          "UpDownSpeedButton11", "UpDownSpeedButton12"}},
+        {form.GroupBox8,
+         {"ChannelButtonTarn5", "ChannelButtonTarn6", "ChannelButtonTarn7", "ChannelButtonTarn8",
+          "GlyphRotateBtnTarn9", "GlyphRotateBtnTarn10"}},
+        {form.GroupBox4, {"RangeBarTarn1", "RangeBarTarn2"}},
+        {form.GroupBox3, {"ScrollBar4"}},
+    };
+    for (const auto &b : boxes)
+        for (const char *name : b.Names) {
+            SCOPED_TRACE(name);
+            QWidget *w = b.Box->findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+            ASSERT_NE(w, nullptr);
+            EXPECT_FALSE(w->toolTip().isEmpty()) << "made before the hints were given";
+            EXPECT_TRUE(QRect(QPoint(0, 0), b.Box->size()).contains(w->geometry()))
+                << w->geometry().x() << "," << w->geometry().y();
+        }
+    EXPECT_EQ(form.GroupBox4->findChild<QWidget *>("RangeBarTarn2")->height(), form.GroupBox4->height() - 24);
+
+    auto send = [&](QEvent::Type type, int key, Qt::KeyboardModifiers mods) {
+        QKeyEvent e(type, key, mods);
+        QApplication::sendEvent(form.windowHandle(), &e);
+    };
+    TDeviceSettings &r = s.RequestedSettings();
+    const int32_t timeBase = r.TimeBase, shift = r.Shift[0];
+    send(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    send(QEvent::KeyPress, Qt::Key_Right, Qt::ControlModifier);
+    send(QEvent::KeyRelease, Qt::Key_Right, Qt::ControlModifier);
+    send(QEvent::KeyPress, Qt::Key_PageUp, Qt::ControlModifier);
+    send(QEvent::KeyRelease, Qt::Key_PageUp, Qt::ControlModifier);
+    send(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    EXPECT_EQ(r.TimeBase, timeBase + 1);
+    EXPECT_EQ(r.Shift[0], shift + 128);
+    EXPECT_EQ(form.GroupBox3->findChild<QScrollBar *>("ScrollBar4")->value(), timeBase + 1);
+
+    // The WCD items the form made are the controller's.
+    ActionNamed(form, "High1")->trigger();
+    EXPECT_EQ(r.WCD, 12);
+    EXPECT_TRUE(ActionNamed(form, "High1")->isChecked());
 }
 
 } // namespace

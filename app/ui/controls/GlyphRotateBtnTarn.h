@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-class TSettingsTarn;
-
 namespace scope {
+
+class TSettingsTarn;
 
 class TGlyphRotateBtnTarn : public QWidget {
     Q_OBJECT
