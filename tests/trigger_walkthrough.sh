@@ -158,19 +158,10 @@ expect $V/ATMODE 2
 expect $V/SIMPLE false
 expect $D/PRIMARY/COUNT 1
 expect $D/SECONDARY/COUNT 5
-timebase=$(setting settings.xml ./DEVICE/HORIZONTAL/TIMEBASE)
-if [ "$timebase" = 11 ]; then
-    # A build without the time-base controller: the hot key has nobody to step the time base.
-    echo "the time base stayed at 2.5 MS/s: checking the values of that rate"
-    expect $D/AFTERTRIGGER 250
-    expect $D/HOLDOFF 7944
-    expect $D/PRIMARY/LENGTH 24
-else
-    expect ./DEVICE/HORIZONTAL/TIMEBASE 12
-    expect $D/AFTERTRIGGER 500
-    expect $D/HOLDOFF 7692
-    expect $D/PRIMARY/LENGTH 48
-fi
+expect ./DEVICE/HORIZONTAL/TIMEBASE 12
+expect $D/AFTERTRIGGER 500
+expect $D/HOLDOFF 7692
+expect $D/PRIMARY/LENGTH 48
 
 # --- Run 2 ---
 cp "$out/trigger_run1_settings.xml" "$out/trigger_run2_prepared.xml"
