@@ -8,6 +8,7 @@
 #include "device/DemoDevice.h"
 #include "modules/ModuleManagerTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
 
 #include <chrono>
@@ -25,17 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TScreenSpy : public TComponentTarn {
-public:
-    int Records = 0;
-    void ObjMasterMessage(int32_t Msg, int32_t, void *Data) override {
-        if (Msg == bmScreenDataReady)
-            ++Records;
-        if (Msg == bmQueryQuickViewWidth)
-            *static_cast<int32_t *>(Data) = 100;
-    }
-};
-
 TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
     const std::string folder = FreshTestFolder().string();
     fs::create_directories(folder + "/modules");
@@ -46,7 +36,8 @@ TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
     TObjMasterTarn bus;
     TSettingsTarn settings;
     TDataSourceTarn source;
-    TScreenSpy screens;
+    TBusRecorder screens;
+    screens.Answers[bmQueryQuickViewWidth] = 100;
     TModuleManagerTarn host;
     TDAO_DEMO device;
     TQueuedSynchronizer gui;
@@ -86,11 +77,11 @@ TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
     TAcquisitionThread thread(context);
     thread.Start();
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (screens.Records < 3 && std::chrono::steady_clock::now() < end)
+    while (screens.Count(bmScreenDataReady) < 3 && std::chrono::steady_clock::now() < end)
         if (gui.ServePending() == 0)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
     thread.WaitFor();
-    ASSERT_GE(screens.Records, 3);
+    ASSERT_GE(screens.Count(bmScreenDataReady), 3u);
     EXPECT_TRUE(host.Module(0).Loaded);
 
     const TWaveform &a = source.Waveforms()[0], &virtualC = source.Waveforms()[c];
