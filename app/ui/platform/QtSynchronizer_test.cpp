@@ -1,4 +1,5 @@
 #include "platform/QtSynchronizer.h"
+#include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,16 +14,8 @@ namespace scope {
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QApplication(argc, argv);
-}
-
 TEST(QtSynchronizer, CallRunsInTheGuiThreadFromItsEventLoop) {
-    EnsureApp();
+    TestApp();
     TQtSynchronizer sync;
     std::atomic<bool> done{false};
     bool inGui = false;
