@@ -2,8 +2,7 @@
 #pragma once
 
 #include "platform/UserMessages.h"
-
-class TSettingsTarn;
+#include "testkit/TestSettings.h"
 
 #include <QApplication>
 #include <deque>
@@ -19,10 +18,6 @@ QApplication &TestApp();
 struct TTestAppFirst {
     TTestAppFirst() { TestApp(); }
 };
-
-// Settings of a small instrument for module tests: default capabilities with two module channels, one
-// time base and one range, 1024-sample records, every channel on, no module assigned.
-void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
 
 // Message boxes answered from a script, remembered in order.
 class TScriptedMessages : public IUserMessages {
