@@ -7,6 +7,7 @@
 #include "device/DemoDevice.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/TestSettings.h"
 
 #include <algorithm>
 #include <atomic>
@@ -65,11 +66,7 @@ struct TEndToEnd : ::testing::Test {
     TQueuedSynchronizer Gui;
 
     void SetUp() override {
-        ASSERT_EQ(Device.LoadDriver(), drOk);
-        ASSERT_TRUE(DeviceUsable(Device.OpenDevice(-1)));
-        Settings.SetDefaultCapabilities();
-        Device.GetCapabilities(Settings);
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        ASSERT_TRUE(DemoInstrument(Device, Settings));
         TXMLSettings empty;
         Settings.LoadFromXML(empty);
         Settings.QuickViewOn = true;
@@ -89,10 +86,7 @@ struct TEndToEnd : ::testing::Test {
                     ColumnsValid = ColumnsValid && Source.QuickViewColumns(c).Valid &&
                                    Source.QuickViewColumns(c).Columns.size() == 120;
         };
-        for (TBusMember *m : std::initializer_list<TBusMember *>{&Source, &Screens}) {
-            m->SetSettings(&Settings);
-            m->SetObjMaster(&Bus);
-        }
+        JoinBus(Bus, Settings, {&Source, &Screens});
         Bus.Broadcast(bmInitialize, 0, nullptr);
     }
 

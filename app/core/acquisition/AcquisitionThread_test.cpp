@@ -8,6 +8,7 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/FakeDevice.h"
+#include "testkit/TestSettings.h"
 
 #include <atomic>
 #include <chrono>
@@ -93,10 +94,7 @@ struct TThreadFixture : ::testing::Test {
         Device.ShiftPerPosition = 2;
         Device.ProgressA = 30;
         Device.ProgressB = 60;
-        for (TBusMember *m : std::initializer_list<TBusMember *>{&Source, &Watcher}) {
-            m->SetSettings(&Settings);
-            m->SetObjMaster(&Bus);
-        }
+        JoinBus(Bus, Settings, {&Source, &Watcher});
         Bus.Broadcast(bmInitialize, 0, nullptr);
     }
 

@@ -3,6 +3,7 @@
 #include "bus/ObjMasterTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/TestSettings.h"
 
 #include <vector>
 
@@ -43,12 +44,9 @@ struct TSourceFixture : ::testing::Test {
         Settings.DisplayRatio = 2;
         Settings.QuickViewOn = true;
         Settings.ChannelsOn = {1, 0, 1, 0, 1, 0};
-        Source.SetSettings(&Settings);
-        Displays.SetSettings(&Settings);
         Displays.Answers[bmQueryQuickViewWidth] = 4;
         Displays.KeepsAnswered = true;
-        Source.SetObjMaster(&Bus);
-        Displays.SetObjMaster(&Bus);
+        JoinBus(Bus, Settings, {&Source, &Displays});
         Bus.Broadcast(bmInitialize, 0, nullptr);
     }
 };

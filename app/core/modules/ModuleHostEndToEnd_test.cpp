@@ -10,6 +10,7 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestSettings.h"
 
 #include <chrono>
 #include <filesystem>
@@ -41,21 +42,14 @@ TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
     TModuleManagerTarn host;
     TDAO_DEMO device;
     TQueuedSynchronizer gui;
-    ASSERT_EQ(device.LoadDriver(), drOk);
-    ASSERT_TRUE(DeviceUsable(device.OpenDevice(-1)));
-    settings.SetDefaultCapabilities();
-    device.GetCapabilities(settings);
-    settings.Options = std::make_unique<TOptions>(&settings);
+    ASSERT_TRUE(DemoInstrument(device, settings));
     settings.SettingsFileName = folder + "/settings.xml"; // absent: the defaults
     settings.RequestedSettings().MemorySize = 1024;
     settings.RequestedSettings().TimeBase = 13;
     settings.LoadSettingsFile();
     settings.DisplayRatio = 1024.0 / settings.PointsOnScreen;
     host.ModulesFolder = folder + "/modules";
-    for (TBusMember *m : std::initializer_list<TBusMember *>{&source, &host, &screens}) {
-        m->SetSettings(&settings);
-        m->SetObjMaster(&bus);
-    }
+    JoinBus(bus, settings, {&source, &host, &screens});
     bus.Broadcast(bmInitialize, 0, nullptr);
     bus.Broadcast(bmStartupComplete, 0, nullptr);
     ASSERT_EQ(host.ModuleCount(), 1);

@@ -5,6 +5,7 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestSettings.h"
 
 #include <dlfcn.h>
 
@@ -98,10 +99,7 @@ struct THostFixture : ::testing::Test {
             if (Msg == bmSetHorCursor)
                 Settings.SetHorCursorPos(Param, *static_cast<int32_t *>(Data));
         };
-        for (TBusMember *m : std::initializer_list<TBusMember *>{Host.get(), &Watcher}) {
-            m->SetSettings(&Settings);
-            m->SetObjMaster(&Bus);
-        }
+        JoinBus(Bus, Settings, {Host.get(), &Watcher});
         Bus.Broadcast(bmInitialize, 0, nullptr);
 
         Waves.assign(4, TWaveform{});
