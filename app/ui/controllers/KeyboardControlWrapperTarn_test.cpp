@@ -5,6 +5,7 @@
 #include "keyboard/HotkeyDetector.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/TestSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +28,7 @@ struct TKeyboardFixture : ::testing::Test {
 
     void SetUp() override {
         Settings.SetDefaultCapabilities();
-        for (TBusMember *m : std::initializer_list<TBusMember *>{&Timer, &Keyboard, &Recorder}) {
-            m->SetSettings(&Settings);
-            m->SetObjMaster(&Bus);
-        }
+        JoinBus(Bus, Settings, {&Timer, &Keyboard, &Recorder});
         Keyboard.SetDetector(&Detector);
         Bus.Broadcast(bmInitialize, 0, nullptr);
         Apply();

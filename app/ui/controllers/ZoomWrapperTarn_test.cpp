@@ -35,8 +35,7 @@ struct TZoomRig {
     int Visibility = 0;
 
     TZoomRig() {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        DefaultInstrument(Settings);
         Settings.BringWithinCapabilities(Settings.RequestedSettings());
         Settings.ZoomRatio = 1;
         MakeZoomControls(&Box, &DisplayStart, Zoom);

@@ -33,8 +33,7 @@ QColor Channel(TSettingsTarn &s, int id) {
 
 struct TRangeBarFixture : ::testing::Test {
     TRangeBarFixture() {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings); // colours for every channel
+        DefaultInstrument(Settings);
         Bar.resize(16, 129);
         Bar.SetSettings(&Settings);
         Bar.SetChannelID(0);

@@ -27,8 +27,7 @@ struct TQuickViewRig {
     uint32_t Screen = 0;
 
     TQuickViewRig() {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        DefaultInstrument(Settings);
         Settings.BringWithinCapabilities(Settings.RequestedSettings());
         Settings.ChannelsOn.assign(size_t(Settings.ChannelCount), true);
         Settings.ShownSettings().MemorySize = 1048576;

@@ -27,8 +27,7 @@ struct TStripRig {
     TBusRecorder Recorder;
 
     TStripRig() {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        DefaultInstrument(Settings);
         Settings.BringWithinCapabilities(Settings.RequestedSettings());
         Settings.DisplayRatio = 1;
         SetBool(Settings, opAllowTriggerDrag, true);
