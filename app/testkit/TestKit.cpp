@@ -3,5 +3,6 @@
 #include "testkit/FakeDevice.h"
 #include "testkit/ScriptedMessages.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestModules.h"
 
 namespace scope {} // namespace scope
