@@ -10,11 +10,10 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestModules.h"
 #include "testkit/TestSettings.h"
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -25,14 +24,9 @@ namespace scope {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
     const std::string folder = FreshTestFolder().string();
-    fs::create_directories(folder + "/modules");
-    fs::copy_file(std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/testfunctionmodule.so",
-                  folder + "/modules/fun.so");
-    std::ofstream(folder + "/modules/fun.so.cfg") << "short=Invert\n";
+    AddTestModule(folder, "fun", "function", "short=Invert\n");
 
     TObjMasterTarn bus;
     TSettingsTarn settings;

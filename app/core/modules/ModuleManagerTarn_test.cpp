@@ -5,6 +5,7 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestModules.h"
 #include "testkit/TestSettings.h"
 
 #include <dlfcn.h>
@@ -24,8 +25,6 @@ namespace scope {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string DoublesFolder = std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/";
 
 class TFakeBox : public IModulesBox {
 public:
@@ -113,11 +112,7 @@ struct THostFixture : ::testing::Test {
 
     // A copy of a module double under modules/, with its answers.
     std::string AddModule(const std::string &file, const std::string &kind, const std::string &config) {
-        const std::string path = Folder + "/modules/" + file + ".so";
-        fs::copy_file(DoublesFolder + "test" + kind + "module.so", path,
-                      fs::copy_options::overwrite_existing);
-        std::ofstream(path + ".cfg") << config;
-        return path;
+        return AddTestModule(Folder, file, kind, config);
     }
 
     void Start() { Bus.Broadcast(bmStartupComplete, 0, nullptr); }
@@ -224,7 +219,7 @@ TEST_F(THostFixture, FilesThatAreNoUsableModulesAreLeftOut) {
     AddModule("throws", "window", "short=Throws\nthrow=7\n");
     std::ofstream(Folder + "/modules/text.so") << "not a library";
     fs::create_directories(Folder + "/modules/folder.so");
-    fs::copy_file(DoublesFolder + "testwindowmodule.so", Folder + "/modules/other.dll");
+    fs::copy_file(TestModulesFolder() + "/testwindowmodule.so", Folder + "/modules/other.dll");
     // A library without the entry point.
     fs::copy_file(std::string(PROGRAM_FOLDER) + "/pellusb.so", Folder + "/modules/noentry.so");
     Start();
