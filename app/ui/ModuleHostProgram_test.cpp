@@ -9,12 +9,12 @@
 #include "screens/ScopeScreenTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestModules.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QWidget>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -23,8 +23,6 @@
 namespace scope {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Pixels of the screen bitmap in a channel's colour (0x00BBGGRR); the background is black.
 int PixelsOf(const QImage &image, uint32_t colour) {
@@ -50,10 +48,7 @@ bool ServeUntil(const std::function<bool()> &done, int timeoutMs = 15000) {
 TEST(ModuleHostInProgram, FunctionModuleChannelIsDrawnAndItsConfigurationKeptAtExit) {
     TestApp();
     const std::string folder = FreshTestFolder().string();
-    fs::create_directories(folder + "/modules");
-    fs::copy_file(std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/testfunctionmodule.so",
-                  folder + "/modules/invert.so");
-    std::ofstream(folder + "/modules/invert.so.cfg") << "short=Invert\nsavevalue=42\n";
+    AddTestModule(folder, "invert", "function", "short=Invert\nsavevalue=42\n");
 
     TScriptedMessages messages;
     messages.Answers = {mbNo}; // no device: demonstration mode

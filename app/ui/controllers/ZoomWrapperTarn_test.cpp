@@ -22,9 +22,7 @@ void SetBool(TSettingsTarn &s, int32_t id, bool value) {
 
 // The controller with the Zoom box's controls and a quick view, on a bus with a recorder, 500 points.
 struct TZoomRig {
-    struct TAppFirst {
-        TAppFirst() { TestApp(); }
-    } AppFirst;
+    TTestAppFirst AppFirst;
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     QWidget Box;

@@ -16,9 +16,7 @@ namespace {
 
 // A strip 500 x 60 over a 1 M record with quick-view ratio 16, on a bus with a data source.
 struct TQuickViewRig {
-    struct TAppFirst {
-        TAppFirst() { TestApp(); }
-    } AppFirst;
+    TTestAppFirst AppFirst;
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TDataSourceTarn Source;

@@ -24,14 +24,11 @@ void SetBool(TSettingsTarn &s, int32_t id, bool value) {
 
 // The screen wired to a bus, the settings and a data source, as on the main form.
 struct TScreenRig {
-    struct TAppFirst {
-        TAppFirst() { TestApp(); }
-    } AppFirst;
+    TTestAppFirst AppFirst;
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TDataSourceTarn Source;
     TScopeScreenTarn Screen;
-    std::vector<int32_t> Seen; // bus messages other than the rig's own
 
     explicit TScreenRig(int points = 500, int levels = 256) {
         TestApp();

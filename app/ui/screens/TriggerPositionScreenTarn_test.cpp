@@ -18,9 +18,7 @@ void SetBool(TSettingsTarn &s, int32_t id, bool value) {
 
 // A strip 500 x 11 under a screen of 500 points at one sample a point: pixel x is sample x.
 struct TStripRig {
-    struct TAppFirst {
-        TAppFirst() { TestApp(); }
-    } AppFirst;
+    TTestAppFirst AppFirst;
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TTriggerPositionScreenTarn Strip;
