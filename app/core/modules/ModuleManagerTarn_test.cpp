@@ -117,12 +117,7 @@ struct THostFixture : ::testing::Test {
 
     void Start() { Bus.Broadcast(bmStartupComplete, 0, nullptr); }
 
-    int32_t IndexOf(const std::string &shortName) const {
-        for (int32_t i = 0; i < Host->ModuleCount(); ++i)
-            if (Host->Module(i).ShortName == shortName)
-                return i;
-        return -1;
-    }
+    int32_t IndexOf(const std::string &shortName) const { return ModuleIndex(*Host, shortName); }
 
     // Drops a function module onto a virtual channel, as the channel controller does.
     void Assign(const std::string &shortName, int32_t slot) {
