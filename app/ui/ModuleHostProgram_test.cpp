@@ -139,20 +139,10 @@ TEST(ModuleHostInProgram, ParameterModuleSwitchesOnAndOffAndKeepsItsConfiguratio
     host.SetObjMaster(&bus);
     bus.Broadcast(bmInitialize, 0, nullptr);
     bus.Broadcast(bmStartupComplete, 0, nullptr);
-    int32_t wp = -1;
-    for (int32_t i = 0; i < host.ModuleCount(); ++i)
-        if (host.Module(i).ShortName == "Wp")
-            wp = i;
+    const int32_t wp = ModuleIndex(host, "Wp");
     ASSERT_GE(wp, 0) << "the parameter module is built into the program folder";
-    TAcquiredData waves(4);
-    for (size_t i = 0; i < waves.size(); ++i) {
-        waves[i].Data.resize(1024);
-        for (size_t j = 0; j < 1024; ++j)
-            waves[i].Data[j] = uint8_t((j / 50) % 2 ? 228 : 28);
-        waves[i].First = 0;
-        waves[i].Last = 1023;
-        host.SetChannelBuffer(int32_t(i), &waves[i]);
-    }
+    TAcquiredData waves;
+    HandSquareWaves(host, waves);
     auto windowShown = [] {
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w->isVisible() && w->windowTitle() == "Waveform parameters")
