@@ -37,6 +37,10 @@ void SmallModuleInstrument(TSettingsTarn &s, double displayRatio) {
     s.DisplayRatio = displayRatio;
 }
 
+void SetBoolOption(TSettingsTarn &s, int32_t id, bool value) {
+    static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
+}
+
 void JoinBus(TObjMasterTarn &bus, TSettingsTarn &s, std::initializer_list<TBusMember *> members) {
     for (TBusMember *m : members) {
         m->SetSettings(&s);

@@ -2,6 +2,7 @@
 // component.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 
 namespace scope {
@@ -21,6 +22,9 @@ bool DemoInstrument(TDriverAbstraction &demo, TSettingsTarn &s);
 // A small instrument for module tests: default capabilities with two module channels, one time base and
 // one range, 1024-sample records, every channel on, no module assigned.
 void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
+
+// Sets a switch of the options (opToolTip ...).
+void SetBoolOption(TSettingsTarn &s, int32_t id, bool value);
 
 // Gives every unit the settings and the bus, in the order given (the bus's delivery order).
 void JoinBus(TObjMasterTarn &bus, TSettingsTarn &s, std::initializer_list<TBusMember *> members);
