@@ -37,9 +37,7 @@ struct TKeyboardFixture : ::testing::Test {
         BroadcastSettingsApplied(Bus);
         Recorder.Clear();
     }
-    void SetBool(int32_t id, bool value) {
-        static_cast<TBooleanOption *>(Settings.Options->GetOption(id))->Value = value;
-    }
+    void SetBool(int32_t id, bool value) { SetBoolOption(Settings, id, value); }
     void Down(int32_t code) { Send(TKeyMessage::KeyDown, code); }
     void Up(int32_t code) { Send(TKeyMessage::KeyUp, code); }
     void Send(TKeyMessage::TKind kind, int32_t code, bool noVirtualKey = false) {

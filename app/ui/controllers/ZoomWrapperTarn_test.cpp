@@ -16,10 +16,6 @@
 namespace scope {
 namespace {
 
-void SetBool(TSettingsTarn &s, int32_t id, bool value) {
-    static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
-}
-
 // The controller with the Zoom box's controls and a quick view, on a bus with a recorder, 500 points.
 struct TZoomRig {
     TTestAppFirst AppFirst;
@@ -87,7 +83,7 @@ TEST(ZoomWrapper, ClampViewBringsTheViewBackWithinTheRecord) {
         TZoomRig rig;
         TSettingsTarn &s = rig.Settings;
         rig.Record(c.m);
-        SetBool(s, opDispAllowQuickView, c.allowQuickView);
+        SetBoolOption(s, opDispAllowQuickView, c.allowQuickView);
         s.ZoomOn = c.zoomOn;
         s.ZoomRatio = c.zoomRatio;
         s.DisplayStart = c.displayStart;
@@ -288,7 +284,7 @@ TEST(ZoomWrapper, TraceDragsAndHotKeysMoveTheZoomedView) {
     TZoomRig rig;
     TSettingsTarn &s = rig.Settings;
     rig.Record(8192);
-    SetBool(s, opDispAllowStartChange, true);
+    SetBoolOption(s, opDispAllowStartChange, true);
     s.ZoomOn = true;
     s.ZoomRatio = 1;
     s.DisplayStart = 2000;
@@ -314,7 +310,7 @@ TEST(ZoomWrapper, TraceDragsAndHotKeysMoveTheZoomedView) {
     rig.Bus.Broadcast(bmHotkeyMoveScreen, 400, nullptr);
     EXPECT_EQ(s.DisplayStart, 2490);
 
-    SetBool(s, opDispAllowStartChange, false);
+    SetBoolOption(s, opDispAllowStartChange, false);
     rig.Bus.Broadcast(bmTraceDraggedX, 10, &trace);
     EXPECT_EQ(s.DisplayStart, 2490);
 }
@@ -337,7 +333,7 @@ TEST(ZoomWrapper, ASliceMoveKeepsTheZoomWindowInPlace) {
     TZoomRig rig;
     TSettingsTarn &s = rig.Settings;
     rig.Record(1048576);
-    SetBool(s, opDispAllowQuickView, true);
+    SetBoolOption(s, opDispAllowQuickView, true);
     s.ZoomOn = true;
     s.ZoomRatio = 1;
     s.QuickViewStart = 100000;
