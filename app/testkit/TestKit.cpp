@@ -2,6 +2,7 @@
 #include "testkit/BusRecorder.h"
 #include "testkit/FakeDevice.h"
 #include "testkit/ScriptedMessages.h"
+#include "testkit/ServeUntil.h"
 #include "testkit/TestFolder.h"
 #include "testkit/TestModules.h"
 

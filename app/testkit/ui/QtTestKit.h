@@ -5,11 +5,15 @@
 #include "testkit/TestSettings.h"
 
 #include <QApplication>
+#include <functional>
 
 namespace scope {
 
 // The one application object of the test program (offscreen platform).
 QApplication &TestApp();
+
+// Serves the application's events until the condition holds; false when the time ran out first.
+bool ProcessEventsUntil(const std::function<bool()> &done, int timeoutMs);
 
 // A fixture's first member: the application exists before the widgets that follow it are made.
 struct TTestAppFirst {
