@@ -7,11 +7,11 @@
 #include "device/DemoDevice.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/ServeUntil.h"
 #include "testkit/TestSettings.h"
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -92,14 +92,7 @@ struct TEndToEnd : ::testing::Test {
 
     // Runs the queued calls, as the GUI thread's event loop would, until the condition holds.
     bool ServeUntil(const std::function<bool()> &done, int timeoutMs = 20000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            if (Gui.ServePending() == 0)
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-        return true;
+        return scope::ServeUntil(Gui, done, timeoutMs);
     }
 };
 

@@ -9,14 +9,13 @@
 #include "modules/ModuleManagerTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/ServeUntil.h"
 #include "testkit/TestFolder.h"
 #include "testkit/TestModules.h"
 #include "testkit/TestSettings.h"
 
-#include <chrono>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -64,10 +63,7 @@ TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
     context.ServePending = [&] { gui.ServePending(); };
     TAcquisitionThread thread(context);
     thread.Start();
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (screens.Count(bmScreenDataReady) < 3 && std::chrono::steady_clock::now() < end)
-        if (gui.ServePending() == 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    ServeUntil(gui, [&] { return screens.Count(bmScreenDataReady) >= 3; });
     thread.WaitFor();
     ASSERT_GE(screens.Count(bmScreenDataReady), 3u);
     EXPECT_TRUE(host.Module(0).Loaded);
