@@ -13,7 +13,6 @@
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QWidget>
 #include <fstream>
 #include <functional>
@@ -34,15 +33,8 @@ int PixelsOf(const QImage &image, uint32_t colour) {
     return n;
 }
 
-bool ServeUntil(const std::function<bool()> &done, int timeoutMs = 15000) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+bool ServeUntil(const std::function<bool()> &done) {
+    return ProcessEventsUntil(done, 15000);
 }
 
 TEST(ModuleHostInProgram, FunctionModuleChannelIsDrawnAndItsConfigurationKeptAtExit) {

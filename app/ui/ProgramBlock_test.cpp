@@ -11,7 +11,6 @@
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <filesystem>
 
@@ -210,10 +209,7 @@ struct TStartupRig {
             Events.push_back("loop");
             SplashInLoop = Splash() != nullptr;
             // Serve the GUI thread's queue until the acquisition thread has made its first push.
-            QElapsedTimer waited;
-            waited.start();
-            while (!ThreadSeen && waited.elapsed() < 10000)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            ProcessEventsUntil([this] { return ThreadSeen; }, 10000);
             if (QWidget *w = QApplication::activeWindow())
                 CaptionInLoop = w->windowTitle().toStdString();
             for (QWidget *w : QApplication::topLevelWidgets())

@@ -2,7 +2,6 @@
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <atomic>
@@ -23,10 +22,7 @@ TEST(QtSynchronizer, CallRunsInTheGuiThreadFromItsEventLoop) {
         sync.Synchronize([&] { inGui = QThread::currentThread() == qApp->thread(); });
         done = true;
     });
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done && elapsed.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ProcessEventsUntil([&] { return bool(done); }, 5000);
     worker.join();
     EXPECT_TRUE(done);
     EXPECT_TRUE(inGui);
