@@ -1,6 +1,7 @@
 #include "testkit/ui/QtTestKit.h"
 
 #include <QElapsedTimer>
+#include <QTimerEvent>
 
 namespace scope {
 
@@ -22,6 +23,11 @@ bool ProcessEventsUntil(const std::function<bool()> &done, int timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
+}
+
+void ExpireTimer(QTimer *timer) {
+    QTimerEvent e(timer->timerId());
+    QCoreApplication::sendEvent(timer, &e);
 }
 
 } // namespace scope

@@ -5,6 +5,7 @@
 #include "testkit/TestSettings.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <functional>
 
 namespace scope {
@@ -14,6 +15,9 @@ QApplication &TestApp();
 
 // Serves the application's events until the condition holds; false when the time ran out first.
 bool ProcessEventsUntil(const std::function<bool()> &done, int timeoutMs);
+
+// One expiry of the timer, delivered as the event loop would.
+void ExpireTimer(QTimer *timer);
 
 // A fixture's first member: the application exists before the widgets that follow it are made.
 struct TTestAppFirst {
