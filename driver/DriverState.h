@@ -4,6 +4,7 @@
 #include "Calibration.h"
 #include "LinearPrediction.h"
 #include "PhaseStatistics.h"
+#include "Registers.h"
 
 #include <array>
 #include <cstdint>
@@ -42,7 +43,7 @@ struct TDriverState {
     bool FastEts = false;
 
     std::array<TChannelState, 2> Channels{};
-    uint16_t TriggerControl = 0xC000;
+    uint16_t TriggerControl = TriggerControlStart;
 
     // Stored trigger words of registers 3 (primary length), 4 (primary count), 5 and 6.
     uint16_t PrimaryLength = 0x8000, PrimaryCount = 0x7FF0, SecondaryLength = 0x8000, SecondaryCount = 0x8000;

@@ -68,7 +68,7 @@ void TPellexDriver::StartValues() {
     // The counter locks up at 0: its idle preload is the no-count state.
     S.Preload = LfsrCount(0);
     S.EtsFactor = 1;
-    S.TriggerControl = 0xC000;
+    S.TriggerControl = TriggerControlStart;
     S.EtsRecord = std::make_unique<TLinearPrediction>();
     S.Phases.Reset();
     Random.Seed(Ticks.TickCount());
@@ -286,7 +286,7 @@ void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t 
     case dfSetDCA:
     case dfSetDCB: {
         TChannelState &c = S.Channels[code == dfSetDCA ? 0 : 1];
-        const uint16_t bit = code == dfSetDCA ? 0x0002 : 0x0200;
+        const uint16_t bit = code == dfSetDCA ? InputAcA : InputAcB;
         c.InputHalf = value == 0 ? (c.InputHalf | bit) : (c.InputHalf & ~bit);
         WriteInputRegister();
         break;
@@ -299,7 +299,7 @@ void TPellexDriver::Dispatch(int32_t code, void *buffer, int32_t value, int32_t 
         break;
     case dfSetInputBit15: {
         TChannelState &a = S.Channels[0];
-        a.InputHalf = on ? (a.InputHalf | 0x8000) : (a.InputHalf & 0x7FFF);
+        a.InputHalf = on ? (a.InputHalf | InputBit15) : (a.InputHalf & ~InputBit15);
         WriteInputRegister();
         break;
     }
@@ -428,10 +428,10 @@ void TPellexDriver::SetSecondarySource(int bit, bool on) {
     const uint16_t mask = static_cast<uint16_t>(1u << bit);
     S.TriggerControl = on ? (S.TriggerControl | mask) : (S.TriggerControl & ~mask);
     // The secondary trigger runs exactly while one of its sources is on.
-    if (S.TriggerControl & 0x01C0)
-        S.TriggerControl |= 0x1000;
+    if (S.TriggerControl & TriggerSecondarySources)
+        S.TriggerControl |= TriggerSecondaryOn;
     else
-        S.TriggerControl &= ~0x1000;
+        S.TriggerControl &= ~TriggerSecondaryOn;
     WriteTriggerControl();
 }
 
@@ -446,11 +446,11 @@ void TPellexDriver::SetRange(int ch, int32_t key) {
     const TRangeRow &r = RangeTable()[row];
     const size_t at = PellRangeRow(row);
     if (ch == 0) {
-        c.InputHalf = static_cast<uint16_t>((c.InputHalf & 0xFFC2) | r.BitsA);
+        c.InputHalf = static_cast<uint16_t>((c.InputHalf & ~InputRangeBitsA) | r.BitsA);
         c.Gain = !S.Calibration.Valid ? r.DefaultGainA
                                       : LeGetU16(Desc.data(), at + (c.Probe == 1 ? rrGainA1 : rrGainA2));
     } else {
-        c.InputHalf = static_cast<uint16_t>((c.InputHalf & 0xC2FF) | r.BitsB);
+        c.InputHalf = static_cast<uint16_t>((c.InputHalf & ~InputRangeBitsB) | r.BitsB);
         c.Gain = !S.Calibration.Valid ? r.DefaultGainB
                                       : LeGetU16(Desc.data(), at + (c.Probe == 1 ? rrGainB1 : rrGainB2));
     }

@@ -1,4 +1,5 @@
-// Register numbers of the Pellan family's logic and the control words of its capture register.
+// Register numbers of the Pellan family's logic, the control words of its capture register and the bits of
+// its trigger control and input registers.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,21 @@ constexpr int32_t CaptureFinish = 0xE000;    // + time-base word: stops the capt
 constexpr int32_t CaptureRewind = 0xA000;    // after the count is read
 constexpr int32_t CaptureFifoReset = 0xE020; // then
 constexpr int32_t CaptureFifoOpen = 0x6020;  // the FIFO hands out the record
+
+// Bits of the trigger control word.
+constexpr uint16_t TriggerControlStart = 0xC000;     // the word after initialisation
+constexpr uint16_t TriggerSecondarySources = 0x01C0; // bits 6-8: the secondary trigger's sources
+constexpr uint16_t TriggerSecondaryOn = 0x1000;      // the secondary trigger runs
+
+// Bits of the input register: channel A's half in the low byte (and bit 15), channel B's in the high byte.
+constexpr uint16_t InputRangeBitsA = 0x003D; // bits 0 and 2-5
+constexpr uint16_t InputRangeBitsB = 0x3D00; // bits 8 and 10-13
+constexpr uint16_t InputAcA = 0x0002;        // set: AC coupling
+constexpr uint16_t InputAcB = 0x0200;
+constexpr uint16_t InputBit15 = 0x8000;
+
+// Added to the time-base word of the fast equivalent-time intervals.
+constexpr uint16_t TimeBaseFastEquivalent = 0x0400;
 
 // Neutral value of a trigger word (no condition) and the start-up words.
 constexpr int32_t TriggerWordNeutral = 0x8000;

@@ -1,5 +1,7 @@
 #include "TimeBase.h"
 
+#include "Registers.h"
+
 namespace pellex {
 
 TTimeBaseChoice ChooseTimeBase(int32_t v, int type, uint16_t currentWord) {
@@ -88,7 +90,7 @@ TTimeBaseChoice ChooseTimeBase(int32_t v, int type, uint16_t currentWord) {
         break;
     }
     if (c.Fast)
-        c.Word = static_cast<uint16_t>(c.Word + 0x0400);
+        c.Word = static_cast<uint16_t>(c.Word + TimeBaseFastEquivalent);
     return c;
 }
 

@@ -36,14 +36,6 @@ namespace scope {
 
 namespace {
 
-struct TRecorder : TComponentTarn {
-    std::vector<std::pair<int32_t, int32_t>> Seen;
-    void ObjMasterMessage(int32_t Msg, int32_t Param, void *) override {
-        if (Msg != bmMasterDestroying)
-            Seen.push_back({Msg, Param});
-    }
-};
-
 QAction *ActionNamed(TMainForm &form, const char *name) {
     for (QAction *a : form.findChildren<QAction *>())
         if (a->objectName() == name)
@@ -265,7 +257,7 @@ TEST(MainForm, SettingsMenuExportsAndImportsUnderTheSettingsExtension) {
     TestApp();
     TScriptedMessages messages;
     TFormWithChosenFile form(messages);
-    TRecorder recorder;
+    TBusRecorder recorder;
     recorder.SetObjMaster(&form.ObjMasterTarn1());
     int forced = 0;
     form.ForceSettingsPush = [&forced] { ++forced; };
@@ -276,14 +268,14 @@ TEST(MainForm, SettingsMenuExportsAndImportsUnderTheSettingsExtension) {
     form.Savesettings1Click();
     EXPECT_TRUE(std::filesystem::exists(folder + "/mine.st"));
     EXPECT_FALSE(std::filesystem::exists(folder + "/mine.txt"));
-    EXPECT_TRUE(recorder.Seen.empty());
+    EXPECT_TRUE(recorder.Pairs().empty());
 
     form.SettingsTarn1().GridIntensity = 0.75;
     form.Chosen = folder + "/mine"; // no extension: the settings extension is added
     form.Loadsettings1Click();
     EXPECT_DOUBLE_EQ(form.SettingsTarn1().GridIntensity, 0.25);
-    ASSERT_EQ(recorder.Seen.size(), 10u);
-    EXPECT_EQ(recorder.Seen.back(), std::make_pair(int32_t(bmSettingsApplied), int32_t(9)));
+    ASSERT_EQ(recorder.Pairs().size(), 10u);
+    EXPECT_EQ(recorder.Pairs().back(), std::make_pair(int32_t(bmSettingsApplied), int32_t(9)));
     EXPECT_EQ(forced, 1);
 
     form.Chosen = ""; // cancelled dialogs do nothing
@@ -316,7 +308,7 @@ TEST(MainForm, AcceptedOptionsApplyTheSettingsInTenStages) {
     TestApp();
     TScriptedMessages messages;
     TMainForm form(messages);
-    TRecorder recorder;
+    TBusRecorder recorder;
     recorder.SetObjMaster(&form.ObjMasterTarn1());
     bool accept = false;
     TMainForm::TDialogs dialogs;
@@ -324,12 +316,12 @@ TEST(MainForm, AcceptedOptionsApplyTheSettingsInTenStages) {
     form.SetDialogs(dialogs);
     EXPECT_TRUE(form.Options1->isEnabled());
     form.Options1Click();
-    EXPECT_TRUE(recorder.Seen.empty());
+    EXPECT_TRUE(recorder.Pairs().empty());
     accept = true;
     form.Options1Click();
-    ASSERT_EQ(recorder.Seen.size(), 10u);
+    ASSERT_EQ(recorder.Pairs().size(), 10u);
     for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(recorder.Seen[i], std::make_pair(int32_t(bmSettingsApplied), int32_t(i)));
+        EXPECT_EQ(recorder.Pairs()[i], std::make_pair(int32_t(bmSettingsApplied), int32_t(i)));
 }
 
 } // namespace

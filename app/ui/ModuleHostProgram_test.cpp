@@ -9,12 +9,11 @@
 #include "screens/ScopeScreenTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestModules.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QWidget>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -23,8 +22,6 @@
 namespace scope {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Pixels of the screen bitmap in a channel's colour (0x00BBGGRR); the background is black.
 int PixelsOf(const QImage &image, uint32_t colour) {
@@ -36,24 +33,14 @@ int PixelsOf(const QImage &image, uint32_t colour) {
     return n;
 }
 
-bool ServeUntil(const std::function<bool()> &done, int timeoutMs = 15000) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+bool ServeUntil(const std::function<bool()> &done) {
+    return ProcessEventsUntil(done, 15000);
 }
 
 TEST(ModuleHostInProgram, FunctionModuleChannelIsDrawnAndItsConfigurationKeptAtExit) {
     TestApp();
     const std::string folder = FreshTestFolder().string();
-    fs::create_directories(folder + "/modules");
-    fs::copy_file(std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/testfunctionmodule.so",
-                  folder + "/modules/invert.so");
-    std::ofstream(folder + "/modules/invert.so.cfg") << "short=Invert\nsavevalue=42\n";
+    AddTestModule(folder, "invert", "function", "short=Invert\nsavevalue=42\n");
 
     TScriptedMessages messages;
     messages.Answers = {mbNo}; // no device: demonstration mode
@@ -144,20 +131,10 @@ TEST(ModuleHostInProgram, ParameterModuleSwitchesOnAndOffAndKeepsItsConfiguratio
     host.SetObjMaster(&bus);
     bus.Broadcast(bmInitialize, 0, nullptr);
     bus.Broadcast(bmStartupComplete, 0, nullptr);
-    int32_t wp = -1;
-    for (int32_t i = 0; i < host.ModuleCount(); ++i)
-        if (host.Module(i).ShortName == "Wp")
-            wp = i;
+    const int32_t wp = ModuleIndex(host, "Wp");
     ASSERT_GE(wp, 0) << "the parameter module is built into the program folder";
-    TAcquiredData waves(4);
-    for (size_t i = 0; i < waves.size(); ++i) {
-        waves[i].Data.resize(1024);
-        for (size_t j = 0; j < 1024; ++j)
-            waves[i].Data[j] = uint8_t((j / 50) % 2 ? 228 : 28);
-        waves[i].First = 0;
-        waves[i].Last = 1023;
-        host.SetChannelBuffer(int32_t(i), &waves[i]);
-    }
+    TAcquiredData waves;
+    HandSquareWaves(host, waves);
     auto windowShown = [] {
         for (QWidget *w : QApplication::topLevelWidgets())
             if (w->isVisible() && w->windowTitle() == "Waveform parameters")

@@ -5,12 +5,12 @@
 #include "bus/ObjMasterTarn.h"
 #include "dialogs/SplashScreen.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
 #include "testkit/FakeDevice.h"
 #include "testkit/TestFolder.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <filesystem>
 
@@ -158,30 +158,25 @@ struct TStartupRig {
         return nullptr;
     }
 
-    struct TRecorder : TComponentTarn {
-        TStartupRig *Rig = nullptr;
-        TSettingsTarn *S = nullptr;
-        bool ThreadSeen = false;
-        void ObjMasterMessage(int32_t Msg, int32_t Param, void *) override {
-            // The start-up's own messages, and the first push of the acquisition thread (which announces
-            // the ground level of every channel).
-            if (Msg != bmInitialize && Msg != bmSettingsApplied && Msg != bmStartupComplete &&
-                !(Msg == bmGroundLevelChanged && !ThreadSeen))
-                return;
-            if (Msg == bmGroundLevelChanged) {
-                ThreadSeen = true;
-                Rig->Events.push_back("thread pushed");
-                return;
-            }
-            std::string e = "bus " + std::to_string(Msg);
-            if (Msg == bmSettingsApplied)
-                e += "." + std::to_string(Param) + " intensity " + std::to_string(S->GridIntensity) +
-                     (S->RequestedSettings().TimeBase == S->ShownSettings().TimeBase ? "" : " copies differ");
-            if (Msg == bmInitialize)
-                e += " points " + std::to_string(S->PointsOnScreen);
-            Rig->Events.push_back(e);
+    // The start-up's own messages, and the first push of the acquisition thread (which announces the
+    // ground level of every channel), as events.
+    TBusRecorder Recorder;
+    bool ThreadSeen = false;
+    void Note(TSettingsTarn &s, int32_t Msg, int32_t Param) {
+        if (Msg == bmGroundLevelChanged) {
+            if (!ThreadSeen)
+                Events.push_back("thread pushed");
+            ThreadSeen = true;
+            return;
         }
-    } Recorder;
+        std::string e = "bus " + std::to_string(Msg);
+        if (Msg == bmSettingsApplied)
+            e += "." + std::to_string(Param) + " intensity " + std::to_string(s.GridIntensity) +
+                 (s.RequestedSettings().TimeBase == s.ShownSettings().TimeBase ? "" : " copies differ");
+        if (Msg == bmInitialize)
+            e += " points " + std::to_string(s.PointsOnScreen);
+        Events.push_back(e);
+    }
 
     explicit TStartupRig(const std::string &name) {
         TestApp();
@@ -203,8 +198,10 @@ struct TStartupRig {
             if (TSplashForm *splash = Splash())
                 SplashStatusAtForm = splash->isVisible() ? splash->Label1->text().toStdString() : "hidden";
             form.SettingsTarn1().SettingsFileName = SettingsFile;
-            Recorder.Rig = this;
-            Recorder.S = &form.SettingsTarn1();
+            Recorder.Only = {bmInitialize, bmSettingsApplied, bmStartupComplete, bmGroundLevelChanged};
+            Recorder.OnMessage = [this, &form](int32_t Msg, int32_t Param, void *) {
+                Note(form.SettingsTarn1(), Msg, Param);
+            };
             Recorder.SetObjMaster(&form.ObjMasterTarn1());
         };
         env.RunMessageLoop = [this] {
@@ -212,10 +209,7 @@ struct TStartupRig {
             Events.push_back("loop");
             SplashInLoop = Splash() != nullptr;
             // Serve the GUI thread's queue until the acquisition thread has made its first push.
-            QElapsedTimer waited;
-            waited.start();
-            while (!Recorder.ThreadSeen && waited.elapsed() < 10000)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            ProcessEventsUntil([this] { return ThreadSeen; }, 10000);
             if (QWidget *w = QApplication::activeWindow())
                 CaptionInLoop = w->windowTitle().toStdString();
             for (QWidget *w : QApplication::topLevelWidgets())
@@ -254,8 +248,7 @@ TEST(ProgramBlock, StartUpRunsItsStepsInOrderAndShutDownSavesTheSettings) {
     const auto written = std::filesystem::last_write_time(rig.SettingsFile);
     bool savedBeforeFree = false;
     f.OnFree = [&] {
-        savedBeforeFree =
-            std::filesystem::last_write_time(rig.SettingsFile) != written && rig.Recorder.ThreadSeen;
+        savedBeforeFree = std::filesystem::last_write_time(rig.SettingsFile) != written && rig.ThreadSeen;
     };
     Current = &f;
     TProgramBlock program(rig.Environment({{&Create<0>, "Pellan series"}}));

@@ -6,10 +6,12 @@
 #include "bus/ObjMasterTarn.h"
 #include "device/DemoDevice.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
+#include "testkit/ServeUntil.h"
+#include "testkit/TestSettings.h"
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -52,56 +54,19 @@ public:
     std::atomic<int> Polls{0};
 };
 
-// What the displays see: every new record must already be reduced when the messages arrive.
-class TScreens : public TComponentTarn {
-public:
-    TDataSourceTarn *Source = nullptr;
-    int ScreenReady = 0, QuickReady = 0, LengthChanges = 0;
-    std::vector<int32_t> States;
-    bool ColumnsValid = true;
-    void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override {
-        switch (Msg) {
-        case bmQueryQuickViewWidth:
-            *static_cast<int32_t *>(Data) = 120;
-            break;
-        case bmScreenDataReady:
-            ++ScreenReady;
-            for (int32_t c = 0; c < 2; ++c)
-                ColumnsValid = ColumnsValid && (Param & (1 << c)) && Source->ScreenColumns(c).Valid &&
-                               Source->ScreenColumns(c).LastColumn >= Source->ScreenColumns(c).FirstColumn;
-            break;
-        case bmQuickViewDataReady:
-            ++QuickReady;
-            for (int32_t c = 0; c < 2; ++c)
-                ColumnsValid = ColumnsValid && Source->QuickViewColumns(c).Valid &&
-                               Source->QuickViewColumns(c).Columns.size() == 120;
-            break;
-        case bmRecordLengthChanged:
-            ++LengthChanges;
-            break;
-        case bmAcquisitionState:
-            States.push_back(Param);
-            break;
-        default:
-            break;
-        }
-    }
-};
-
 struct TEndToEnd : ::testing::Test {
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TDataSourceTarn Source;
-    TScreens Screens;
+    // What the displays see: every new record must already be reduced when the messages arrive.
+    TBusRecorder Screens;
+    bool ColumnsValid = true;
+    int ScreenReady() const { return int(Screens.Count(bmScreenDataReady)); }
     TSpyDevice Device;
     TQueuedSynchronizer Gui;
 
     void SetUp() override {
-        ASSERT_EQ(Device.LoadDriver(), drOk);
-        ASSERT_TRUE(DeviceUsable(Device.OpenDevice(-1)));
-        Settings.SetDefaultCapabilities();
-        Device.GetCapabilities(Settings);
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        ASSERT_TRUE(DemoInstrument(Device, Settings));
         TXMLSettings empty;
         Settings.LoadFromXML(empty);
         Settings.QuickViewOn = true;
@@ -110,24 +75,24 @@ struct TEndToEnd : ::testing::Test {
         Settings.DisplayRatio = 1024.0 / Settings.PointsOnScreen;
         Settings.StartAcquisitionSettings();
         Settings.ShowAcquisitionSettings();
-        Screens.Source = &Source;
-        for (TBusMember *m : std::initializer_list<TBusMember *>{&Source, &Screens}) {
-            m->SetSettings(&Settings);
-            m->SetObjMaster(&Bus);
-        }
+        Screens.Answers[bmQueryQuickViewWidth] = 120;
+        Screens.OnMessage = [this](int32_t Msg, int32_t Param, void *) {
+            if (Msg == bmScreenDataReady)
+                for (int32_t c = 0; c < 2; ++c)
+                    ColumnsValid = ColumnsValid && (Param & (1 << c)) && Source.ScreenColumns(c).Valid &&
+                                   Source.ScreenColumns(c).LastColumn >= Source.ScreenColumns(c).FirstColumn;
+            if (Msg == bmQuickViewDataReady)
+                for (int32_t c = 0; c < 2; ++c)
+                    ColumnsValid = ColumnsValid && Source.QuickViewColumns(c).Valid &&
+                                   Source.QuickViewColumns(c).Columns.size() == 120;
+        };
+        JoinBus(Bus, Settings, {&Source, &Screens});
         Bus.Broadcast(bmInitialize, 0, nullptr);
     }
 
     // Runs the queued calls, as the GUI thread's event loop would, until the condition holds.
     bool ServeUntil(const std::function<bool()> &done, int timeoutMs = 20000) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            if (Gui.ServePending() == 0)
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-        }
-        return true;
+        return scope::ServeUntil(Gui, done, timeoutMs);
     }
 };
 
@@ -143,19 +108,19 @@ TEST_F(TEndToEnd, RecordsFlowContinuouslySettingsReachTheDeviceAndHoldStopsCaptu
     TAcquisitionThread thread(context);
     thread.Start();
 
-    ASSERT_TRUE(ServeUntil([&] { return Screens.ScreenReady >= 5; }));
-    EXPECT_EQ(Screens.QuickReady, Screens.ScreenReady);
-    EXPECT_TRUE(Screens.ColumnsValid);
-    ASSERT_FALSE(Screens.States.empty());
-    EXPECT_EQ(Screens.States.back(), asRecordRead);
+    ASSERT_TRUE(ServeUntil([&] { return ScreenReady() >= 5; }));
+    EXPECT_EQ(int(Screens.Count(bmQuickViewDataReady)), ScreenReady());
+    EXPECT_TRUE(ColumnsValid);
+    ASSERT_FALSE(Screens.Params(bmAcquisitionState).empty());
+    EXPECT_EQ(Screens.Params(bmAcquisitionState).back(), asRecordRead);
     EXPECT_EQ(Source.Waveforms()[0].Data.size(), 1024u);
     EXPECT_FALSE(Source.Waveforms()[0].Empty());
 
     // A new memory size is sent by the push before the next poll, and the next record has it.
     Device.Take();
     Settings.RequestedSettings().MemorySize = 2048;
-    const int before = Screens.ScreenReady;
-    ASSERT_TRUE(ServeUntil([&] { return Screens.ScreenReady >= before + 2; }));
+    const int before = ScreenReady();
+    ASSERT_TRUE(ServeUntil([&] { return ScreenReady() >= before + 2; }));
     const std::vector<std::string> log = Device.Take();
     ASSERT_FALSE(log.empty());
     size_t sent = 0;
@@ -165,19 +130,19 @@ TEST_F(TEndToEnd, RecordsFlowContinuouslySettingsReachTheDeviceAndHoldStopsCaptu
     // At most the poll that was in flight when the setting changed comes before it.
     EXPECT_LE(std::count(log.begin(), log.begin() + long(sent), std::string("poll")), 1);
     EXPECT_EQ(Source.Waveforms()[0].Data.size(), 2048u);
-    EXPECT_GE(Screens.LengthChanges, 2);
+    EXPECT_GE(int(Screens.Count(bmRecordLengthChanged)), 2);
 
     // Hold: the push sees it, polling stops; releasing restarts the capture at once.
     Settings.TriggerHold = true;
     ASSERT_TRUE(ServeUntil([&] { return thread.Holding(); }));
     ServeUntil([] { return false; }, 30); // let a pass that was polling finish
-    const int polls = Device.Polls, records = Screens.ScreenReady;
+    const int polls = Device.Polls, records = ScreenReady();
     ServeUntil([] { return false; }, 150);
     EXPECT_EQ(Device.Polls, polls);
-    EXPECT_EQ(Screens.ScreenReady, records);
+    EXPECT_EQ(ScreenReady(), records);
     Device.Take();
     Settings.TriggerHold = false;
-    ASSERT_TRUE(ServeUntil([&] { return Screens.ScreenReady >= records + 3; }));
+    ASSERT_TRUE(ServeUntil([&] { return ScreenReady() >= records + 3; }));
     EXPECT_EQ(Device.Take().front(), "start");
 
     thread.WaitFor();

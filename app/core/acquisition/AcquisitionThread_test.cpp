@@ -6,6 +6,9 @@
 #include "device/DriverAbstraction.h"
 #include "modules/ModuleHost.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
+#include "testkit/FakeDevice.h"
+#include "testkit/TestSettings.h"
 
 #include <atomic>
 #include <chrono>
@@ -23,116 +26,6 @@ namespace scope {
 namespace {
 
 using TLog = std::vector<std::string>;
-
-std::string Call(const std::string &name, std::initializer_list<int> args) {
-    std::string s = name + "(";
-    bool first = true;
-    for (int a : args) {
-        s += (first ? "" : ",") + std::to_string(a);
-        first = false;
-    }
-    return s + ")";
-}
-
-// Records every call that sends something to the instrument; queries are not logged.
-class TFakeDevice : public TDriverAbstraction {
-public:
-    std::mutex LogMutex;
-    TLog Log;
-    std::deque<int32_t> States; // results of ReadAcquisition; the last one repeats
-    std::atomic<bool> LinkOk{true};
-    std::atomic<int> Reads{0}, Starts{0};
-    double Ground[2] = {128, 128};
-    int32_t ShiftFromRange = 40;
-    std::function<void()> OnSetMemorySize, OnRead;
-    bool ThrowOnRead = false;
-    int32_t ProgressA = 30, ProgressB = 60;
-
-    void Add(const std::string &s) {
-        std::lock_guard<std::mutex> g(LogMutex);
-        Log.push_back(s);
-    }
-    TLog Take() {
-        std::lock_guard<std::mutex> g(LogMutex);
-        TLog out;
-        out.swap(Log);
-        return out;
-    }
-
-    bool EnumerateDevices(TDeviceList &) override { return false; }
-    std::string GetDeviceName() override { return "fake"; }
-    int32_t LoadDriver() override { return drOk; }
-    int32_t OpenDevice(int32_t) override { return drOk; }
-    void GetCapabilities(TCapabilities &) override {}
-    void StartAcquisition() override {
-        ++Starts;
-        Add("Start");
-    }
-    void SetStartRequest(bool on) override { Add(Call("StartRequest", {on})); }
-    int32_t ReadAcquisition(TAcquiredData &data) override {
-        ++Reads;
-        if (OnRead)
-            OnRead();
-        if (ThrowOnRead)
-            throw Exception("read failed");
-        int32_t state = 0;
-        {
-            std::lock_guard<std::mutex> g(LogMutex);
-            if (!States.empty()) {
-                state = States.front();
-                if (States.size() > 1)
-                    States.pop_front();
-            }
-        }
-        if (state == asRecordRead)
-            for (size_t c = 0; c < 2 && c < data.size(); ++c) {
-                for (size_t i = 0; i < data[c].Data.size(); ++i)
-                    data[c].Data[i] = uint8_t(10 * (c + 1) + i % 5);
-                data[c].First = 0;
-                data[c].Last = int32_t(data[c].Data.size()) - 1;
-            }
-        return state;
-    }
-    void SetTimeBase(int32_t v) override { Add(Call("TimeBase", {v})); }
-    int32_t SetRange(int32_t c, int32_t v) override {
-        Add(Call("Range", {c, v}));
-        return ShiftFromRange + c;
-    }
-    void SetVerticalShift(int32_t c, int32_t s) override { Add(Call("Shift", {c, s})); }
-    void SetTriggerMode(int32_t m) override { Add(Call("TriggerMode", {m})); }
-    void SetTriggerSource(int32_t w, int32_t s, bool on) override { Add(Call("Source", {w, s, on})); }
-    void SetTriggerLeading(int32_t w, int32_t s, bool l) override { Add(Call("Leading", {w, s, l})); }
-    void SetTriggerLevel(int32_t s, int32_t l) override { Add(Call("Level", {s, l})); }
-    void SetAfterTrigger(int32_t v) override { Add(Call("AfterTrigger", {v})); }
-    void SetHoldOff(int32_t v) override { Add(Call("HoldOff", {v})); }
-    void SetTriggerCount(int32_t w, int32_t v) override { Add(Call("Count", {w, v})); }
-    void SetTriggerLength(int32_t w, int32_t v) override { Add(Call("Length", {w, v})); }
-    void SetFilterOn(int32_t c, bool on) override { Add(Call("FilterOn", {c, on})); }
-    void SetFilterFactor(int32_t c, int32_t f) override { Add(Call("FilterFactor", {c, f})); }
-    void SetGround(int32_t c, bool on) override { Add(Call("Ground", {c, on})); }
-    void SetDCCoupling(int32_t c, bool on) override { Add(Call("DC", {c, on})); }
-    void SetProbeMode(int32_t c, int32_t m) override { Add(Call("Probe", {c, m})); }
-    double GetGroundPosition(int32_t c) override { return Ground[c & 1]; }
-    int32_t PositionToShift(int32_t c, int32_t p) override {
-        Add(Call("PositionToShift", {c, p}));
-        return p * 2;
-    }
-    void SetChannelHold(int32_t c, bool on) override { Add(Call("ChannelHold", {c, on})); }
-    void SetMemorySize(int32_t s) override {
-        if (OnSetMemorySize)
-            OnSetMemorySize();
-        Add(Call("MemorySize", {s}));
-    }
-    void SetWCD(int32_t v) override { Add(Call("WCD", {v})); }
-    void GetSamplingProgress(int32_t &a, int32_t &b) override {
-        a = ProgressA;
-        b = ProgressB;
-    }
-    void SetCompensationGenerator(bool on) override { Add(Call("Compensation", {on})); }
-    void QueryDriverVersion(std::array<uint8_t, 2> &v) override { v = {1, 0}; }
-    bool IsCommunicationOK() override { return LinkOk; }
-    int32_t GetSerialNumber() override { return 0; }
-};
 
 class TFakeHost : public IModuleHost {
 public:
@@ -164,31 +57,11 @@ public:
     void LoadUnloadModules() override { Log.push_back("LoadUnload"); }
 };
 
-// Every bus message with its parameter, and the shift handler that the vertical controller provides.
-class TBusWatcher : public TComponentTarn {
-public:
-    std::vector<std::pair<int32_t, int32_t>> Seen;
-    void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override {
-        Seen.push_back({Msg, Param});
-        if (Msg == bmShiftValueSet)
-            Settings()->RequestedSettings().Shift[size_t(Param)] = *static_cast<int32_t *>(Data);
-        if (Msg == bmQueryQuickViewWidth)
-            *static_cast<int32_t *>(Data) = 50;
-    }
-    std::vector<std::pair<int32_t, int32_t>> Take(int32_t msg) {
-        std::vector<std::pair<int32_t, int32_t>> out;
-        for (auto &m : Seen)
-            if (m.first == msg)
-                out.push_back(m);
-        return out;
-    }
-};
-
 struct TThreadFixture : ::testing::Test {
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TDataSourceTarn Source;
-    TBusWatcher Watcher;
+    TBusRecorder Watcher;
     TFakeDevice Device;
     TFakeHost Host;
     platform::TManualClock Clock;
@@ -210,10 +83,18 @@ struct TThreadFixture : ::testing::Test {
         Settings.ShowAcquisitionSettings();
         Settings.ChannelsOn = {1, 1, 0, 0, 0, 0};
         Settings.DisplayRatio = 1024.0 / 50;
-        for (TBusMember *m : std::initializer_list<TBusMember *>{&Source, &Watcher}) {
-            m->SetSettings(&Settings);
-            m->SetObjMaster(&Bus);
-        }
+        // Every message with its parameter; the shift handler is the vertical controller's.
+        Watcher.Answers[bmQueryQuickViewWidth] = 50;
+        Watcher.KeepsAnswered = true;
+        Watcher.OnMessage = [this](int32_t Msg, int32_t Param, void *Data) {
+            if (Msg == bmShiftValueSet)
+                Settings.RequestedSettings().Shift[size_t(Param)] = *static_cast<int32_t *>(Data);
+        };
+        Device.ShiftFromRange = 40;
+        Device.ShiftPerPosition = 2;
+        Device.ProgressA = 30;
+        Device.ProgressB = 60;
+        JoinBus(Bus, Settings, {&Source, &Watcher});
         Bus.Broadcast(bmInitialize, 0, nullptr);
     }
 
@@ -271,8 +152,8 @@ TEST_F(TThreadFixture, ForcedPushSendsEverySettingInItsFixedOrder) {
         "Probe(1,3)",        "WCD(2)",           "Compensation(0)"};
     EXPECT_EQ(Device.Take(), expected);
     // No shift message from the ranges; the ground move gives one; every ground level is announced.
-    EXPECT_EQ(Watcher.Take(bmShiftValueSet), (std::vector<std::pair<int32_t, int32_t>>{{36, 1}}));
-    EXPECT_EQ(Watcher.Take(bmGroundLevelChanged),
+    EXPECT_EQ(Watcher.Pairs({bmShiftValueSet}), (std::vector<std::pair<int32_t, int32_t>>{{36, 1}}));
+    EXPECT_EQ(Watcher.Pairs({bmGroundLevelChanged}),
               (std::vector<std::pair<int32_t, int32_t>>{{31, 0}, {31, 1}}));
     EXPECT_EQ(r.GroundPositionMove[1], 0);
     EXPECT_EQ(r.GroundPosition[1], 101);
@@ -287,10 +168,10 @@ TEST_F(TThreadFixture, UnforcedPushSendsOnlyWhatChanged) {
     TAcquisitionThread thread(Context());
     thread.Prepare(); // the forced first push
     Device.Take();
-    Watcher.Seen.clear();
+    Watcher.Clear();
     thread.PushSettings();
     EXPECT_TRUE(Device.Take().empty());
-    EXPECT_TRUE(Watcher.Seen.empty());
+    EXPECT_TRUE(Watcher.Log.empty());
 
     TDeviceSettings &r = Settings.RequestedSettings();
     r.Range[1] = 2;
@@ -302,7 +183,7 @@ TEST_F(TThreadFixture, UnforcedPushSendsOnlyWhatChanged) {
     // (the acquisition copy takes it only at the end of the push).
     EXPECT_EQ(Device.Take(), (TLog{"Range(1,202)", "Shift(1,41)", "Shift(1,41)", "Level(2,50)", "HoldOff(77)",
                                    "Probe(0,2)"}));
-    EXPECT_EQ(Watcher.Take(bmShiftValueSet), (std::vector<std::pair<int32_t, int32_t>>{{36, 1}}));
+    EXPECT_EQ(Watcher.Pairs({bmShiftValueSet}), (std::vector<std::pair<int32_t, int32_t>>{{36, 1}}));
     thread.PushSettings();
     EXPECT_TRUE(Device.Take().empty());
 }
@@ -339,8 +220,8 @@ TEST_F(TThreadFixture, StartRequestOnlyInSingleAndManualModeOnlyWhenChangedNever
         Device.Take();
         thread.PushSettings();
         const TLog log = Device.Take();
-        const bool sent =
-            std::find(log.begin(), log.end(), Call("StartRequest", {r.StartRequest})) != log.end();
+        const bool sent = std::find(log.begin(), log.end(),
+                                    TFakeDevice::Call("StartRequest", {r.StartRequest})) != log.end();
         EXPECT_EQ(sent, row.Sent);
         Device.Take();
         thread.PushSettings(); // unchanged now
@@ -374,9 +255,10 @@ TEST_F(TThreadFixture, StateIsAnnouncedOnChangeAndARecordGoesThroughModulesToThe
     Host.Log.clear();
     for (int i = 0; i < 4; ++i)
         thread.Pass();
-    EXPECT_EQ(Watcher.Take(bmAcquisitionState), (std::vector<std::pair<int32_t, int32_t>>{{19, 0}, {19, 1}}));
-    EXPECT_TRUE(Watcher.Take(bmScreenDataReady).empty());
-    Watcher.Seen.clear();
+    EXPECT_EQ(Watcher.Pairs({bmAcquisitionState}),
+              (std::vector<std::pair<int32_t, int32_t>>{{19, 0}, {19, 1}}));
+    EXPECT_TRUE(Watcher.Pairs({bmScreenDataReady}).empty());
+    Watcher.Clear();
     Host.Log.clear();
     const int starts = Device.Starts;
     Settings.ChannelsOn[2] = 1; // module channel C takes channel A's range, D stays empty
@@ -385,10 +267,11 @@ TEST_F(TThreadFixture, StateIsAnnouncedOnChangeAndARecordGoesThroughModulesToThe
     thread.Pass();
     EXPECT_EQ(Host.Log, (TLog{"LoadUnload", "Served", "Process", "Show", "Served"}));
     EXPECT_EQ(Device.Starts, starts + 1);
-    EXPECT_EQ(Watcher.Take(bmAcquisitionState), (std::vector<std::pair<int32_t, int32_t>>{{19, 2}}));
-    EXPECT_EQ(Watcher.Take(bmScreenDataReady), (std::vector<std::pair<int32_t, int32_t>>{{9, 0b0111}}));
-    EXPECT_EQ(Watcher.Take(bmQuickViewDataReady), (std::vector<std::pair<int32_t, int32_t>>{{17, 0b0111}}));
-    EXPECT_TRUE(Watcher.Take(bmSamplingProgress).empty()); // not an equivalent-time base
+    EXPECT_EQ(Watcher.Pairs({bmAcquisitionState}), (std::vector<std::pair<int32_t, int32_t>>{{19, 2}}));
+    EXPECT_EQ(Watcher.Pairs({bmScreenDataReady}), (std::vector<std::pair<int32_t, int32_t>>{{9, 0b0111}}));
+    EXPECT_EQ(Watcher.Pairs({bmQuickViewDataReady}),
+              (std::vector<std::pair<int32_t, int32_t>>{{17, 0b0111}}));
+    EXPECT_TRUE(Watcher.Pairs({bmSamplingProgress}).empty()); // not an equivalent-time base
     const TAcquiredData &shown = Source.Waveforms();
     EXPECT_EQ(shown[0].Last, 1023);
     EXPECT_EQ(shown[1].Data[7], 22);
@@ -407,7 +290,7 @@ TEST_F(TThreadFixture, EquivalentTimeRecordAnnouncesTheSamplingProgress) {
     Device.States = {2};
     thread.Prepare();
     thread.Pass();
-    EXPECT_EQ(Watcher.Take(bmSamplingProgress), (std::vector<std::pair<int32_t, int32_t>>{{37, 30}}));
+    EXPECT_EQ(Watcher.Pairs({bmSamplingProgress}), (std::vector<std::pair<int32_t, int32_t>>{{37, 30}}));
 }
 
 TEST_F(TThreadFixture, NoExceptionLeavesAPassAndTheLockIsFreeAfterwards) {
@@ -419,13 +302,11 @@ TEST_F(TThreadFixture, NoExceptionLeavesAPassAndTheLockIsFreeAfterwards) {
     Device.ThrowOnRead = false;
     Device.Ground[0] = 3;
     TDeviceSettings &r = Settings.RequestedSettings();
-    struct TThrower : TComponentTarn {
-        void ObjMasterMessage(int32_t Msg, int32_t, void *) override {
-            if (Msg == bmGroundLevelChanged)
-                throw std::runtime_error("handler failed");
-        }
-    } thrower;
-    thrower.SetObjMaster(&Bus);
+    TBusRecorder thrower(Bus);
+    thrower.OnMessage = [](int32_t Msg, int32_t, void *) {
+        if (Msg == bmGroundLevelChanged)
+            throw std::runtime_error("handler failed");
+    };
     EXPECT_TRUE(thread.Pass());
     EXPECT_EQ(r.GroundPosition[0], 3);
     std::thread other([&] {

@@ -2,6 +2,8 @@
 
 #include "bus/ObjMasterTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
+#include "testkit/TestSettings.h"
 
 #include <vector>
 
@@ -12,24 +14,6 @@ namespace scope {
 namespace {
 
 using TMessages = std::vector<std::pair<int32_t, int32_t>>;
-
-// Stands for the displays: records what the data source says and answers the quick-view width.
-class TDisplays : public TComponentTarn {
-public:
-    TMessages Seen;
-    int32_t Width = 4;
-    void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override {
-        if (Msg == bmQueryQuickViewWidth) {
-            ++Queries;
-            if (Width >= 0)
-                *static_cast<int32_t *>(Data) = Width;
-            return;
-        }
-        if (Msg == bmScreenDataReady || Msg == bmQuickViewDataReady || Msg == bmRecordLengthChanged)
-            Seen.push_back({Msg, Param});
-    }
-    int Queries = 0;
-};
 
 TWaveform Ramp(int32_t n, int32_t first, int32_t last, int32_t base = 0) {
     TWaveform w;
@@ -44,7 +28,12 @@ struct TSourceFixture : ::testing::Test {
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TDataSourceTarn Source;
-    TDisplays Displays;
+    // Stands for the displays: records what the data source says and answers the quick-view width.
+    TBusRecorder Displays;
+    TMessages Seen() const {
+        return Displays.Pairs({bmScreenDataReady, bmQuickViewDataReady, bmRecordLengthChanged});
+    }
+    size_t Queries() const { return Displays.Count(bmQueryQuickViewWidth); }
 
     void SetUp() override {
         Settings.SetDefaultCapabilities();
@@ -55,10 +44,9 @@ struct TSourceFixture : ::testing::Test {
         Settings.DisplayRatio = 2;
         Settings.QuickViewOn = true;
         Settings.ChannelsOn = {1, 0, 1, 0, 1, 0};
-        Source.SetSettings(&Settings);
-        Displays.SetSettings(&Settings);
-        Source.SetObjMaster(&Bus);
-        Displays.SetObjMaster(&Bus);
+        Displays.Answers[bmQueryQuickViewWidth] = 4;
+        Displays.KeepsAnswered = true;
+        JoinBus(Bus, Settings, {&Source, &Displays});
         Bus.Broadcast(bmInitialize, 0, nullptr);
     }
 };
@@ -76,7 +64,7 @@ TEST_F(TSourceFixture, NewRecordIsReducedForTheChannelsThatAreOn) {
     const uint32_t red = Settings.Options->GetColorArray(opColorChannels).at(0);
     TAcquiredData data = {Ramp(8, 0, 7, 10), Ramp(8, 0, 7), Ramp(8, 2, 5, 100), Ramp(8, 0, -1)};
     Source.SetAcquiredData(data);
-    EXPECT_EQ(Displays.Seen, (TMessages{{bmRecordLengthChanged, 0}, {9, 0b101}, {17, 0b101}}));
+    EXPECT_EQ(Seen(), (TMessages{{bmRecordLengthChanged, 0}, {9, 0b101}, {17, 0b101}}));
     const TChannelWave &a = Source.ScreenColumns(0);
     EXPECT_TRUE(a.Valid);
     EXPECT_EQ(a.Columns[3].Maximum, 17);
@@ -91,9 +79,9 @@ TEST_F(TSourceFixture, NewRecordIsReducedForTheChannelsThatAreOn) {
     EXPECT_EQ(Source.Waveforms()[2].Data[2], 102);
     EXPECT_EQ(Source.Waveforms()[2].First, 2);
 
-    Displays.Seen.clear();
+    Displays.Clear();
     Source.SetAcquiredData(data); // same length: no length message
-    EXPECT_EQ(Displays.Seen, (TMessages{{9, 0b101}, {17, 0b101}}));
+    EXPECT_EQ(Seen(), (TMessages{{9, 0b101}, {17, 0b101}}));
 }
 
 TEST_F(TSourceFixture, ScreenStartsAtTheDisplayStartPlusTheQuickViewStart) {
@@ -123,21 +111,20 @@ TEST_F(TSourceFixture, RecordIndicesPastItsSamplesAreCutToThem) {
 
 TEST_F(TSourceFixture, QuickViewNeedsAnAnsweringQuickViewAndIsNotAskedWhenHidden) {
     TAcquiredData data = {Ramp(8, 0, 7)};
-    Displays.Width = -1;
+    Displays.Answers.erase(bmQueryQuickViewWidth);
     Source.SetAcquiredData(data);
     EXPECT_FALSE(Source.QuickViewColumns(0).Valid);
     EXPECT_TRUE(Source.ScreenColumns(0).Valid);
-    Displays.Width = 2;
+    Displays.Answers[bmQueryQuickViewWidth] = 2;
     Source.ReduceAllToQuickView();
     EXPECT_TRUE(Source.QuickViewColumns(0).Valid);
     EXPECT_EQ(Source.QuickViewColumns(0).Columns[1].Maximum, 7);
     Settings.QuickViewOn = false;
-    Displays.Queries = 0;
-    Displays.Seen.clear();
+    Displays.Clear();
     Source.ReduceAllToQuickView();
     EXPECT_FALSE(Source.QuickViewColumns(0).Valid);
-    EXPECT_EQ(Displays.Queries, 0);
-    EXPECT_TRUE(Displays.Seen.empty()); // no message from the resize path
+    EXPECT_EQ(Queries(), 0u);
+    EXPECT_TRUE(Seen().empty()); // no message from the resize path
 }
 
 TEST_F(TSourceFixture, MessagesRecomputeWithTheirMasks) {
@@ -151,9 +138,9 @@ TEST_F(TSourceFixture, MessagesRecomputeWithTheirMasks) {
                             TRow{bmModuleChannelAssigned, {{9, 0b111111}, {17, 0b111111}}},
                             TRow{bmModuleListChanged, {{9, 0b111111}, {17, 0b111111}}}}) {
         SCOPED_TRACE(row.Msg);
-        Displays.Seen.clear();
+        Displays.Clear();
         Bus.Broadcast(row.Msg, 2, nullptr);
-        EXPECT_EQ(Displays.Seen, row.Expected);
+        EXPECT_EQ(Seen(), row.Expected);
     }
     Settings.ChannelsOn[0] = 0;
     Bus.Broadcast(bmChannelToggled, 0, nullptr);
@@ -167,9 +154,9 @@ TEST_F(TSourceFixture, LoadedTracesAreShiftedClampedAndSurviveClearingTheScreen)
     trace.Data = {10, 250, 20, 30, 40, 5, 60, 70};
     trace.First = 0;
     trace.Last = 7;
-    Displays.Seen.clear();
+    Displays.Clear();
     Source.SetLoadedTraces({trace, trace}, {2, -3}, {10, -10});
-    EXPECT_EQ(Displays.Seen, (TMessages{{9, 0b010000}, {17, 0b010000}}));
+    EXPECT_EQ(Seen(), (TMessages{{9, 0b010000}, {17, 0b010000}}));
     const TWaveform &p = Source.Waveforms()[4];
     EXPECT_EQ(p.First, 2); // the first two samples have nothing behind them
     EXPECT_EQ(p.Last, 7);
@@ -181,14 +168,14 @@ TEST_F(TSourceFixture, LoadedTracesAreShiftedClampedAndSurviveClearingTheScreen)
     EXPECT_EQ(q.Data[2], 0); // 5 - 10 clamped
     EXPECT_EQ(q.Data[0], 20);
 
-    Displays.Seen.clear();
+    Displays.Clear();
     Bus.Broadcast(bmClearScreen, 0, nullptr);
     for (int32_t c = 0; c < 4; ++c)
         EXPECT_TRUE(Source.Waveforms()[size_t(c)].Empty());
     EXPECT_FALSE(Source.ScreenColumns(0).Valid);
     EXPECT_EQ(Source.Waveforms()[4].Last, 7);
     EXPECT_TRUE(Source.ScreenColumns(4).Valid);
-    EXPECT_EQ(Displays.Seen, (TMessages{{9, 0b111111}, {17, 0b111111}}));
+    EXPECT_EQ(Seen(), (TMessages{{9, 0b111111}, {17, 0b111111}}));
 }
 
 } // namespace

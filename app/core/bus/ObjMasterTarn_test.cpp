@@ -1,5 +1,6 @@
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "testkit/BusRecorder.h"
 
 #include <functional>
 #include <memory>
@@ -19,20 +20,20 @@ struct TDelivery {
     bool operator==(const TDelivery &) const = default;
 };
 
-using TLog = std::vector<TDelivery>;
+using TDeliveries = std::vector<TDelivery>;
+using TLog = TBusRecorder::TLog;
 
-class TRecorder : public TComponentTarn {
-public:
-    TRecorder(std::string name, TLog &log) : Name(std::move(name)), Log(log) {}
-    void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override {
-        Log.push_back({Name, Msg, Param, Data});
-        if (OnMessage)
-            OnMessage(Msg);
-    }
-    std::string Name;
-    TLog &Log;
-    std::function<void(int32_t)> OnMessage;
+// Every delivery, the bus's end included, into a log shared by several recorders.
+struct TRecorder : TBusRecorder {
+    TRecorder(std::string name, TLog &log) : TBusRecorder(std::move(name), log) { KeepsBusEnd = true; }
 };
+
+TDeliveries Deliveries(const TLog &log) {
+    TDeliveries out;
+    for (const auto &e : log)
+        out.push_back({e.Who, e.Msg, e.Param, e.Data});
+    return out;
+}
 
 std::vector<std::string> Receivers(const TLog &log, int32_t msg) {
     std::vector<std::string> out;
@@ -53,12 +54,12 @@ TEST(ObjMasterTarn, DeliversEveryMessageToEverySubscriberInRegistrationOrder) {
     int32_t width = 0;
     bus.Broadcast(bmQueryQuickViewWidth, 5, &width);
     bus.Broadcast(bmCrossToggled, 0, nullptr); // handled by nobody, still delivered
-    EXPECT_EQ(log, (TLog{{"c", 16, 5, &width},
-                         {"a", 16, 5, &width},
-                         {"b", 16, 5, &width},
-                         {"c", 5, 0, nullptr},
-                         {"a", 5, 0, nullptr},
-                         {"b", 5, 0, nullptr}}));
+    EXPECT_EQ(Deliveries(log), (TDeliveries{{"c", 16, 5, &width},
+                                            {"a", 16, 5, &width},
+                                            {"b", 16, 5, &width},
+                                            {"c", 5, 0, nullptr},
+                                            {"a", 5, 0, nullptr},
+                                            {"b", 5, 0, nullptr}}));
 }
 
 TEST(ObjMasterTarn, NestedBroadcastReachesEveryoneBeforeTheOuterGoesOn) {
@@ -67,22 +68,22 @@ TEST(ObjMasterTarn, NestedBroadcastReachesEveryoneBeforeTheOuterGoesOn) {
     TRecorder a("a", log), b("b", log), c("c", log);
     for (auto *r : {&a, &b, &c})
         r->SetObjMaster(&bus);
-    b.OnMessage = [&](int32_t msg) {
+    b.OnMessage = [&](int32_t msg, int32_t, void *) {
         if (msg == bmZoomChanged) {
             bus.Broadcast(bmScreenDataReady, 3, nullptr);
             bus.Broadcast(bmQuickViewDataReady, 3, nullptr);
         }
     };
     bus.Broadcast(bmZoomChanged, 0, nullptr);
-    EXPECT_EQ(log, (TLog{{"a", 11, 0, nullptr},
-                         {"b", 11, 0, nullptr},
-                         {"a", 9, 3, nullptr},
-                         {"b", 9, 3, nullptr},
-                         {"c", 9, 3, nullptr},
-                         {"a", 17, 3, nullptr},
-                         {"b", 17, 3, nullptr},
-                         {"c", 17, 3, nullptr},
-                         {"c", 11, 0, nullptr}}));
+    EXPECT_EQ(Deliveries(log), (TDeliveries{{"a", 11, 0, nullptr},
+                                            {"b", 11, 0, nullptr},
+                                            {"a", 9, 3, nullptr},
+                                            {"b", 9, 3, nullptr},
+                                            {"c", 9, 3, nullptr},
+                                            {"a", 17, 3, nullptr},
+                                            {"b", 17, 3, nullptr},
+                                            {"c", 17, 3, nullptr},
+                                            {"c", 11, 0, nullptr}}));
 }
 
 TEST(ObjMasterTarn, DestroyedSubscriberLeavesExactlyItsOwnEntry) {
@@ -106,7 +107,7 @@ TEST(ObjMasterTarn, BusDestroyedFirstClearsEverySubscribersReference) {
         a.SetObjMaster(&bus);
         b.SetObjMaster(&bus);
     }
-    EXPECT_EQ(log, (TLog{{"a", 0, 0, nullptr}, {"b", 0, 0, nullptr}}));
+    EXPECT_EQ(Deliveries(log), (TDeliveries{{"a", 0, 0, nullptr}, {"b", 0, 0, nullptr}}));
     EXPECT_EQ(a.ObjMaster(), nullptr);
     EXPECT_EQ(b.ObjMaster(), nullptr);
     // Their destructors touch no bus; a new bus can be given afterwards.
@@ -138,7 +139,7 @@ TEST(ObjMasterTarn, HandlerRemovingSubscribersDuringABroadcastNeverCallsAGoneOne
     auto c = std::make_unique<TRecorder>("c", log);
     for (auto *r : {a.get(), b.get(), c.get()})
         r->SetObjMaster(&bus);
-    a->OnMessage = [&](int32_t) {
+    a->OnMessage = [&](int32_t, int32_t, void *) {
         c.reset();
         a.reset(); // removes itself as well: the list is now shorter than the count taken
     };
@@ -178,7 +179,7 @@ TEST(ObjMasterTarn, SettingsAppliedIsTenStagesInOrder) {
     BroadcastSettingsApplied(bus);
     ASSERT_EQ(log.size(), 10u);
     for (int32_t i = 0; i < 10; ++i)
-        EXPECT_EQ(log[i], (TDelivery{"r", bmSettingsApplied, i, nullptr}));
+        EXPECT_EQ(Deliveries(log)[i], (TDelivery{"r", bmSettingsApplied, i, nullptr}));
 }
 
 } // namespace

@@ -8,14 +8,14 @@
 #include "device/DemoDevice.h"
 #include "modules/ModuleManagerTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
+#include "testkit/ServeUntil.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestModules.h"
+#include "testkit/TestSettings.h"
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -23,48 +23,26 @@ namespace scope {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-class TScreenSpy : public TComponentTarn {
-public:
-    int Records = 0;
-    void ObjMasterMessage(int32_t Msg, int32_t, void *Data) override {
-        if (Msg == bmScreenDataReady)
-            ++Records;
-        if (Msg == bmQueryQuickViewWidth)
-            *static_cast<int32_t *>(Data) = 100;
-    }
-};
-
 TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
     const std::string folder = FreshTestFolder().string();
-    fs::create_directories(folder + "/modules");
-    fs::copy_file(std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/testfunctionmodule.so",
-                  folder + "/modules/fun.so");
-    std::ofstream(folder + "/modules/fun.so.cfg") << "short=Invert\n";
+    AddTestModule(folder, "fun", "function", "short=Invert\n");
 
     TObjMasterTarn bus;
     TSettingsTarn settings;
     TDataSourceTarn source;
-    TScreenSpy screens;
+    TBusRecorder screens;
+    screens.Answers[bmQueryQuickViewWidth] = 100;
     TModuleManagerTarn host;
     TDAO_DEMO device;
     TQueuedSynchronizer gui;
-    ASSERT_EQ(device.LoadDriver(), drOk);
-    ASSERT_TRUE(DeviceUsable(device.OpenDevice(-1)));
-    settings.SetDefaultCapabilities();
-    device.GetCapabilities(settings);
-    settings.Options = std::make_unique<TOptions>(&settings);
+    ASSERT_TRUE(DemoInstrument(device, settings));
     settings.SettingsFileName = folder + "/settings.xml"; // absent: the defaults
     settings.RequestedSettings().MemorySize = 1024;
     settings.RequestedSettings().TimeBase = 13;
     settings.LoadSettingsFile();
     settings.DisplayRatio = 1024.0 / settings.PointsOnScreen;
     host.ModulesFolder = folder + "/modules";
-    for (TBusMember *m : std::initializer_list<TBusMember *>{&source, &host, &screens}) {
-        m->SetSettings(&settings);
-        m->SetObjMaster(&bus);
-    }
+    JoinBus(bus, settings, {&source, &host, &screens});
     bus.Broadcast(bmInitialize, 0, nullptr);
     bus.Broadcast(bmStartupComplete, 0, nullptr);
     ASSERT_EQ(host.ModuleCount(), 1);
@@ -85,12 +63,9 @@ TEST(ModuleHostEndToEnd, FunctionModuleChannelReachesTheDataSource) {
     context.ServePending = [&] { gui.ServePending(); };
     TAcquisitionThread thread(context);
     thread.Start();
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (screens.Records < 3 && std::chrono::steady_clock::now() < end)
-        if (gui.ServePending() == 0)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    ServeUntil(gui, [&] { return screens.Count(bmScreenDataReady) >= 3; });
     thread.WaitFor();
-    ASSERT_GE(screens.Records, 3);
+    ASSERT_GE(screens.Count(bmScreenDataReady), 3u);
     EXPECT_TRUE(host.Module(0).Loaded);
 
     const TWaveform &a = source.Waveforms()[0], &virtualC = source.Waveforms()[c];

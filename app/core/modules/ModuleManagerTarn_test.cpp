@@ -3,7 +3,10 @@
 #include "bus/ObjMasterTarn.h"
 #include "modules/ModulesBoxInterface.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestModules.h"
+#include "testkit/TestSettings.h"
 
 #include <dlfcn.h>
 
@@ -22,8 +25,6 @@ namespace scope {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string DoublesFolder = std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules/";
 
 class TFakeBox : public IModulesBox {
 public:
@@ -57,31 +58,6 @@ public:
     }
 };
 
-// Records the bus traffic with the thread it came in; plays the screen's part for the cursor message.
-class TBusWatcher : public TComponentTarn {
-public:
-    struct TSeen {
-        int32_t Msg, Param, Position;
-        std::thread::id Thread;
-    };
-    std::vector<TSeen> Seen;
-    void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override {
-        int32_t position = 0;
-        if (Msg == bmSetHorCursor) {
-            position = *static_cast<int32_t *>(Data);
-            Settings()->SetHorCursorPos(Param, position);
-        }
-        Seen.push_back({Msg, Param, position, std::this_thread::get_id()});
-    }
-    std::vector<TSeen> Of(int32_t msg) const {
-        std::vector<TSeen> out;
-        for (const TSeen &s : Seen)
-            if (s.Msg == msg)
-                out.push_back(s);
-        return out;
-    }
-};
-
 struct TLogLine {
     std::string Module;
     int32_t Code, Value, Param1Set;
@@ -92,7 +68,8 @@ struct THostFixture : ::testing::Test {
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TFakeBox Box;
-    TBusWatcher Watcher;
+    // The bus traffic with the thread it came in; plays the screen's part for the cursor message.
+    TBusRecorder Watcher;
     std::unique_ptr<TModuleManagerTarn> Host = std::make_unique<TModuleManagerTarn>();
     TAcquiredData Waves;
 
@@ -116,10 +93,12 @@ struct THostFixture : ::testing::Test {
 
         Host->ModulesFolder = Folder + "/modules";
         Host->SetModulesBox(&Box);
-        for (TBusMember *m : std::initializer_list<TBusMember *>{Host.get(), &Watcher}) {
-            m->SetSettings(&Settings);
-            m->SetObjMaster(&Bus);
-        }
+        Watcher.IntData = {bmSetHorCursor};
+        Watcher.OnMessage = [this](int32_t Msg, int32_t Param, void *Data) {
+            if (Msg == bmSetHorCursor)
+                Settings.SetHorCursorPos(Param, *static_cast<int32_t *>(Data));
+        };
+        JoinBus(Bus, Settings, {Host.get(), &Watcher});
         Bus.Broadcast(bmInitialize, 0, nullptr);
 
         Waves.assign(4, TWaveform{});
@@ -133,21 +112,12 @@ struct THostFixture : ::testing::Test {
 
     // A copy of a module double under modules/, with its answers.
     std::string AddModule(const std::string &file, const std::string &kind, const std::string &config) {
-        const std::string path = Folder + "/modules/" + file + ".so";
-        fs::copy_file(DoublesFolder + "test" + kind + "module.so", path,
-                      fs::copy_options::overwrite_existing);
-        std::ofstream(path + ".cfg") << config;
-        return path;
+        return AddTestModule(Folder, file, kind, config);
     }
 
     void Start() { Bus.Broadcast(bmStartupComplete, 0, nullptr); }
 
-    int32_t IndexOf(const std::string &shortName) const {
-        for (int32_t i = 0; i < Host->ModuleCount(); ++i)
-            if (Host->Module(i).ShortName == shortName)
-                return i;
-        return -1;
-    }
+    int32_t IndexOf(const std::string &shortName) const { return ModuleIndex(*Host, shortName); }
 
     // Drops a function module onto a virtual channel, as the channel controller does.
     void Assign(const std::string &shortName, int32_t slot) {
@@ -244,7 +214,7 @@ TEST_F(THostFixture, FilesThatAreNoUsableModulesAreLeftOut) {
     AddModule("throws", "window", "short=Throws\nthrow=7\n");
     std::ofstream(Folder + "/modules/text.so") << "not a library";
     fs::create_directories(Folder + "/modules/folder.so");
-    fs::copy_file(DoublesFolder + "testwindowmodule.so", Folder + "/modules/other.dll");
+    fs::copy_file(TestModulesFolder() + "/testwindowmodule.so", Folder + "/modules/other.dll");
     // A library without the entry point.
     fs::copy_file(std::string(PROGRAM_FOLDER) + "/pellusb.so", Folder + "/modules/noentry.so");
     Start();
@@ -445,7 +415,7 @@ TEST_F(THostFixture, UnknownIndicesChangeNothing) {
     AddModule("win", "window", "short=Win\nsort=20\n");
     AddModule("what", "window", "short=What\nkind=5\nsort=30\n");
     Start();
-    const size_t busBefore = Watcher.Seen.size();
+    const size_t busBefore = Watcher.Log.size();
 
     Box.ExtraActivate(7);
     Box.ExtraActivate(-1);
@@ -461,7 +431,7 @@ TEST_F(THostFixture, UnknownIndicesChangeNothing) {
     Bus.Broadcast(bmModuleChannelAssigned, 40, nullptr);
     for (int32_t i = 0; i < Host->ModuleCount(); ++i)
         EXPECT_FALSE(Host->Module(i).Enabled) << i;
-    EXPECT_EQ(Watcher.Seen.size(), busBefore + 5) << "only the test's own broadcasts";
+    EXPECT_EQ(Watcher.Log.size(), busBefore + 5) << "only the test's own broadcasts";
 
     uint8_t cell[4] = {9, 9, 9, 9};
     EXPECT_FALSE(Host->HostRequest(3, hcGetMidLevel, 0, intptr_t(cell), 0));
@@ -791,7 +761,7 @@ TEST_F(THostFixture, MovesTheHorizontalCursorsInward) {
         int32_t C0, C1, First, Second;
     };
     for (const TCase &c : {TCase{200, 40, 184, 54}, TCase{40, 200, 56, 186}, TCase{100, 95, 100, 95}}) {
-        Watcher.Seen.clear();
+        Watcher.Log.clear();
         Settings.SetHorCursorPos(0, c.C0);
         Settings.SetHorCursorPos(1, c.C1);
         // From the GUI thread it happens at once.
@@ -799,13 +769,13 @@ TEST_F(THostFixture, MovesTheHorizontalCursorsInward) {
         const auto seen = Watcher.Of(bmSetHorCursor);
         ASSERT_EQ(seen.size(), 2u);
         EXPECT_EQ(seen[0].Param, 0);
-        EXPECT_EQ(seen[0].Position, c.First);
+        EXPECT_EQ(seen[0].Value, c.First);
         EXPECT_EQ(seen[1].Param, 1);
-        EXPECT_EQ(seen[1].Position, c.Second);
+        EXPECT_EQ(seen[1].Value, c.Second);
     }
 
     // From another thread it waits for the GUI thread.
-    Watcher.Seen.clear();
+    Watcher.Log.clear();
     std::thread worker([&] { ModuleCalls(path, hcMoveCursorsInward, 0, 0, 0); });
     worker.join();
     EXPECT_TRUE(Watcher.Of(bmSetHorCursor).empty());

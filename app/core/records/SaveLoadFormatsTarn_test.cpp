@@ -452,7 +452,9 @@ struct TSmall {
     }
 };
 
-int32_t LoadBytes(int format, const std::string &bytes, TSmall &into, bool *all = nullptr) {
+// Loads the bytes in a format into the values; *all tells whether every registered value was read.
+template <class TValues>
+int32_t LoadBytes(int format, const std::string &bytes, TValues &into, bool *all = nullptr) {
     auto f = Make(format);
     into.Register(*f);
     TRecordMemoryReadStream stream(bytes.data(), bytes.size());
@@ -598,13 +600,7 @@ struct TTextValues {
 };
 
 int32_t LoadText(const std::string &text, TTextValues &into, bool *all = nullptr) {
-    auto f = Make(Txt);
-    into.Register(*f);
-    TRecordMemoryReadStream stream(text.data(), text.size());
-    int32_t result = f->LoadFromStream(stream);
-    if (all)
-        *all = f->AllValuesRead();
-    return result;
+    return LoadBytes(Txt, text, into, all);
 }
 
 const std::string Complete = "MemorySize = 8192\r\nRange[2] = 0.5,0.05\r\nTriggerCount[2] = 1,2\r\n"

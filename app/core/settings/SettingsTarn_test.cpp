@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testkit/ScriptedMessages.h"
 #include "testkit/TestFolder.h"
 
 #include "device/DemoDevice.h"
@@ -17,21 +18,6 @@ namespace scope {
 namespace fs = std::filesystem;
 
 namespace {
-
-class RecordedMessages : public IUserMessages {
-public:
-    TMsgButton Show(TMsgKind kind, const std::string &caption, const std::string &text, unsigned buttons,
-                    TMsgButton) override {
-        Shown.push_back({kind, caption, text, buttons});
-        return mbOK;
-    }
-    struct Box {
-        TMsgKind Kind;
-        std::string Caption, Text;
-        unsigned Buttons;
-    };
-    std::vector<Box> Shown;
-};
 
 std::string Lines(std::initializer_list<const char *> lines) {
     std::string text;
@@ -57,7 +43,7 @@ protected:
         return WriteFile("settings.xml", "<SETTINGS>" + inside + "</SETTINGS>");
     }
 
-    RecordedMessages Messages;
+    TScriptedMessages Messages;
 };
 
 // A capability set small enough to reason about: one time base of 100 MS/s, two ranges.
@@ -359,7 +345,7 @@ TEST_F(SettingsTest, DefaultsOfTheDemonstrationInstrumentGiveThisWholeFile) {
         "</SETTINGS>",
     });
     EXPECT_EQ(ReadFile(PathOf("settings.xml")), expected);
-    EXPECT_TRUE(Messages.Shown.empty());
+    EXPECT_TRUE(Messages.Log.empty());
 
     // Start-up leaves the three copies equal and sizes what is not stored.
     EXPECT_EQ(s->AcquisitionSettings().Range, s->RequestedSettings().Range);
@@ -633,11 +619,11 @@ TEST_F(SettingsTest, FailedSaveAndExportShowTheirMessagesAndKeepTheOldFile) {
     EXPECT_FALSE(s->SaveSettingsFile());
     EXPECT_EQ(ReadFile(s->SettingsFileName), "old");
     EXPECT_FALSE(s->ExportSettings(PathOf("no/folder/x.st")));
-    ASSERT_EQ(Messages.Shown.size(), 2u);
-    EXPECT_EQ(Messages.Shown[0].Text,
+    ASSERT_EQ(Messages.Log.size(), 2u);
+    EXPECT_EQ(Messages.Log[0].Text,
               "Unable to save settings. Please check if the settings.xml is not read-only.");
-    EXPECT_EQ(Messages.Shown[1].Text, "Unable to export settings to specified file.");
-    for (const auto &box : Messages.Shown) {
+    EXPECT_EQ(Messages.Log[1].Text, "Unable to export settings to specified file.");
+    for (const auto &box : Messages.Log) {
         EXPECT_EQ(box.Kind, TMsgKind::Error);
         EXPECT_EQ(box.Caption, "Error");
         EXPECT_EQ(box.Buttons, unsigned(mbOK));
@@ -663,7 +649,7 @@ TEST_F(SettingsTest, ExportThenImportCarriesSettingsOptionsAndModuleKeys) {
     EXPECT_EQ(rows, 3);
     // Only the requested copy takes the import; the acquisition thread pushes it on.
     EXPECT_EQ(target->AcquisitionSettings().Shift, (TIntArray{2047, 2047}));
-    EXPECT_TRUE(Messages.Shown.empty());
+    EXPECT_TRUE(Messages.Log.empty());
 }
 
 TEST_F(SettingsTest, FailedImportChangesNothing) {
@@ -687,12 +673,12 @@ TEST_F(SettingsTest, FailedImportChangesNothing) {
         PathOf("absent.st"),
     };
     for (const std::string &file : damaged) {
-        Messages.Shown.clear();
+        Messages.Log.clear();
         EXPECT_FALSE(s->ImportSettings(file)) << file;
-        ASSERT_EQ(Messages.Shown.size(), 1u) << file;
-        EXPECT_EQ(Messages.Shown[0].Text, "Unable to import settings from specified file.");
-        EXPECT_EQ(Messages.Shown[0].Caption, "Error");
-        EXPECT_EQ(Messages.Shown[0].Kind, TMsgKind::Error);
+        ASSERT_EQ(Messages.Log.size(), 1u) << file;
+        EXPECT_EQ(Messages.Log[0].Text, "Unable to import settings from specified file.");
+        EXPECT_EQ(Messages.Log[0].Caption, "Error");
+        EXPECT_EQ(Messages.Log[0].Kind, TMsgKind::Error);
         EXPECT_EQ(s->Options.get(), options) << file;
         ExpectStoredKeysEqual(*s, *reference);
         EXPECT_EQ(s->Document.FileText(), document) << file;
@@ -716,7 +702,7 @@ TEST_F(SettingsTest, StartAndExitUseSettingsXmlInTheWorkingFolderSilently) {
     s.Messages = &Messages;
     s.LoadSettingsFile();
     EXPECT_EQ(s.Transparency, 255);
-    EXPECT_TRUE(Messages.Shown.empty());
+    EXPECT_TRUE(Messages.Log.empty());
     s.Transparency = 7;
     EXPECT_TRUE(s.SaveSettingsFile());
     fs::current_path(previous);

@@ -1,5 +1,7 @@
 #include "testkit/ui/QtTestKit.h"
-#include "settings/SettingsTarn.h"
+
+#include <QElapsedTimer>
+#include <QTimerEvent>
 
 namespace scope {
 
@@ -12,18 +14,20 @@ QApplication &TestApp() {
     return *static_cast<QApplication *>(QCoreApplication::instance());
 }
 
-void SmallModuleInstrument(TSettingsTarn &s, double displayRatio) {
-    s.SetDefaultCapabilities();
-    s.VirtualChannelCount = 2;
-    s.TimeBases = {{1e6, 1e6, 0, 0}};
-    s.Ranges = {{1, 1}};
-    for (TDeviceSettings *d : {&s.RequestedSettings(), &s.AcquisitionSettings(), &s.ShownSettings()}) {
-        d->MemorySize = 1024;
-        s.BringWithinCapabilities(*d);
+bool ProcessEventsUntil(const std::function<bool()> &done, int timeoutMs) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done()) {
+        if (waited.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
-    s.ChannelsOn.assign(size_t(s.ChannelCount), 1);
-    s.VirtualChannels = {-1, -1};
-    s.DisplayRatio = displayRatio;
+    return true;
+}
+
+void ExpireTimer(QTimer *timer) {
+    QTimerEvent e(timer->timerId());
+    QCoreApplication::sendEvent(timer, &e);
 }
 
 } // namespace scope

@@ -1,48 +1,27 @@
 // Helpers shared by the user-interface tests.
 #pragma once
 
-#include "platform/UserMessages.h"
-
-class TSettingsTarn;
+#include "testkit/ScriptedMessages.h"
+#include "testkit/TestSettings.h"
 
 #include <QApplication>
-#include <deque>
-#include <string>
-#include <vector>
+#include <QTimer>
+#include <functional>
 
 namespace scope {
 
 // The one application object of the test program (offscreen platform).
 QApplication &TestApp();
 
+// Serves the application's events until the condition holds; false when the time ran out first.
+bool ProcessEventsUntil(const std::function<bool()> &done, int timeoutMs);
+
+// One expiry of the timer, delivered as the event loop would.
+void ExpireTimer(QTimer *timer);
+
 // A fixture's first member: the application exists before the widgets that follow it are made.
 struct TTestAppFirst {
     TTestAppFirst() { TestApp(); }
-};
-
-// Settings of a small instrument for module tests: default capabilities with two module channels, one
-// time base and one range, 1024-sample records, every channel on, no module assigned.
-void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
-
-// Message boxes answered from a script, remembered in order.
-class TScriptedMessages : public IUserMessages {
-public:
-    struct Shown {
-        TMsgKind Kind;
-        std::string Text;
-        unsigned Buttons;
-    };
-    TMsgButton Show(TMsgKind kind, const std::string &, const std::string &text, unsigned buttons,
-                    TMsgButton defaultButton) override {
-        Log.push_back({kind, text, buttons});
-        if (Answers.empty())
-            return defaultButton;
-        const TMsgButton a = Answers.front();
-        Answers.pop_front();
-        return a;
-    }
-    std::deque<TMsgButton> Answers;
-    std::vector<Shown> Log;
 };
 
 } // namespace scope

@@ -6,6 +6,7 @@
 #include "modules/ModuleManagerTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/TestModules.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QDragEnterEvent>
@@ -25,7 +26,7 @@ protected:
         SmallModuleInstrument(s, 1);
         s.ChannelsOn = {1, 1, 0, 0, 0, 0};
         box.resize(121, 300);
-        host.ModulesFolder = std::string(TEST_OUTPUT_DIRECTORY) + "/testmodules";
+        host.ModulesFolder = TestModulesFolder();
         host.OwnerObject = &owner;
         host.SetSettings(&s);
         host.SetObjMaster(&bus);

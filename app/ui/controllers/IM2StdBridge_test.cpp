@@ -26,7 +26,7 @@ protected:
 };
 
 void SetToolTip(TSettingsTarn &s, bool on) {
-    static_cast<TBooleanOption *>(s.Options->GetOption(opToolTip))->Value = on;
+    SetBoolOption(s, opToolTip, on);
 }
 
 bool SendTip(QWidget &w) {

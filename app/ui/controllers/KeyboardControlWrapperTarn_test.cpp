@@ -5,6 +5,7 @@
 #include "keyboard/HotkeyDetector.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/TestSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +28,7 @@ struct TKeyboardFixture : ::testing::Test {
 
     void SetUp() override {
         Settings.SetDefaultCapabilities();
-        for (TBusMember *m : std::initializer_list<TBusMember *>{&Timer, &Keyboard, &Recorder}) {
-            m->SetSettings(&Settings);
-            m->SetObjMaster(&Bus);
-        }
+        JoinBus(Bus, Settings, {&Timer, &Keyboard, &Recorder});
         Keyboard.SetDetector(&Detector);
         Bus.Broadcast(bmInitialize, 0, nullptr);
         Apply();
@@ -39,9 +37,7 @@ struct TKeyboardFixture : ::testing::Test {
         BroadcastSettingsApplied(Bus);
         Recorder.Clear();
     }
-    void SetBool(int32_t id, bool value) {
-        static_cast<TBooleanOption *>(Settings.Options->GetOption(id))->Value = value;
-    }
+    void SetBool(int32_t id, bool value) { SetBoolOption(Settings, id, value); }
     void Down(int32_t code) { Send(TKeyMessage::KeyDown, code); }
     void Up(int32_t code) { Send(TKeyMessage::KeyUp, code); }
     void Send(TKeyMessage::TKind kind, int32_t code, bool noVirtualKey = false) {

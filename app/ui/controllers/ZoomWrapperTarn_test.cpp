@@ -16,15 +16,9 @@
 namespace scope {
 namespace {
 
-void SetBool(TSettingsTarn &s, int32_t id, bool value) {
-    static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
-}
-
 // The controller with the Zoom box's controls and a quick view, on a bus with a recorder, 500 points.
 struct TZoomRig {
-    struct TAppFirst {
-        TAppFirst() { TestApp(); }
-    } AppFirst;
+    TTestAppFirst AppFirst;
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     QWidget Box;
@@ -35,8 +29,7 @@ struct TZoomRig {
     int Visibility = 0;
 
     TZoomRig() {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        DefaultInstrument(Settings);
         Settings.BringWithinCapabilities(Settings.RequestedSettings());
         Settings.ZoomRatio = 1;
         MakeZoomControls(&Box, &DisplayStart, Zoom);
@@ -90,7 +83,7 @@ TEST(ZoomWrapper, ClampViewBringsTheViewBackWithinTheRecord) {
         TZoomRig rig;
         TSettingsTarn &s = rig.Settings;
         rig.Record(c.m);
-        SetBool(s, opDispAllowQuickView, c.allowQuickView);
+        SetBoolOption(s, opDispAllowQuickView, c.allowQuickView);
         s.ZoomOn = c.zoomOn;
         s.ZoomRatio = c.zoomRatio;
         s.DisplayStart = c.displayStart;
@@ -291,7 +284,7 @@ TEST(ZoomWrapper, TraceDragsAndHotKeysMoveTheZoomedView) {
     TZoomRig rig;
     TSettingsTarn &s = rig.Settings;
     rig.Record(8192);
-    SetBool(s, opDispAllowStartChange, true);
+    SetBoolOption(s, opDispAllowStartChange, true);
     s.ZoomOn = true;
     s.ZoomRatio = 1;
     s.DisplayStart = 2000;
@@ -317,7 +310,7 @@ TEST(ZoomWrapper, TraceDragsAndHotKeysMoveTheZoomedView) {
     rig.Bus.Broadcast(bmHotkeyMoveScreen, 400, nullptr);
     EXPECT_EQ(s.DisplayStart, 2490);
 
-    SetBool(s, opDispAllowStartChange, false);
+    SetBoolOption(s, opDispAllowStartChange, false);
     rig.Bus.Broadcast(bmTraceDraggedX, 10, &trace);
     EXPECT_EQ(s.DisplayStart, 2490);
 }
@@ -340,7 +333,7 @@ TEST(ZoomWrapper, ASliceMoveKeepsTheZoomWindowInPlace) {
     TZoomRig rig;
     TSettingsTarn &s = rig.Settings;
     rig.Record(1048576);
-    SetBool(s, opDispAllowQuickView, true);
+    SetBoolOption(s, opDispAllowQuickView, true);
     s.ZoomOn = true;
     s.ZoomRatio = 1;
     s.QuickViewStart = 100000;

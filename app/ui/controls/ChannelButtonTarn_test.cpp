@@ -20,8 +20,7 @@ QImage Grab(TChannelButtonTarn &b) {
 TEST(ChannelButtonTarn, PaintsTheMarkInTheChannelColourGreyBeyondTheListAndShiftedWhenDown) {
     TestApp();
     TSettingsTarn settings;
-    settings.SetDefaultCapabilities();
-    settings.Options = std::make_unique<TOptions>(&settings); // colour lists sized to the channels
+    DefaultInstrument(settings);
     const TColorList colours = settings.Options->GetColorArray(opColorChannels);
     ASSERT_GE(colours.size(), 2u);
     TChannelButtonTarn b;

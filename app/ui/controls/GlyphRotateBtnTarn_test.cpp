@@ -81,8 +81,7 @@ TEST_F(TGlyphFixture, DisabledButtonDrawsTheBottomHalfAndNoMark) {
 
 TEST_F(TGlyphFixture, MarkTakesTheChannelColourWhenThereIsOneAndItsOwnColourOtherwise) {
     TSettingsTarn settings;
-    settings.SetDefaultCapabilities();
-    settings.Options = std::make_unique<TOptions>(&settings); // colours for every channel
+    DefaultInstrument(settings);
     const TColorList channels = settings.Options->GetColorArray(opColorChannels);
     ASSERT_GE(channels.size(), 2u);
     Button.SetSettings(&settings);

@@ -1,6 +1,7 @@
 #include "controls/GraphicControlTarn.h"
 
 #include "bus/ObjMasterTarn.h"
+#include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
 #include <memory>
@@ -12,15 +13,6 @@ namespace scope {
 
 namespace {
 
-QApplication &App() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char *argv[] = {name, nullptr};
-    static QApplication *app = qApp ? nullptr : new QApplication(argc, argv);
-    (void)app;
-    return *static_cast<QApplication *>(QCoreApplication::instance());
-}
-
 class TPainted : public TGraphicControlTarn {
 public:
     explicit TPainted(QWidget *parent = nullptr) : TGraphicControlTarn(parent) {}
@@ -29,7 +21,7 @@ public:
 };
 
 TEST(GraphicControlTarn, WidgetFreedWithItsParentLeavesTheBus) {
-    App();
+    TestApp();
     TObjMasterTarn bus;
     auto parent = std::make_unique<QWidget>();
     auto *child = new TPainted(parent.get());
@@ -45,7 +37,7 @@ TEST(GraphicControlTarn, WidgetFreedWithItsParentLeavesTheBus) {
 }
 
 TEST(GraphicControlTarn, BusGoingFirstClearsTheControlsReference) {
-    App();
+    TestApp();
     TPainted control;
     {
         TObjMasterTarn bus;

@@ -5,6 +5,7 @@
 #include "controls/DragButtonTarn.h"
 #include "modules/ModuleManagerTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/TestModules.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
@@ -265,18 +266,8 @@ protected:
         host.SetModulesBox(&box);
         bus.Broadcast(bmInitialize, 0, nullptr);
         bus.Broadcast(bmStartupComplete, 0, nullptr);
-        for (int32_t i = 0; i < host.ModuleCount(); ++i)
-            if (host.Module(i).ShortName == "Wp")
-                wp = i;
-        waves.resize(4);
-        for (size_t i = 0; i < waves.size(); ++i) {
-            waves[i].Data.resize(1024);
-            for (size_t j = 0; j < 1024; ++j)
-                waves[i].Data[j] = uint8_t((j / 50) % 2 ? 228 : 28);
-            waves[i].First = 0;
-            waves[i].Last = 1023;
-            host.SetChannelBuffer(int32_t(i), &waves[i]);
-        }
+        wp = ModuleIndex(host, "Wp");
+        HandSquareWaves(host, waves);
     }
     void TearDown() override {
         host.StopModules();

@@ -21,11 +21,6 @@ void Mouse(QWidget &w, QEvent::Type type, int y, Qt::MouseButtons held = Qt::Lef
     QCoreApplication::sendEvent(&w, &e);
 }
 
-void Expire(QTimer *timer) {
-    QTimerEvent e(timer->timerId());
-    QCoreApplication::sendEvent(timer, &e);
-}
-
 QColor Channel(TSettingsTarn &s, int id) {
     const TColor c = s.Options->GetColorArray(opColorChannels)[static_cast<size_t>(id)];
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
@@ -33,8 +28,7 @@ QColor Channel(TSettingsTarn &s, int id) {
 
 struct TRangeBarFixture : ::testing::Test {
     TRangeBarFixture() {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings); // colours for every channel
+        DefaultInstrument(Settings);
         Bar.resize(16, 129);
         Bar.SetSettings(&Settings);
         Bar.SetChannelID(0);
@@ -97,9 +91,9 @@ TEST_F(TRangeBarFixture, PressAboveStepsUpWithRepeatAndBelowStepsDown) {
     QTimer *timer = Bar.RepeatTimer();
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 500);
-    Expire(timer);
+    ExpireTimer(timer);
     EXPECT_EQ(timer->interval(), 50);
-    Expire(timer);
+    ExpireTimer(timer);
     EXPECT_EQ(Bar.Position(), 2051);
     Mouse(Bar, QEvent::MouseButtonRelease, 64 - 7, Qt::NoButton);
     EXPECT_EQ(Bar.RepeatTimer(), nullptr);
@@ -107,7 +101,7 @@ TEST_F(TRangeBarFixture, PressAboveStepsUpWithRepeatAndBelowStepsDown) {
     Changes.clear();
     Mouse(Bar, QEvent::MouseButtonPress, Bar.RangeBarY(1000) + 7);
     EXPECT_EQ(Bar.PressState(), TRangeBarTarn::psDown);
-    Expire(Bar.RepeatTimer());
+    ExpireTimer(Bar.RepeatTimer());
     EXPECT_EQ(Changes, (std::vector<int32_t>{999, 998}));
     Mouse(Bar, QEvent::MouseButtonRelease, 102, Qt::NoButton);
 }

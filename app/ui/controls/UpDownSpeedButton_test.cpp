@@ -19,12 +19,6 @@ void Mouse(QWidget &w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButto
     QCoreApplication::sendEvent(&w, &e);
 }
 
-// One expiry of the button's repeat timer, delivered as the event loop would.
-void Expire(QTimer *timer) {
-    QTimerEvent e(timer->timerId());
-    QCoreApplication::sendEvent(timer, &e);
-}
-
 struct TUpDownFixture : ::testing::Test {
     TUpDownFixture() {
         QObject::connect(&Button, &TUpDownSpeedButton::OnUpDown, [this] { ++Steps; });
@@ -42,12 +36,12 @@ TEST_F(TUpDownFixture, HeldForOneSecondStepsAtOnceAfterHalfASecondThenEveryFifty
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), 500);
-    Expire(timer); // 500 ms
+    ExpireTimer(timer); // 500 ms
     EXPECT_EQ(Steps, 2);
     EXPECT_EQ(timer->interval(), 50);
     int elapsed = 500;
     while (elapsed + timer->interval() <= 1000) {
-        Expire(timer);
+        ExpireTimer(timer);
         elapsed += timer->interval();
     }
     EXPECT_EQ(Steps, 1 + 1 + 10);

@@ -55,8 +55,7 @@ struct TOptionsFixture : ::testing::Test {
     TSettingsTarn Settings;
     void SetUp() override {
         TestApp();
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        DefaultInstrument(Settings);
     }
     TOptions &Options() { return *Settings.Options; }
     const TKeyList &Hold() { return static_cast<THotkeyOption *>(Options().GetOption(opHotkey_Hold))->Keys; }

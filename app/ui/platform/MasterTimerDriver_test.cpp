@@ -2,8 +2,9 @@
 
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "testkit/BusRecorder.h"
+#include "testkit/ui/QtTestKit.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
@@ -12,25 +13,11 @@ namespace scope {
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QApplication(argc, argv);
-}
-
-class TLampWatcher : public TComponentTarn {
-public:
-    void ObjMasterMessage(int32_t Msg, int32_t, void *) override { Off += Msg == bmSaveLampOff; }
-    int Off = 0;
-};
-
 TEST(MasterTimerDriver, QtTimerRunsOnlyWhileACountdownRunsAndDeliversTheExpiry) {
-    EnsureApp();
+    TestApp();
     TObjMasterTarn bus;
     TMasterTimerTarn timer;
-    TLampWatcher watcher;
+    TBusRecorder watcher;
     timer.SetObjMaster(&bus);
     watcher.SetObjMaster(&bus);
     TMasterTimerDriver driver(timer);
@@ -39,9 +26,9 @@ TEST(MasterTimerDriver, QtTimerRunsOnlyWhileACountdownRunsAndDeliversTheExpiry) 
     EXPECT_TRUE(driver.Running());
     QElapsedTimer elapsed;
     elapsed.start();
-    while (watcher.Off == 0 && elapsed.elapsed() < 10000)
+    while (watcher.Count(bmSaveLampOff) == 0 && elapsed.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    EXPECT_EQ(watcher.Off, 1);
+    EXPECT_EQ(watcher.Count(bmSaveLampOff), 1u);
     EXPECT_GE(elapsed.elapsed(), 1500); // twenty periods of 100 ms, not one
     EXPECT_FALSE(driver.Running());
 }

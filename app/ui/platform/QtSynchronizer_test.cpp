@@ -1,7 +1,7 @@
 #include "platform/QtSynchronizer.h"
+#include "testkit/ui/QtTestKit.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <atomic>
@@ -13,16 +13,8 @@ namespace scope {
 
 namespace {
 
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QApplication(argc, argv);
-}
-
 TEST(QtSynchronizer, CallRunsInTheGuiThreadFromItsEventLoop) {
-    EnsureApp();
+    TestApp();
     TQtSynchronizer sync;
     std::atomic<bool> done{false};
     bool inGui = false;
@@ -30,10 +22,7 @@ TEST(QtSynchronizer, CallRunsInTheGuiThreadFromItsEventLoop) {
         sync.Synchronize([&] { inGui = QThread::currentThread() == qApp->thread(); });
         done = true;
     });
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done && elapsed.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ProcessEventsUntil([&] { return bool(done); }, 5000);
     worker.join();
     EXPECT_TRUE(done);
     EXPECT_TRUE(inGui);

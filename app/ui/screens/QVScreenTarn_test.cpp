@@ -16,9 +16,7 @@ namespace {
 
 // A strip 500 x 60 over a 1 M record with quick-view ratio 16, on a bus with a data source.
 struct TQuickViewRig {
-    struct TAppFirst {
-        TAppFirst() { TestApp(); }
-    } AppFirst;
+    TTestAppFirst AppFirst;
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TDataSourceTarn Source;
@@ -27,8 +25,7 @@ struct TQuickViewRig {
     uint32_t Screen = 0;
 
     TQuickViewRig() {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        DefaultInstrument(Settings);
         Settings.BringWithinCapabilities(Settings.RequestedSettings());
         Settings.ChannelsOn.assign(size_t(Settings.ChannelCount), true);
         Settings.ShownSettings().MemorySize = 1048576;

@@ -18,20 +18,13 @@ namespace scope {
 
 namespace {
 
-void SetBool(TSettingsTarn &s, int32_t id, bool value) {
-    static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
-}
-
 // The screen wired to a bus, the settings and a data source, as on the main form.
 struct TScreenRig {
-    struct TAppFirst {
-        TAppFirst() { TestApp(); }
-    } AppFirst;
+    TTestAppFirst AppFirst;
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TDataSourceTarn Source;
     TScopeScreenTarn Screen;
-    std::vector<int32_t> Seen; // bus messages other than the rig's own
 
     explicit TScreenRig(int points = 500, int levels = 256) {
         TestApp();
@@ -109,7 +102,7 @@ TEST(ScopeScreen, IncrementalUpdatesEqualAFullRedraw) {
         s.RequestedSettings().TriggerSourceOn[0][0] = true;
         s.RequestedSettings().TriggerSourceOn[1][1] = true;
         s.RequestedSettings().TriggerLevel = {140, 90, 128};
-        SetBool(s, opOptimizeForAero, false);
+        SetBoolOption(s, opOptimizeForAero, false);
         rig.Apply();
         ASSERT_EQ(DiffersFromRedraw(rig.Screen), "");
 
@@ -256,7 +249,7 @@ TEST(ScopeScreen, OutOfRangeCursorAndLevelMessagesAreIgnoredAndPositionsClamped)
     TSettingsTarn &s = rig.Settings;
     s.VerCursorsOn = s.HorCursorsOn = true;
     s.RequestedSettings().TriggerSourceOn[0][0] = true;
-    SetBool(s, opOptimizeForAero, false);
+    SetBoolOption(s, opOptimizeForAero, false);
     rig.Apply();
     const auto positions = s.CursorPositions;
     const auto levels = s.RequestedSettings().TriggerLevel;
@@ -294,7 +287,7 @@ TEST(ScopeScreen, InitializePlacesTheCursorsAndSizesTheTraces) {
 TEST(ScopeScreen, InformationAndCursorTexts) {
     TScreenRig rig;
     TSettingsTarn &s = rig.Settings;
-    SetBool(s, opDispInformation, true);
+    SetBoolOption(s, opDispInformation, true);
     s.VerCursorsOn = true;
     s.RequestedSettings().TimeBase = 0; // 1 MS/s: 50 points per division at 1 sample per point
     s.ShownSettings().TimeBase = 0;
@@ -316,7 +309,7 @@ TEST(ScopeScreen, ImageExportLeavesTheScreenAsItWasAndDrawsNoHighlight) {
     TScreenRig rig;
     TSettingsTarn &s = rig.Settings;
     s.VerCursorsOn = true;
-    SetBool(s, opOptimizeForAero, false);
+    SetBoolOption(s, opOptimizeForAero, false);
     rig.Apply();
     rig.NewData(0, Sine(500, 0, 60));
     rig.Screen.SetHoverObject({soTrace, 0});
@@ -375,7 +368,7 @@ TEST(ScopeScreen, PrintingDrawsOnPaperAndRestoresTheScreen) {
     rig.NewData(0, Sine(500, 0, 60));
     const QImage before = rig.Screen.Bitmap().copy();
     for (bool blackWhite : {true, false}) {
-        SetBool(s, opPrintBlackWhite, blackWhite);
+        SetBoolOption(s, opPrintBlackWhite, blackWhite);
         QImage page(600, 400, QImage::Format_RGB32);
         page.fill(Qt::gray);
         {
@@ -408,7 +401,7 @@ struct TMouseRig : TScreenRig {
         s.CursorPositions = {4, 300, 100, 350};
         s.RequestedSettings().TriggerSourceOn[0][0] = true;
         s.RequestedSettings().TriggerLevel = {200, 60, 128};
-        SetBool(s, opOptimizeForAero, false);
+        SetBoolOption(s, opOptimizeForAero, false);
         Apply();
         NewData(0, Flat(600, 250, 1));
     }
@@ -601,8 +594,8 @@ TEST(ScopeScreenMouse, HoversAndDragsLeaveWhatAFullRedrawGives) {
             SCOPED_TRACE(testing::Message() << "aero " << aero << " information " << information);
             TMouseRig rig;
             TSettingsTarn &s = rig.Settings;
-            SetBool(s, opOptimizeForAero, aero);
-            SetBool(s, opDispInformation, information);
+            SetBoolOption(s, opOptimizeForAero, aero);
+            SetBoolOption(s, opDispInformation, information);
             s.CursorsXOn = true;
             s.GridOn = true;
             s.DisplayMode = 3;

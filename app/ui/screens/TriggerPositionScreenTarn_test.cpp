@@ -12,27 +12,20 @@
 namespace scope {
 namespace {
 
-void SetBool(TSettingsTarn &s, int32_t id, bool value) {
-    static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
-}
-
 // A strip 500 x 11 under a screen of 500 points at one sample a point: pixel x is sample x.
 struct TStripRig {
-    struct TAppFirst {
-        TAppFirst() { TestApp(); }
-    } AppFirst;
+    TTestAppFirst AppFirst;
     TObjMasterTarn Bus;
     TSettingsTarn Settings;
     TTriggerPositionScreenTarn Strip;
     TBusRecorder Recorder;
 
     TStripRig() {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings);
+        DefaultInstrument(Settings);
         Settings.BringWithinCapabilities(Settings.RequestedSettings());
         Settings.DisplayRatio = 1;
-        SetBool(Settings, opAllowTriggerDrag, true);
-        SetBool(Settings, opAutosetATMode, true);
+        SetBoolOption(Settings, opAllowTriggerDrag, true);
+        SetBoolOption(Settings, opAutosetATMode, true);
         // Trigger at sample 100 in both copies.
         Trigger(100, 100);
         Strip.SetSettings(&Settings);
@@ -127,8 +120,8 @@ TEST(TriggerStrip, OnlyADraggableMarkHighlightsAndDrags) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         TStripRig rig;
-        SetBool(rig.Settings, opAllowTriggerDrag, c.allow);
-        SetBool(rig.Settings, opAutosetATMode, c.autoset);
+        SetBoolOption(rig.Settings, opAllowTriggerDrag, c.allow);
+        SetBoolOption(rig.Settings, opAutosetATMode, c.autoset);
         rig.Settings.ATMode = c.atMode;
         rig.Strip.MouseMove(95, 5);
         EXPECT_EQ(rig.Strip.Hovered(), c.drags);

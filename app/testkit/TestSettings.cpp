@@ -1,0 +1,51 @@
+#include "testkit/TestSettings.h"
+
+#include "bus/ComponentsTarn.h"
+#include "bus/ObjMasterTarn.h"
+#include "device/DriverAbstraction.h"
+#include "settings/SettingsTarn.h"
+
+#include <memory>
+
+namespace scope {
+
+void DefaultInstrument(TSettingsTarn &s) {
+    s.SetDefaultCapabilities();
+    s.Options = std::make_unique<TOptions>(&s);
+}
+
+bool DemoInstrument(TDriverAbstraction &demo, TSettingsTarn &s) {
+    if (demo.LoadDriver() != drOk || !DeviceUsable(demo.OpenDevice(-1)))
+        return false;
+    s.SetDefaultCapabilities();
+    demo.GetCapabilities(s);
+    s.Options = std::make_unique<TOptions>(&s);
+    return true;
+}
+
+void SmallModuleInstrument(TSettingsTarn &s, double displayRatio) {
+    s.SetDefaultCapabilities();
+    s.VirtualChannelCount = 2;
+    s.TimeBases = {{1e6, 1e6, 0, 0}};
+    s.Ranges = {{1, 1}};
+    for (TDeviceSettings *d : {&s.RequestedSettings(), &s.AcquisitionSettings(), &s.ShownSettings()}) {
+        d->MemorySize = 1024;
+        s.BringWithinCapabilities(*d);
+    }
+    s.ChannelsOn.assign(size_t(s.ChannelCount), 1);
+    s.VirtualChannels = {-1, -1};
+    s.DisplayRatio = displayRatio;
+}
+
+void SetBoolOption(TSettingsTarn &s, int32_t id, bool value) {
+    static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
+}
+
+void JoinBus(TObjMasterTarn &bus, TSettingsTarn &s, std::initializer_list<TBusMember *> members) {
+    for (TBusMember *m : members) {
+        m->SetSettings(&s);
+        m->SetObjMaster(&bus);
+    }
+}
+
+} // namespace scope

@@ -1,0 +1,32 @@
+// Settings fixtures: the instruments the tests run against, and units joined to one bus and one settings
+// component.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+
+namespace scope {
+
+class TBusMember;
+class TDriverAbstraction;
+class TObjMasterTarn;
+class TSettingsTarn;
+
+// The default instrument with its options (colour lists sized to its channels).
+void DefaultInstrument(TSettingsTarn &s);
+
+// The demonstration instrument loaded and opened, its capabilities in the settings, with options. False
+// when it does not load or open.
+bool DemoInstrument(TDriverAbstraction &demo, TSettingsTarn &s);
+
+// A small instrument for module tests: default capabilities with two module channels, one time base and
+// one range, 1024-sample records, every channel on, no module assigned.
+void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
+
+// Sets a switch of the options (opToolTip ...).
+void SetBoolOption(TSettingsTarn &s, int32_t id, bool value);
+
+// Gives every unit the settings and the bus, in the order given (the bus's delivery order).
+void JoinBus(TObjMasterTarn &bus, TSettingsTarn &s, std::initializer_list<TBusMember *> members);
+
+} // namespace scope
