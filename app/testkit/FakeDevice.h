@@ -18,6 +18,8 @@ public:
         int32_t OpenResult = drOk;
         std::string Name = "Fake";
         int32_t Serial = 0;
+        std::array<uint8_t, 2> DriverVersion{0, 0};
+        bool LinkUp = true;
     };
     TFakeDevice(TScript script, std::vector<std::string> *log) : Script(std::move(script)), Log(log) {}
     ~TFakeDevice() override {
@@ -26,6 +28,8 @@ public:
             OnFree();
     }
     std::function<void()> OnFree;
+    // When set, answers OpenDevice by index in place of the script's one result.
+    std::function<int32_t(int32_t index)> OpenAnswer;
 
     bool EnumerateDevices(TDeviceList &list) override {
         Note("enumerate " + Script.Name);
@@ -40,7 +44,7 @@ public:
     }
     int32_t OpenDevice(int32_t index) override {
         Note("open " + Script.Name + " " + std::to_string(index));
-        return Script.OpenResult;
+        return OpenAnswer ? OpenAnswer(index) : Script.OpenResult;
     }
     void GetCapabilities(TCapabilities &) override { Note("capabilities " + Script.Name); }
     void StartAcquisition() override {}
@@ -69,8 +73,8 @@ public:
     void SetWCD(int32_t) override {}
     void GetSamplingProgress(int32_t &a, int32_t &b) override { a = b = 100; }
     void SetCompensationGenerator(bool) override {}
-    void QueryDriverVersion(std::array<uint8_t, 2> &v) override { v = {0, 0}; }
-    bool IsCommunicationOK() override { return true; }
+    void QueryDriverVersion(std::array<uint8_t, 2> &v) override { v = Script.DriverVersion; }
+    bool IsCommunicationOK() override { return Script.LinkUp; }
     int32_t GetSerialNumber() override { return Script.Serial; }
 
     TScript Script;

@@ -3,6 +3,7 @@
 #include "MainForm.h"
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "dialogs/CommBrokenScreen.h"
 #include "dialogs/SplashScreen.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/FakeDevice.h"
@@ -12,6 +13,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -47,11 +51,13 @@ struct TFamilies {
     std::vector<TFakeDevice::TScript> Scripts;
     std::vector<TDAO> Table;
     std::function<void()> OnFree;
+    std::function<int32_t(int32_t)> OpenAnswer;
 };
 TFamilies *Current = nullptr;
 template <int Row> std::unique_ptr<TDriverAbstraction> Create(const std::string &) {
     auto device = std::make_unique<TFakeDevice>(Current->Scripts[Row], &Current->Log);
     device->OnFree = Current->OnFree;
+    device->OpenAnswer = Current->OpenAnswer;
     return device;
 }
 
@@ -339,6 +345,48 @@ TEST(ProgramBlock, SecondCopyEndsBeforeAnyFormWithItsMessage) {
               "one to control oscilloscope.");
     EXPECT_TRUE(rig.Events.empty());
     EXPECT_FALSE(std::filesystem::exists(rig.SettingsFile));
+}
+
+TEST(ProgramBlock, ExitOnABrokenLinkEndsTheProgramWithoutTheQuestionAndKeepsTheSettings) {
+    TStartupRig rig("broken");
+    TFamilies f;
+    TFakeDevice::TScript script{drOk, false, {}, drOk, "Found"};
+    script.LinkUp = false;
+    f.Scripts = {script};
+    // Opened at start-up, then never again.
+    int opens = 0;
+    f.OpenAnswer = [&](int32_t) { return ++opens == 1 ? drOk : drDeviceNotFound; };
+    Current = &f;
+    TProgramEnvironment env = rig.Environment({{&Create<0>, "Pellan series"}});
+    bool formSeen = false;
+    env.RunMessageLoop = [&] {
+        // Exit once the form has tried to reopen the device twice.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *broken = qobject_cast<TCommBrokenForm *>(w); broken && broken->isVisible()) {
+                    formSeen = true;
+                    if (opens >= 3)
+                        broken->Button1->click();
+                }
+        });
+        watch.start(50);
+        QTimer::singleShot(15000, [] { QCoreApplication::exit(1); });
+        EXPECT_EQ(QApplication::exec(), 0);
+    };
+    TMainForm::CloseWithoutQuestion = false;
+    TProgramBlock program(std::move(env));
+    EXPECT_TRUE(program.Run());
+    Current = nullptr;
+    EXPECT_TRUE(formSeen);
+    EXPECT_TRUE(TMainForm::CloseWithoutQuestion);
+    EXPECT_TRUE(rig.Messages.Log.empty()) << "no exit question";
+    EXPECT_TRUE(std::filesystem::exists(rig.SettingsFile));
+    EXPECT_GE(opens, 3);
+    // The same device object was reopened: one load, one free.
+    EXPECT_EQ(std::count(f.Log.begin(), f.Log.end(), "load Found"), 1);
+    EXPECT_EQ(std::count(f.Log.begin(), f.Log.end(), "free Found"), 1);
+    TMainForm::CloseWithoutQuestion = false;
 }
 
 } // namespace
