@@ -16,7 +16,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <dlfcn.h>
 #include <filesystem>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -387,6 +389,96 @@ TEST(ProgramBlock, ExitOnABrokenLinkEndsTheProgramWithoutTheQuestionAndKeepsTheS
     EXPECT_EQ(std::count(f.Log.begin(), f.Log.end(), "load Found"), 1);
     EXPECT_EQ(std::count(f.Log.begin(), f.Log.end(), "free Found"), 1);
     TMainForm::CloseWithoutQuestion = false;
+}
+
+// The simulated instrument's test controls, from the library the driver loads.
+struct TSimControls {
+    void *Handle = dlopen(PROGRAM_FOLDER "/pellusb.so", RTLD_NOW | RTLD_LOCAL);
+    template <typename F> F Bind(const char *name) { return reinterpret_cast<F>(dlsym(Handle, name)); }
+    void (*Reset)() = Bind<void (*)()>("sim_Reset");
+    void (*SetModel)(int32_t) = Bind<void (*)(int32_t)>("sim_SetModel");
+    void (*SetLinkUp)(int32_t) = Bind<void (*)(int32_t)>("sim_SetLinkUp");
+    int32_t (*ReadLog)(int32_t *, int32_t) = Bind<int32_t (*)(int32_t *, int32_t)>("sim_ReadRegisterLog");
+    void (*ClearLog)() = Bind<void (*)()>("sim_ClearRegisterLog");
+    ~TSimControls() {
+        if (Handle) {
+            Reset();
+            dlclose(Handle);
+        }
+    }
+    // The registers written since the log was last cleared.
+    std::set<int32_t> Written() {
+        std::vector<int32_t> cells(size_t(3 * std::max(ReadLog(nullptr, 0), 0)));
+        ReadLog(cells.data(), int32_t(cells.size() / 3));
+        std::set<int32_t> registers;
+        for (size_t i = 0; i < cells.size(); i += 3)
+            registers.insert(cells[i]);
+        return registers;
+    }
+};
+
+std::unique_ptr<TDriverAbstraction> CreatePellan(const std::string &) {
+    return std::make_unique<TDAO_Pellan>(PROGRAM_FOLDER);
+}
+
+TEST(ProgramBlock, ReopenedInstrumentIsSentEverySettingAgain) {
+    TSimControls sim;
+    ASSERT_NE(sim.Handle, nullptr) << dlerror();
+    sim.Reset();
+    sim.SetModel(1);
+    sim.ClearLog();
+    TStartupRig rig("reopen");
+    TProgramEnvironment env = rig.Environment({{&CreatePellan, "Pellan series"}});
+    std::set<int32_t> beforeBreak, afterReopen;
+    bool formSeen = false, formGone = false;
+    env.RunMessageLoop = [&] {
+        QElapsedTimer waited;
+        waited.start();
+        auto serveUntil = [&](const std::function<bool()> &done, int ms) {
+            while (!done() && waited.elapsed() < ms)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            return done();
+        };
+        TCommBrokenForm *broken = nullptr;
+        auto shown = [&] {
+            broken = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *f = qobject_cast<TCommBrokenForm *>(w); f && f->isVisible())
+                    broken = f;
+            return broken != nullptr;
+        };
+        ASSERT_TRUE(serveUntil([&] { return rig.Recorder.ThreadSeen; }, 10000));
+        serveUntil([] { return false; }, waited.elapsed() + 300);
+        // The break is seen by the thread's next poll; the form then runs its own loop in this thread,
+        // where the watch sees it.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (formSeen || !shown())
+                return;
+            formSeen = true;
+            // The thread waits for the form now: the instrument is ours alone.
+            beforeBreak = sim.Written();
+            sim.ClearLog();
+            sim.SetLinkUp(1);
+        });
+        watch.start(50);
+        sim.SetLinkUp(0);
+        serveUntil([&] { return formSeen; }, 10000);
+        formGone = serveUntil([&] { return !shown(); }, 15000);
+        serveUntil([] { return false; }, waited.elapsed() + 500);
+    };
+    TProgramBlock program(std::move(env));
+    EXPECT_TRUE(program.Run());
+    ASSERT_TRUE(formSeen);
+    EXPECT_TRUE(formGone) << "the form closes once the instrument answers again";
+    afterReopen = sim.Written();
+    ASSERT_FALSE(beforeBreak.empty());
+    // Everything start-up and the first push had written is written again after the reopening.
+    std::vector<int32_t> missing;
+    std::set_difference(beforeBreak.begin(), beforeBreak.end(), afterReopen.begin(), afterReopen.end(),
+                        std::back_inserter(missing));
+    EXPECT_TRUE(missing.empty()) << missing.size() << " registers not written again, first " << missing[0];
+    EXPECT_TRUE(rig.Messages.Log.empty());
 }
 
 } // namespace
