@@ -3,8 +3,11 @@
 
 #include "device/DriverAbstraction.h"
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace scope {
@@ -85,6 +88,38 @@ private:
             Log->push_back(s);
     }
     std::vector<std::string> *Log;
+};
+
+// Tells whether a lock was held while a device call ran: from within the call, another thread tries to
+// take the lock and is given a moment to do so.
+class TLockProbe {
+public:
+    TLockProbe(std::function<void()> lock, std::function<void()> unlock)
+        : LockFn(std::move(lock)), UnlockFn(std::move(unlock)) {}
+    ~TLockProbe() {
+        if (Other.joinable())
+            Other.join();
+    }
+    // Called inside the device call.
+    void Probe() {
+        if (Other.joinable())
+            return;
+        Other = std::thread([this] {
+            LockFn();
+            Taken = true;
+            UnlockFn();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        HeldDuringCall = !Taken;
+        Probed = true;
+    }
+    bool Probed = false;
+    bool HeldDuringCall = false;
+
+private:
+    std::function<void()> LockFn, UnlockFn;
+    std::atomic<bool> Taken{false};
+    std::thread Other;
 };
 
 } // namespace scope

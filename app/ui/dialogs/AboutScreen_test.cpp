@@ -1,5 +1,6 @@
 #include "dialogs/AboutScreen.h"
 
+#include "acquisition/AcquisitionThread.h"
 #include "testkit/FakeDevice.h"
 #include "testkit/ui/QtTestKit.h"
 
@@ -98,6 +99,32 @@ TEST(AboutForm, ShowsTheDevicesValuesBesideBoldCaptionsAndOpensBothLinks) {
     form.SpeedButton1->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST(AboutForm, DeviceIsAskedUnderTheAcquisitionThreadsLock) {
+    TestApp();
+    TAcquisitionThread thread(TAcquisitionContext{});
+    TLockProbe versionProbe([&] { thread.Lock(); }, [&] { thread.Unlock(); });
+    TLockProbe serialProbe([&] { thread.Lock(); }, [&] { thread.Unlock(); });
+    struct TProbedDevice : TFakeDevice {
+        using TFakeDevice::TFakeDevice;
+        TLockProbe *Version = nullptr, *Serial = nullptr;
+        void QueryDriverVersion(std::array<uint8_t, 2> &v) override {
+            Version->Probe();
+            v = {1, 5};
+        }
+        int32_t GetSerialNumber() override {
+            Serial->Probe();
+            return 42;
+        }
+    } device(TFakeDevice::TScript{}, nullptr);
+    device.Version = &versionProbe;
+    device.Serial = &serialProbe;
+    TAboutForm form(nullptr, &device, &thread);
+    EXPECT_EQ(form.Label4->text(), "1.05");
+    EXPECT_EQ(form.Label10->text(), "00000042");
+    EXPECT_TRUE(versionProbe.Probed && versionProbe.HeldDuringCall);
+    EXPECT_TRUE(serialProbe.Probed && serialProbe.HeldDuringCall);
 }
 
 TEST(AboutForm, DemonstrationAndNoDeviceReadNotAvailable) {

@@ -1,5 +1,6 @@
 #include "print/ScreenPrint.h"
 
+#include "acquisition/AcquisitionThread.h"
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
 #include "screens/QVScreenTarn.h"
@@ -192,6 +193,28 @@ TEST(ScreenPrint, RequestsLayoutTextsAndDrawingsInTheLibrarysOrder) {
     const std::vector<std::string> again = rig.Lines("draw 8");
     ASSERT_EQ(again.size(), 1u);
     EXPECT_NE(again[0], "draw 8 200x20 changed 0");
+}
+
+TEST(ScreenPrint, DeviceNameIsAskedUnderTheAcquisitionThreadsLock) {
+    TPrintRig rig;
+    TAcquisitionThread thread(TAcquisitionContext{});
+    TLockProbe probe([&] { thread.Lock(); }, [&] { thread.Unlock(); });
+    struct TProbedDevice : TFakeDevice {
+        using TFakeDevice::TFakeDevice;
+        TLockProbe *Probe = nullptr;
+        std::string GetDeviceName() override {
+            Probe->Probe();
+            return "Probed";
+        }
+    } device(TFakeDevice::TScript{}, nullptr);
+    device.Probe = &probe;
+    TPrintSources sources = rig.Sources();
+    sources.Device = &device;
+    sources.Thread = &thread;
+    TScreenPrint print(sources);
+    EXPECT_NE(print.BlockText(pbGeneralInfo).find("\r\nDevice: Probed"), std::string::npos);
+    EXPECT_TRUE(probe.Probed);
+    EXPECT_TRUE(probe.HeldDuringCall);
 }
 
 TEST(ScreenPrint, CancelledSetUpPrintsNothingAndSaysNothing) {
