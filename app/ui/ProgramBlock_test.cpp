@@ -10,6 +10,7 @@
 #include "testkit/TestFolder.h"
 #include "testkit/ui/QtTestKit.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -448,6 +449,12 @@ TEST(ProgramBlock, ReopenedInstrumentIsSentEverySettingAgain) {
             return broken != nullptr;
         };
         ASSERT_TRUE(serveUntil([&] { return rig.Recorder.ThreadSeen; }, 10000));
+        // Print and About come with the program block.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *form = qobject_cast<TMainForm *>(w)) {
+                EXPECT_TRUE(form->Print1->isEnabled());
+                EXPECT_TRUE(form->About1->isEnabled());
+            }
         serveUntil([] { return false; }, waited.elapsed() + 300);
         // The break is seen by the thread's next poll; the form then runs its own loop in this thread,
         // where the watch sees it.
