@@ -41,6 +41,21 @@ std::string MajorMinor(int major, int minor) {
     return text;
 }
 
+// Holds the acquisition thread's lock for a scope; nothing without a thread.
+struct TThreadLock {
+    explicit TThreadLock(TAcquisitionThread *thread) : Thread(thread) {
+        if (Thread)
+            Thread->Lock();
+    }
+    ~TThreadLock() {
+        if (Thread)
+            Thread->Unlock();
+    }
+    TThreadLock(const TThreadLock &) = delete;
+    TThreadLock &operator=(const TThreadLock &) = delete;
+    TAcquisitionThread *Thread;
+};
+
 QFont Bold(QFont font) {
     font.setBold(true);
     return font;
@@ -124,15 +139,9 @@ void TAboutForm::FormCreate(TDriverAbstraction *device, TAcquisitionThread *thre
     std::array<uint8_t, 2> version{0, 0};
     int32_t serial = 0;
     if (device) {
-        if (thread)
-            thread->Lock();
-        try {
-            device->QueryDriverVersion(version);
-            serial = device->GetSerialNumber();
-        } catch (...) {
-        }
-        if (thread)
-            thread->Unlock();
+        TThreadLock lock(thread);
+        device->QueryDriverVersion(version);
+        serial = device->GetSerialNumber();
     }
     Label4->setText(QString::fromStdString(DriverVersionText(version[0], version[1])));
     Label2->setText(QString::fromStdString(ApplicationVersionText(SCOPE_VERSION)));

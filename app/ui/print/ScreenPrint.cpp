@@ -65,6 +65,21 @@ bool PageExtent(int32_t pixels, double scale, int32_t &extent) {
     return true;
 }
 
+// Holds the acquisition thread's lock for a scope; nothing without a thread.
+struct TThreadLock {
+    explicit TThreadLock(TAcquisitionThread *thread) : Thread(thread) {
+        if (Thread)
+            Thread->Lock();
+    }
+    ~TThreadLock() {
+        if (Thread)
+            Thread->Unlock();
+    }
+    TThreadLock(const TThreadLock &) = delete;
+    TThreadLock &operator=(const TThreadLock &) = delete;
+    TAcquisitionThread *Thread;
+};
+
 } // namespace
 
 TScreenPrint *TScreenPrint::Active = nullptr;
@@ -151,17 +166,8 @@ std::string TScreenPrint::BlockText(int32_t block) {
         std::string text =
             "Date: " + QDateTime::currentDateTime().toString("dd.MM.yy hh:mm").toStdString() + "\r\nDevice: ";
         if (Sources.Device) {
-            if (Sources.Thread)
-                Sources.Thread->Lock();
-            try {
-                text += Sources.Device->GetDeviceName();
-            } catch (...) {
-                if (Sources.Thread)
-                    Sources.Thread->Unlock();
-                throw;
-            }
-            if (Sources.Thread)
-                Sources.Thread->Unlock();
+            TThreadLock lock(Sources.Thread);
+            text += Sources.Device->GetDeviceName();
         }
         return text;
     }
