@@ -7,11 +7,13 @@
 #include "device/DriverAbstraction.h"
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace scope {
@@ -26,9 +28,14 @@ public:
         int32_t OpenResult = drOk;
         std::string Name = "Fake";
         int32_t Serial = 0;
+        std::array<uint8_t, 2> DriverVersion{0, 0};
+        bool LinkUp = true;
     };
     TFakeDevice() : TFakeDevice(TScript{}, nullptr) {}
-    TFakeDevice(TScript script, TLog *log) : Script(std::move(script)), Log(log) {}
+    TFakeDevice(TScript script, TLog *log) : Script(std::move(script)), Log(log) {
+        Version = Script.DriverVersion;
+        LinkOk = Script.LinkUp;
+    }
     ~TFakeDevice() override {
         Note("free " + Script.Name);
         if (OnFree)
@@ -52,6 +59,8 @@ public:
         out.swap(Sent);
         return out;
     }
+    // When set, answers OpenDevice by index in place of the script's one result.
+    std::function<int32_t(int32_t index)> OpenAnswer;
 
     bool EnumerateDevices(TDeviceList &list) override {
         Note("enumerate " + Script.Name);
@@ -66,7 +75,7 @@ public:
     }
     int32_t OpenDevice(int32_t index) override {
         Note("open " + Script.Name + " " + std::to_string(index));
-        return Script.OpenResult;
+        return OpenAnswer ? OpenAnswer(index) : Script.OpenResult;
     }
     void GetCapabilities(TCapabilities &) override { Note("capabilities " + Script.Name); }
     void StartAcquisition() override {
@@ -166,6 +175,38 @@ private:
     TLog *Log;
     std::mutex SentMutex;
     TLog Sent;
+};
+
+// Tells whether a lock was held while a device call ran: from within the call, another thread tries to
+// take the lock and is given a moment to do so.
+class TLockProbe {
+public:
+    TLockProbe(std::function<void()> lock, std::function<void()> unlock)
+        : LockFn(std::move(lock)), UnlockFn(std::move(unlock)) {}
+    ~TLockProbe() {
+        if (Other.joinable())
+            Other.join();
+    }
+    // Called inside the device call.
+    void Probe() {
+        if (Other.joinable())
+            return;
+        Other = std::thread([this] {
+            LockFn();
+            Taken = true;
+            UnlockFn();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        HeldDuringCall = !Taken;
+        Probed = true;
+    }
+    bool Probed = false;
+    bool HeldDuringCall = false;
+
+private:
+    std::function<void()> LockFn, UnlockFn;
+    std::atomic<bool> Taken{false};
+    std::thread Other;
 };
 
 } // namespace scope

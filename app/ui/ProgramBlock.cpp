@@ -4,12 +4,15 @@
 #include "acquisition/AcquisitionThread.h"
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "dialogs/AboutScreen.h"
+#include "dialogs/CommBrokenScreen.h"
 #include "dialogs/OptionsForm.h"
 #include "dialogs/SplashScreen.h"
 #include "modules/ModuleManagerTarn.h"
 #include "platform/Platform.h"
 #include "platform/QtSynchronizer.h"
 #include "platform/UserMessages.h"
+#include "print/ScreenPrint.h"
 #include "settings/SettingsTarn.h"
 
 #include <algorithm>
@@ -135,6 +138,23 @@ void TProgramBlock::StartUp() {
         TOptionsForm options(form);
         return options.Execute(form->SettingsTarn1()) == QDialog::Accepted;
     };
+    // Print and About use the device and the thread of the moment, under the thread's lock.
+    dialogs.Print = [this] {
+        TPrintSources sources;
+        sources.ProgramFolder = Env.ProgramFolder;
+        sources.Messages = Env.Messages;
+        sources.Settings = &Form->SettingsTarn1();
+        sources.Screen = Form->ScopeScreenTarn1;
+        sources.QuickView = Form->QVScreenTarn1;
+        sources.Device = DeviceObject.get();
+        sources.Thread = Thread.get();
+        TScreenPrint print(std::move(sources));
+        print.Print1Click();
+    };
+    dialogs.About = [this] {
+        TAboutForm about(Form.get(), DeviceObject.get(), Thread.get());
+        about.exec();
+    };
     Form->SetDialogs(std::move(dialogs));
     if (Env.MainFormCreated)
         Env.MainFormCreated(*Form);
@@ -170,6 +190,10 @@ void TProgramBlock::StartAcquisition() {
     context.Sleeper = Sleeper.get();
     TQtSynchronizer *sync = Synchronizer.get();
     context.ServePending = [sync] { sync->ServePending(); };
+    // The same device object is reopened: the thread, printing and About hold it.
+    context.ShowCommBroken = [form = Form.get()] {
+        return ShowCommBroken(*form, *DeviceObject, EnumeratedDeviceID);
+    };
     Thread = std::make_unique<TAcquisitionThread>(context);
     TAcquisitionThread *thread = Thread.get();
     Form->ForceSettingsPush = [thread] { thread->SetForced(); };

@@ -3,6 +3,7 @@
 #include "MainForm.h"
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "dialogs/CommBrokenScreen.h"
 #include "dialogs/SplashScreen.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
@@ -10,9 +11,15 @@
 #include "testkit/TestFolder.h"
 #include "testkit/ui/QtTestKit.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <dlfcn.h>
 #include <filesystem>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -47,11 +54,13 @@ struct TFamilies {
     std::vector<TFakeDevice::TScript> Scripts;
     std::vector<TDAO> Table;
     std::function<void()> OnFree;
+    std::function<int32_t(int32_t)> OpenAnswer;
 };
 TFamilies *Current = nullptr;
 template <int Row> std::unique_ptr<TDriverAbstraction> Create(const std::string &) {
     auto device = std::make_unique<TFakeDevice>(Current->Scripts[Row], &Current->Log);
     device->OnFree = Current->OnFree;
+    device->OpenAnswer = Current->OpenAnswer;
     return device;
 }
 
@@ -332,6 +341,144 @@ TEST(ProgramBlock, SecondCopyEndsBeforeAnyFormWithItsMessage) {
               "one to control oscilloscope.");
     EXPECT_TRUE(rig.Events.empty());
     EXPECT_FALSE(std::filesystem::exists(rig.SettingsFile));
+}
+
+TEST(ProgramBlock, ExitOnABrokenLinkEndsTheProgramWithoutTheQuestionAndKeepsTheSettings) {
+    TStartupRig rig("broken");
+    TFamilies f;
+    TFakeDevice::TScript script{drOk, false, {}, drOk, "Found"};
+    script.LinkUp = false;
+    f.Scripts = {script};
+    // Opened at start-up, then never again.
+    int opens = 0;
+    f.OpenAnswer = [&](int32_t) { return ++opens == 1 ? drOk : drDeviceNotFound; };
+    Current = &f;
+    TProgramEnvironment env = rig.Environment({{&Create<0>, "Pellan series"}});
+    bool formSeen = false;
+    env.RunMessageLoop = [&] {
+        // Exit once the form has tried to reopen the device twice.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *broken = qobject_cast<TCommBrokenForm *>(w); broken && broken->isVisible()) {
+                    formSeen = true;
+                    if (opens >= 3)
+                        broken->Button1->click();
+                }
+        });
+        watch.start(50);
+        QTimer::singleShot(15000, [] { QCoreApplication::exit(1); });
+        EXPECT_EQ(QApplication::exec(), 0);
+    };
+    TMainForm::CloseWithoutQuestion = false;
+    TProgramBlock program(std::move(env));
+    EXPECT_TRUE(program.Run());
+    Current = nullptr;
+    EXPECT_TRUE(formSeen);
+    EXPECT_TRUE(TMainForm::CloseWithoutQuestion);
+    EXPECT_TRUE(rig.Messages.Log.empty()) << "no exit question";
+    EXPECT_TRUE(std::filesystem::exists(rig.SettingsFile));
+    EXPECT_GE(opens, 3);
+    // The same device object was reopened: one load, one free.
+    EXPECT_EQ(std::count(f.Log.begin(), f.Log.end(), "load Found"), 1);
+    EXPECT_EQ(std::count(f.Log.begin(), f.Log.end(), "free Found"), 1);
+    TMainForm::CloseWithoutQuestion = false;
+}
+
+// The simulated instrument's test controls, from the library the driver loads.
+struct TSimControls {
+    void *Handle = dlopen(PROGRAM_FOLDER "/pellusb.so", RTLD_NOW | RTLD_LOCAL);
+    template <typename F> F Bind(const char *name) { return reinterpret_cast<F>(dlsym(Handle, name)); }
+    void (*Reset)() = Bind<void (*)()>("sim_Reset");
+    void (*SetModel)(int32_t) = Bind<void (*)(int32_t)>("sim_SetModel");
+    void (*SetLinkUp)(int32_t) = Bind<void (*)(int32_t)>("sim_SetLinkUp");
+    int32_t (*ReadLog)(int32_t *, int32_t) = Bind<int32_t (*)(int32_t *, int32_t)>("sim_ReadRegisterLog");
+    void (*ClearLog)() = Bind<void (*)()>("sim_ClearRegisterLog");
+    ~TSimControls() {
+        if (Handle) {
+            Reset();
+            dlclose(Handle);
+        }
+    }
+    // The registers written since the log was last cleared.
+    std::set<int32_t> Written() {
+        std::vector<int32_t> cells(size_t(3 * std::max(ReadLog(nullptr, 0), 0)));
+        ReadLog(cells.data(), int32_t(cells.size() / 3));
+        std::set<int32_t> registers;
+        for (size_t i = 0; i < cells.size(); i += 3)
+            registers.insert(cells[i]);
+        return registers;
+    }
+};
+
+std::unique_ptr<TDriverAbstraction> CreatePellan(const std::string &) {
+    return std::make_unique<TDAO_Pellan>(PROGRAM_FOLDER);
+}
+
+TEST(ProgramBlock, ReopenedInstrumentIsSentEverySettingAgain) {
+    TSimControls sim;
+    ASSERT_NE(sim.Handle, nullptr) << dlerror();
+    sim.Reset();
+    sim.SetModel(1);
+    sim.ClearLog();
+    TStartupRig rig("reopen");
+    TProgramEnvironment env = rig.Environment({{&CreatePellan, "Pellan series"}});
+    std::set<int32_t> beforeBreak, afterReopen;
+    bool formSeen = false, formGone = false;
+    env.RunMessageLoop = [&] {
+        QElapsedTimer waited;
+        waited.start();
+        auto serveUntil = [&](const std::function<bool()> &done, int ms) {
+            while (!done() && waited.elapsed() < ms)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            return done();
+        };
+        TCommBrokenForm *broken = nullptr;
+        auto shown = [&] {
+            broken = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *f = qobject_cast<TCommBrokenForm *>(w); f && f->isVisible())
+                    broken = f;
+            return broken != nullptr;
+        };
+        ASSERT_TRUE(serveUntil([&] { return rig.Recorder.ThreadSeen; }, 10000));
+        // Print and About come with the program block.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *form = qobject_cast<TMainForm *>(w)) {
+                EXPECT_TRUE(form->Print1->isEnabled());
+                EXPECT_TRUE(form->About1->isEnabled());
+            }
+        serveUntil([] { return false; }, waited.elapsed() + 300);
+        // The break is seen by the thread's next poll; the form then runs its own loop in this thread,
+        // where the watch sees it.
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (formSeen || !shown())
+                return;
+            formSeen = true;
+            // The thread waits for the form now: the instrument is ours alone.
+            beforeBreak = sim.Written();
+            sim.ClearLog();
+            sim.SetLinkUp(1);
+        });
+        watch.start(50);
+        sim.SetLinkUp(0);
+        serveUntil([&] { return formSeen; }, 10000);
+        formGone = serveUntil([&] { return !shown(); }, 15000);
+        serveUntil([] { return false; }, waited.elapsed() + 500);
+    };
+    TProgramBlock program(std::move(env));
+    EXPECT_TRUE(program.Run());
+    ASSERT_TRUE(formSeen);
+    EXPECT_TRUE(formGone) << "the form closes once the instrument answers again";
+    afterReopen = sim.Written();
+    ASSERT_FALSE(beforeBreak.empty());
+    // Everything start-up and the first push had written is written again after the reopening.
+    std::vector<int32_t> missing;
+    std::set_difference(beforeBreak.begin(), beforeBreak.end(), afterReopen.begin(), afterReopen.end(),
+                        std::back_inserter(missing));
+    EXPECT_TRUE(missing.empty()) << missing.size() << " registers not written again, first " << missing[0];
+    EXPECT_TRUE(rig.Messages.Log.empty());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace pellsim {
 
@@ -49,6 +50,13 @@ int ImageOf(int32_t type) {
     return type == 0 || type == 2 ? 0 : type == 1 || type == 3 ? 1 : type == 4 ? 2 : 3;
 }
 
+// True while the file named by PELLUSB_LINK_FILE exists: a test of another process holds the link down
+// with it, and it outlives a reload of this library.
+bool LinkFileHoldsLinkDown() {
+    const char *path = std::getenv("PELLUSB_LINK_FILE");
+    return path && *path && access(path, F_OK) == 0;
+}
+
 } // namespace
 
 TSimInstrument &Instrument() {
@@ -81,14 +89,19 @@ void TSimInstrument::Reset() {
 bool TSimInstrument::Reach() {
     if (BreakCountdown > 0 && --BreakCountdown == 0)
         LinkUp = false;
-    if (LinkUp != ReportedUp) {
-        ReportedUp = LinkUp;
-        if (!LinkUp)
+    const bool up = LinkIsUp();
+    if (up != ReportedUp) {
+        ReportedUp = up;
+        if (!up)
             Queue.clear();
         if (Callback)
-            Callback(LinkUp ? 1 : 0);
+            Callback(up ? 1 : 0);
     }
-    return LinkUp;
+    return up;
+}
+
+bool TSimInstrument::LinkIsUp() const {
+    return LinkUp && !LinkFileHoldsLinkDown();
 }
 
 int32_t TSimInstrument::InitDevice() {
@@ -304,7 +317,7 @@ int32_t TSimInstrument::DeviceId() {
 }
 
 int32_t TSimInstrument::Ready() {
-    return 0x80 | (Open && IsConfigured && LinkUp ? 1 : 0);
+    return 0x80 | (Open && IsConfigured && LinkIsUp() ? 1 : 0);
 }
 
 void TSimInstrument::WriteMemory(int32_t address, const uint8_t *bytes, int32_t count) {

@@ -76,6 +76,8 @@ private:
     // Every call that reaches the device passes here: it may break the link, and tells the
     // callback when the link state it last reported has changed. False while the link is down.
     bool Reach();
+    // The link as the tests set it: the flag and the link file of PELLUSB_LINK_FILE.
+    bool LinkIsUp() const;
     void Apply(int32_t reg, int32_t value, bool flushing);
     void ArmCapture(uint16_t word);
     TCaptureSettings DecodeCaptureSettings(uint16_t word) const;

@@ -1,8 +1,14 @@
+#include "ConfigImageContent.h"
 #include "SimCalibration.h"
 #include "SimInstrument.h"
-#include "ConfigImageContent.h"
 
+#include "PellUsbFunctions.h"
+
+#include <cstdio>
+#include <dlfcn.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -83,6 +89,52 @@ TEST_F(SimTest, BrokenLinkIsHeardInsideTheCallThatNoticesIt) {
     Sim.SetLinkUp(true);
     EXPECT_EQ(Sim.SingleRead(4), 8);
     EXPECT_EQ(Heard, (std::vector<uint8_t>{1, 0, 1}));
+}
+
+// A file named by PELLUSB_LINK_FILE holds the link down while it exists, also for the status word.
+TEST_F(SimTest, LinkFileHoldsTheLinkDownWhileItExists) {
+    const std::string file = std::string(TEST_OUTPUT_DIRECTORY) + "/linkfile_" + std::to_string(getpid());
+    std::remove(file.c_str());
+    setenv("PELLUSB_LINK_FILE", file.c_str(), 1);
+    ASSERT_EQ(Sim.InitDevice(), 0);
+    std::vector<uint8_t> b = GoodBuffer(1);
+    ASSERT_EQ(Sim.ConfigureFpga(b.data(), static_cast<int32_t>(b.size())), 1);
+    Sim.Write(4, 8);
+    EXPECT_EQ(Sim.Ready(), 0x81);
+    std::ofstream(file).put('x');
+    Sim.QueueWrite(3, 9);
+    Sim.Write(4, 10);
+    EXPECT_EQ(Sim.Register(4), 8) << "no write arrives while the file exists";
+    EXPECT_EQ(Sim.Ready(), 0x80);
+    EXPECT_EQ(Heard, (std::vector<uint8_t>{1, 0}));
+    EXPECT_NE(Sim.InitDevice(), 0);
+    std::remove(file.c_str());
+    EXPECT_EQ(Sim.SingleRead(4), 8);
+    EXPECT_EQ(Heard, (std::vector<uint8_t>{1, 0, 1}));
+    EXPECT_EQ(Sim.InitDevice(), 0);
+    unsetenv("PELLUSB_LINK_FILE");
+}
+
+// The file, unlike the in-process controls, outlives a reload of the library as the driver's reopen does it.
+TEST(SimLibrary, LinkFileSurvivesAReloadOfTheLibrary) {
+    const std::string file =
+        std::string(TEST_OUTPUT_DIRECTORY) + "/linkfile_reload_" + std::to_string(getpid());
+    std::ofstream(file).put('x');
+    setenv("PELLUSB_LINK_FILE", file.c_str(), 1);
+    setenv("PELLUSB_SIMULATE", "1", 1);
+    const std::string library = std::string(PROGRAM_FOLDER) + "/pellusb.so";
+    for (bool present : {true, false}) {
+        if (!present)
+            std::remove(file.c_str());
+        void *handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(handle, nullptr) << dlerror();
+        auto init = reinterpret_cast<TUSBInitDevice>(dlsym(handle, "USBInitDevice"));
+        ASSERT_NE(init, nullptr);
+        EXPECT_EQ(init() == 0, !present);
+        dlclose(handle);
+    }
+    unsetenv("PELLUSB_LINK_FILE");
+    unsetenv("PELLUSB_SIMULATE");
 }
 
 TEST_F(SimTest, MemoryHoldsAValidCalibrationUntilDamaged) {

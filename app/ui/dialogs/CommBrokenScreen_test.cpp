@@ -1,0 +1,159 @@
+#include "dialogs/CommBrokenScreen.h"
+
+#include "MainForm.h"
+#include "testkit/FakeDevice.h"
+#include "testkit/ui/QtTestKit.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace scope {
+namespace {
+
+const char *const Explanation =
+    "Communication with the device is broken. Application will automatically try to reinitialize "
+    "communication. Click \"Exit\" button to terminate application.";
+
+TCommBrokenForm *ShownForm() {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *f = qobject_cast<TCommBrokenForm *>(w); f && f->isVisible())
+            return f;
+    return nullptr;
+}
+
+// Presses Exit once the form shows, after the given number of its own timer ticks.
+void PressExitAfter(int ticks) {
+    QTimer::singleShot(50 + 500 * ticks, [] {
+        if (TCommBrokenForm *f = ShownForm())
+            f->Button1->click();
+    });
+}
+
+TEST(CommBrokenForm, LooksAsTheNoticeOfABrokenLink) {
+    TestApp();
+    TFakeDevice device(TFakeDevice::TScript{}, nullptr);
+    QWidget owner;
+    owner.setGeometry(100, 100, 800, 600);
+    TCommBrokenForm form(&owner, device, 0);
+    EXPECT_EQ(form.windowTitle(), "Communication broken");
+    EXPECT_EQ(form.Memo1->toPlainText(), Explanation);
+    EXPECT_TRUE(form.Memo1->isReadOnly());
+    EXPECT_EQ(form.Memo1->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(form.Button1->text(), "Exit");
+    EXPECT_EQ(form.size(), QSize(273, 130));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_FALSE(form.Image1->pixmap().isNull());
+    EXPECT_LT(form.Image1->x(), 20);
+    EXPECT_LT(form.Image1->y(), 20);
+    EXPECT_TRUE(form.Timer1->isActive());
+    EXPECT_EQ(form.Timer1->interval(), 500);
+    EXPECT_LE((form.geometry().center() - owner.frameGeometry().center()).manhattanLength(), 2);
+    form.show();
+    form.Button1->click();
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+}
+
+TEST(CommBrokenForm, EachTickReopensTheSameDeviceTheWayItWasOpened) {
+    TestApp();
+    const TDeviceList list = {{3, 0, 0}, {5, 1, 1}, {5, 2, 0}, {5, 4, 0}};
+    const struct {
+        const char *what;
+        bool enumerates;
+        int32_t id;
+        std::function<int32_t(int32_t)> answer;
+        std::vector<std::string> log;
+        bool reconnected;
+    } cases[] = {
+        {"opened without a list", false, 0, [](int32_t) { return drOk; }, {"open D -1"}, true},
+        {"without a list, still gone",
+         false,
+         0,
+         [](int32_t) { return drDeviceNotFound; },
+         {"open D -1"},
+         false},
+        {"broken calibration is a success",
+         false,
+         0,
+         [](int32_t) { return drCalibrationBroken; },
+         {"open D -1"},
+         true},
+        {"by its own slots, the first success ends the tick",
+         true,
+         5,
+         [](int32_t i) { return i == 2 ? drOk : drDeviceNotFound; },
+         {"enumerate D", "open D 1", "open D 2"},
+         true},
+        {"its ID no longer listed", true, 9, [](int32_t) { return drOk; }, {"enumerate D"}, false},
+        {"its slots fail", true, 3, [](int32_t) { return drFpgaFailed; }, {"enumerate D", "open D 0"}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> log;
+        TFakeDevice::TScript script;
+        script.Name = "D";
+        script.Enumerates = c.enumerates;
+        script.List = list;
+        TFakeDevice device(script, &log);
+        device.OpenAnswer = c.answer;
+        TCommBrokenForm form(nullptr, device, c.id);
+        form.show();
+        form.Timer1Timer();
+        EXPECT_EQ(log, c.log);
+        EXPECT_EQ(form.isVisible(), !c.reconnected);
+        EXPECT_EQ(form.Timer1->isActive(), !c.reconnected);
+        if (c.reconnected)
+            EXPECT_EQ(form.result(), QDialog::Accepted);
+    }
+}
+
+TEST(CommBrokenForm, WaitsUntilTheDeviceOpensAgain) {
+    TestApp();
+    std::vector<std::string> log;
+    TFakeDevice device(TFakeDevice::TScript{}, &log);
+    int attempts = 0;
+    // Back on the third attempt.
+    device.OpenAnswer = [&](int32_t) { return ++attempts == 3 ? drOk : drDeviceNotFound; };
+    TCommBrokenForm form(nullptr, device, 0);
+    EXPECT_TRUE(form.WaitForReconnect());
+    EXPECT_EQ(attempts, 3);
+}
+
+TEST(CommBrokenForm, ExitClosesTheMainFormWithoutItsQuestion) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm main(messages);
+    main.show();
+    std::vector<std::string> log;
+    TFakeDevice device(TFakeDevice::TScript{drOk, false, {}, drDeviceNotFound, "D"}, &log);
+    TMainForm::CloseWithoutQuestion = false;
+    PressExitAfter(2);
+    // As in the program: the form comes up inside the main loop, which the main form's close ends.
+    bool reconnected = true;
+    QTimer::singleShot(0, &main, [&] { reconnected = ShowCommBroken(main, device, 0); });
+    QTimer::singleShot(10000, &main, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(reconnected);
+    EXPECT_TRUE(TMainForm::CloseWithoutQuestion);
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_TRUE(messages.Log.empty()) << "no exit question";
+    EXPECT_GE(log.size(), 1u) << "it kept trying until Exit";
+    TMainForm::CloseWithoutQuestion = false;
+}
+
+TEST(CommBrokenForm, AReconnectionLeavesTheMainFormOpen) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm main(messages);
+    main.show();
+    TFakeDevice device(TFakeDevice::TScript{}, nullptr);
+    TMainForm::CloseWithoutQuestion = false;
+    EXPECT_TRUE(ShowCommBroken(main, device, 0));
+    EXPECT_FALSE(TMainForm::CloseWithoutQuestion);
+    EXPECT_TRUE(main.isVisible());
+}
+
+} // namespace
+} // namespace scope

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Printing in demonstration mode. With QUORVEL_PDF the print library asks nothing: Ctrl+P writes one page
+# with the screen picture and the general information (date and device) to that PDF file. With the
+# library taken out of the program folder, Ctrl+P tells "Unable to initialize printer" (the library of
+# the first print was freed, or it would still be found). Without QUORVEL_PDF, Ctrl+P shows the library's
+# page set-up and then the print dialog; Cancel in either just closes. Screenshots are left in the output
+# folder.
+set -euo pipefail
+bin=$1
+out=${2:-/tmp/e2e}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+. "$(dirname "$0")/lib.sh"
+check=$(cd "$(dirname "$0")" && pwd)/pdfcheck.py
+
+# Waits until a file exists and has stopped growing.
+wait_file() {
+    local file=$1 timeout=$2 size=-1
+    for _ in $(seq 1 $((timeout * 10))); do
+        if [ -s "$file" ]; then
+            local now
+            now=$(stat -c %s "$file")
+            [ "$now" = "$size" ] && return 0
+            size=$now
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+start_x
+pdf="$out/print_page.pdf"
+rm -f "$pdf"
+start_program print QUORVEL_PDF="$pdf"
+main=$(enter_demonstration)
+sleep 1
+shot "$out/print_1_main.png"
+device=$(xdotool getwindowname "$main")
+echo "device caption: $device"
+
+press "$main" ctrl+p
+wait_file "$pdf" 20 || fail "Ctrl+P wrote no PDF file"
+visible "^Error$" && fail "printing showed an error"
+report=$(python3 "$check" "$pdf")
+echo "$report"
+echo "$report" | grep -qx "pages 1" || fail "the PDF file has not one page"
+echo "$report" | grep -qE "^images [0-9]{3,}x[0-9]{3,}$" || fail "the page has not the one screen picture"
+echo "$report" | grep -qE "^text Date: [0-9]{2}\.[0-9]{2}\.[0-9]{2} [0-9]{2}:[0-9]{2} Device: " ||
+    fail "the page lacks the date"
+echo "$report" | grep -qF "Device: $device" || fail "the page lacks the device"
+
+# The library is loaded for each print: without it the next print tells so, once.
+rm "$prog/Quorvel.so"
+press "$main" ctrl+p
+err=$(wait_title "^Error$" 10) || fail "no message without the print library"
+shot "$out/print_2_no_library.png"
+answer "$err" Return || fail "the message did not close"
+visible "^Error$" && fail "a second message came"
+exit_with_yes "$main"
+
+# The dialogs of the library: Cancel in the page set-up, then OK there and Cancel in the print dialog.
+start_program print_dialogs
+main=$(enter_demonstration)
+press "$main" ctrl+p
+setup=$(wait_title "^Page setup$" 10) || fail "no page set-up dialog"
+sleep 0.5
+shot "$out/print_3_page_setup.png"
+answer "$setup" Escape || fail "the page set-up did not close on Cancel"
+sleep 1
+visible "^Error$" && fail "a cancelled set-up showed a message"
+press "$main" ctrl+p
+setup=$(wait_title "^Page setup$" 10) || fail "no page set-up dialog the second time"
+answer "$setup" Return || fail "the page set-up did not take OK"
+dialog=$(wait_title "^Print" 10) || fail "no print dialog after the page set-up"
+sleep 0.5
+shot "$out/print_4_print_dialog.png"
+answer "$dialog" Escape || fail "the print dialog did not close on Cancel"
+sleep 1
+visible "^Error$" && fail "a cancelled print dialog showed a message"
+exit_with_yes "$main"
+echo "walk-through done: one page to PDF with screen and general information, missing library told, dialogs cancelled silently"
