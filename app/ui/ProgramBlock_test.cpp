@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -441,7 +442,7 @@ TEST(ProgramBlock, ReopenedInstrumentIsSentEverySettingAgain) {
                     broken = f;
             return broken != nullptr;
         };
-        ASSERT_TRUE(serveUntil([&] { return rig.Recorder.ThreadSeen; }, 10000));
+        ASSERT_TRUE(serveUntil([&] { return rig.ThreadSeen; }, 10000));
         // Print and About come with the program block.
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *form = qobject_cast<TMainForm *>(w)) {
