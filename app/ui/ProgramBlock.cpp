@@ -4,6 +4,8 @@
 #include "acquisition/AcquisitionThread.h"
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "dialogs/ManageExportsAsImageScreen.h"
+#include "dialogs/ManageExportsScreen.h"
 #include "dialogs/OptionsForm.h"
 #include "dialogs/SplashScreen.h"
 #include "modules/ModuleManagerTarn.h"
@@ -134,6 +136,15 @@ void TProgramBlock::StartUp() {
     dialogs.Options = [form = Form.get()] {
         TOptionsForm options(form);
         return options.Execute(form->SettingsTarn1()) == QDialog::Accepted;
+    };
+    dialogs.ManageExports = [form = Form.get()](TExportArrayOption &list, TExportOption &buffer) {
+        TManageExportsForm manage(form);
+        return manage.EditExports(list, buffer);
+    };
+    dialogs.ManageImageExports = [form = Form.get()](TExportAsImageArrayOption &list,
+                                                     TExportAsImageOption &buffer) {
+        TManageExportsAsImageForm manage(form);
+        return manage.EditExports(list, buffer);
     };
     Form->SetDialogs(std::move(dialogs));
     if (Env.MainFormCreated)
