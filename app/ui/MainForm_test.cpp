@@ -9,10 +9,11 @@
 #include "screens/QVScreenTarn.h"
 #include "screens/ScopeScreenTarn.h"
 #include "screens/TriggerPositionScreenTarn.h"
+#include "settings/ExportOptionsTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
-#include "testkit/ui/QtTestKit.h"
 #include "testkit/TestFolder.h"
+#include "testkit/ui/QtTestKit.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -327,6 +328,56 @@ TEST(MainForm, AcceptedOptionsApplyTheSettingsInTenStages) {
     ASSERT_EQ(recorder.Seen.size(), 10u);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(recorder.Seen[i], std::make_pair(int32_t(bmSettingsApplied), int32_t(i)));
+}
+
+TEST(MainForm, PresetDialogsGetTheirOptionsAndOkRebuildsTheMenu) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    TOptions &options = *form.SettingsTarn1().Options;
+    auto captions = [](QMenu *menu) {
+        std::vector<std::string> c;
+        for (QAction *a : menu->actions())
+            c.push_back(a->isSeparator() ? "|" : a->text().toStdString());
+        return c;
+    };
+    BroadcastSettingsApplied(form.ObjMasterTarn1());
+    EXPECT_EQ(captions(form.Exporttoclipboard1),
+              (std::vector<std::string>{"Whole memory in mV", "|", "Manage exports"}));
+    EXPECT_EQ(captions(form.Exportasimage1),
+              (std::vector<std::string>{"Current screen (PNG)", "Black/white (PNG)", "|", "Manage exports"}));
+
+    bool answer = false;
+    std::vector<const void *> passed;
+    TMainForm::TDialogs dialogs;
+    dialogs.ManageExports = [&](TExportArrayOption &list, TExportOption &buffer) {
+        passed = {&list, &buffer};
+        auto added = std::make_unique<TExportOption>();
+        added->PresetName = "Added";
+        list.Add(std::move(added));
+        return answer;
+    };
+    dialogs.ManageImageExports = [&](TExportAsImageArrayOption &list, TExportAsImageOption &buffer) {
+        passed = {&list, &buffer};
+        list.Delete(0);
+        return answer;
+    };
+    form.SetDialogs(dialogs);
+    // A false answer leaves the menu as it was.
+    form.Manageexports1Click();
+    EXPECT_EQ(passed, (std::vector<const void *>{options.GetOption(opDefinedExport),
+                                                 options.GetOption(opDefaultExport)}));
+    EXPECT_EQ(captions(form.Exporttoclipboard1).size(), 3u);
+    answer = true;
+    form.Manageexports1Click();
+    EXPECT_EQ(captions(form.Exporttoclipboard1),
+              (std::vector<std::string>{"Whole memory in mV", "Added", "Added", "|", "Manage exports"}));
+    form.Manageexports2Click();
+    EXPECT_EQ(passed, (std::vector<const void *>{options.GetOption(opDefinedExportAsImage),
+                                                 options.GetOption(opDefaultExportAsImage)}));
+    EXPECT_EQ(captions(form.Exportasimage1),
+              (std::vector<std::string>{"Black/white (PNG)", "|", "Manage exports"}));
+    EXPECT_EQ(form.Exportasimage1->actions()[0]->data().toInt(), 0);
 }
 
 } // namespace

@@ -16,20 +16,23 @@ namespace scope {
 
 namespace {
 
-constexpr int GroupWidth = 260, GroupHeight = 300;
+constexpr int GroupWidth = 260, GroupHeight = 330;
 constexpr int LabelLeft = 10, FieldLeft = 118, RowStep = 26;
 
+// One swatch per colour of the preset's list; an empty list keeps the row as it is.
 void ShowColors(const TColorList &colors, TShapeArrayTarn &row) {
+    if (!colors.empty() && size_t(row.ShapeCount()) != colors.size())
+        row.SetShapeCount(int32_t(colors.size()));
     for (int32_t i = 0; i < row.ShapeCount(); ++i)
         row.SetColor(i, size_t(i) < colors.size() ? colors[size_t(i)] : 0xFFFFFF);
 }
 
-// The row's swatches replace the first colours; a shorter list grows to the row.
+// A list that has no colours yet takes the whole row.
 void ReadColors(const TShapeArrayTarn &row, TColorList &colors) {
-    if (colors.size() < size_t(row.ShapeCount()))
+    if (colors.empty())
         colors.resize(size_t(row.ShapeCount()), 0);
-    for (int32_t i = 0; i < row.ShapeCount(); ++i)
-        colors[size_t(i)] = row.GetColor(i);
+    for (size_t i = 0; i < colors.size() && i < size_t(row.ShapeCount()); ++i)
+        colors[i] = row.GetColor(int32_t(i));
 }
 
 } // namespace

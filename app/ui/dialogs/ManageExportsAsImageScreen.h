@@ -20,6 +20,7 @@ class TManageExportsAsImageForm : public TPresetListDialog<TExportAsImageArrayOp
 public:
     explicit TManageExportsAsImageForm(QWidget *parent = nullptr);
 
+    // Swatches before the first preset is shown; then one per colour of the preset.
     static constexpr int32_t ChannelSwatches = 8, CursorSwatches = 2;
 
     QLineEdit *Edit1 = nullptr;
