@@ -16,7 +16,7 @@ namespace scope {
 
 namespace {
 
-constexpr int GroupWidth = 260, GroupHeight = 330;
+constexpr int GroupWidth = 310, GroupHeight = 330;
 constexpr int LabelLeft = 10, FieldLeft = 118, RowStep = 26;
 
 // One swatch per colour of the preset's list; an empty list keeps the row as it is.

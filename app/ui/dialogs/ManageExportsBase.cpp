@@ -17,6 +17,7 @@ constexpr int Margin = 8, ListWidth = 160, ButtonHeight = 25, OKWidth = 75;
 } // namespace
 
 TManageExportsBase::TManageExportsBase(QWidget *parent) : QDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -36,6 +37,7 @@ TManageExportsBase::TManageExportsBase(QWidget *parent) : QDialog(parent) {
     OKButton = button("OKButton");
     CancelButton = button("CancelButton");
     OKButton->setDefault(true);
+    LoadCaptions();
     connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -43,7 +45,6 @@ TManageExportsBase::TManageExportsBase(QWidget *parent) : QDialog(parent) {
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    LoadCaptions();
 }
 
 void TManageExportsBase::LoadCaptions() {
@@ -56,13 +57,23 @@ void TManageExportsBase::LoadCaptions() {
 }
 
 void TManageExportsBase::PlaceControls(int groupWidth, int groupHeight) {
+    // The three list buttons under the group, each as wide as its caption needs; the group widens
+    // when they need more room than it has.
+    QPushButton *const row[] = {Button5, Button1, Button2};
+    int needed = 0;
+    for (QPushButton *b : row)
+        needed += std::max(b->sizeHint().width(), OKWidth) + 4;
+    groupWidth = std::max(groupWidth, needed - 4);
     const int groupLeft = Margin + ListWidth + Margin;
     GroupBox1->setGeometry(groupLeft, Margin, groupWidth, groupHeight);
     const int buttonsTop = Margin + groupHeight + 6;
-    const int step = (groupWidth + 4) / 3;
-    Button5->setGeometry(groupLeft, buttonsTop, step - 4, ButtonHeight);
-    Button1->setGeometry(groupLeft + step, buttonsTop, step - 4, ButtonHeight);
-    Button2->setGeometry(groupLeft + 2 * step, buttonsTop, groupWidth - 2 * step, ButtonHeight);
+    const int extra = (groupWidth - (needed - 4)) / 3;
+    int left = groupLeft;
+    for (QPushButton *b : row) {
+        const int w = std::max(b->sizeHint().width(), OKWidth) + extra;
+        b->setGeometry(left, buttonsTop, w, ButtonHeight);
+        left += w + 4;
+    }
     const int width = groupLeft + groupWidth + Margin;
     const int okTop = buttonsTop + ButtonHeight + 12;
     ListBox1->setGeometry(Margin, Margin, ListWidth, buttonsTop + ButtonHeight - Margin);

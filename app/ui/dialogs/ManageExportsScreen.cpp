@@ -10,7 +10,7 @@ namespace scope {
 
 namespace {
 
-constexpr int GroupWidth = 240, GroupHeight = 214;
+constexpr int GroupWidth = 310, GroupHeight = 214;
 constexpr int LabelLeft = 10, FieldLeft = 64, FieldWidth = GroupWidth - FieldLeft - 10, RowStep = 28;
 
 } // namespace
