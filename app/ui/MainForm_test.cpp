@@ -3,6 +3,10 @@
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "controllers/ChannelWrapperTarn.h"
+#include "controllers/ExportAsImageWrapperTarn.h"
+#include "controllers/ExportWrapperTarn.h"
+#include "controllers/KeyboardControlWrapperTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "dialogs/WaitScreen.h"
 #include "platform/KeyMessageTarget.h"
@@ -378,6 +382,19 @@ TEST(MainForm, PresetDialogsGetTheirOptionsAndOkRebuildsTheMenu) {
     EXPECT_EQ(captions(form.Exportasimage1),
               (std::vector<std::string>{"Black/white (PNG)", "|", "Manage exports"}));
     EXPECT_EQ(form.Exportasimage1->actions()[0]->data().toInt(), 0);
+
+    // Bus places: text export after the channels, then the keyboard, then the image export, then the screens.
+    const auto &handlers = form.ObjMasterTarn1().Handlers();
+    auto place = [&](TBusMember &m) {
+        for (size_t i = 0; i < handlers.size(); ++i)
+            if (handlers[i].Object == &m)
+                return int(i);
+        return -1;
+    };
+    EXPECT_LT(place(form.ChannelWrapperTarn1()), place(form.ExportWrapperTarn1()));
+    EXPECT_EQ(place(form.KeyboardControlWrapperTarn1()), place(form.ExportWrapperTarn1()) + 1);
+    EXPECT_EQ(place(form.ExportAsImageWrapperTarn1()), place(form.KeyboardControlWrapperTarn1()) + 1);
+    EXPECT_EQ(place(*form.ScopeScreenTarn1), place(form.ExportAsImageWrapperTarn1()) + 1);
 }
 
 } // namespace
