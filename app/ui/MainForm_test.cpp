@@ -1,5 +1,6 @@
 #include "MainForm.h"
 
+#include "acquisition/DataSourceTarn.h"
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
@@ -21,7 +22,9 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -332,6 +335,39 @@ TEST(MainForm, AcceptedOptionsApplyTheSettingsInTenStages) {
     ASSERT_EQ(recorder.Seen.size(), 10u);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(recorder.Seen[i], std::make_pair(int32_t(bmSettingsApplied), int32_t(i)));
+}
+
+TEST(MainForm, TextExportItemPutsTheRecordOnTheClipboardWithTheWaitNotice) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    TSettingsTarn &s = form.SettingsTarn1();
+    s.SetDefaultCapabilities();
+    s.Ranges = {{1.0, 0}};
+    s.TimeBases = {{1e6, 1e6, 0, 0}};
+    s.Options = std::make_unique<TOptions>(&s);
+    TDeviceSettings &shown = s.ShownSettings();
+    shown.MemorySize = 3;
+    shown.AfterTrigger = 3;
+    shown.Range = {0, 0};
+    shown.GroundPosition = {128, 128};
+    TAcquiredData &waves = form.DataSourceTarn1().Waveforms();
+    waves.assign(size_t(s.ChannelCount), TWaveform{});
+    waves[0] = {{128, 160, 96}, 0, 2};
+    waves[1] = {{1, 2, 3}, 0, 2};
+    form.ExportWrapperTarn1().RebuildMenu();
+    // The default preset: whole memory of A and B in mV, to the clipboard.
+    QAction *item = form.Exporttoclipboard1->actions().front();
+    ASSERT_EQ(item->text(), "Whole memory in mV");
+    QGuiApplication::clipboard()->clear();
+    item->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "0\t-3968.75\r\n1000\t-3937.5\r\n-1000\t-3906.25\r\n");
+    EXPECT_EQ(form.WaitForm(), nullptr);
+    // The export's wait notice is the form's.
+    form.ExportWrapperTarn1().OnWaitDisplay();
+    EXPECT_NE(form.WaitForm(), nullptr);
+    form.ExportWrapperTarn1().OnWaitHide();
+    EXPECT_EQ(form.WaitForm(), nullptr);
 }
 
 TEST(MainForm, PresetDialogsGetTheirOptionsAndOkRebuildsTheMenu) {
