@@ -7,6 +7,8 @@
 #include "bus/ObjMasterTarn.h"
 #include "controllers/ChannelWrapperTarn.h"
 #include "controllers/CursorsWrapperTarn.h"
+#include "controllers/ExportAsImageWrapperTarn.h"
+#include "controllers/ExportWrapperTarn.h"
 #include "controllers/IM2StdBridge.h"
 #include "controllers/KeyboardControlWrapperTarn.h"
 #include "controllers/ParamWrapperTarn.h"
@@ -27,10 +29,12 @@
 #include "platform/MasterTimerDriver.h"
 #include "platform/QtColors.h"
 #include "platform/QtRecordFileDialog.h"
+#include "platform/SaveDialog.h"
 #include "platform/UserMessages.h"
 #include "screens/QVScreenTarn.h"
 #include "screens/ScopeScreenTarn.h"
 #include "screens/TriggerPositionScreenTarn.h"
+#include "settings/ExportOptionsTarn.h"
 #include "settings/SettingsTarn.h"
 
 #include <QAction>
@@ -66,6 +70,8 @@ namespace {
 const char *const ExitQuestion = "You are about to exit. Are you sure?";
 const char *const SettingsFilter = "Settings file (*.st)";
 const char *const SettingsFolder = "Settings";
+const char *const TextExportFilter = "Text file (*.txt)|*.txt|Any file (*.*)|*.*";
+const char *const ImageExportFilter = "PNG (*.png)|*.png|JPG (*.jpg)|*.jpg|BMP (*.bmp)|*.bmp";
 
 // The design layout: client 792 x 554; FormResize moves and sizes the areas from here.
 constexpr int DesignWidth = 792, DesignHeight = 554;
@@ -310,6 +316,16 @@ void TMainForm::CreateComponents() {
     subscribe(*IM2StdBridge1);
 
     // 13: text export.
+    SaveDialog2 = std::make_unique<TSaveDialog>();
+    SaveDialog2->Filter = TextExportFilter;
+    SaveDialog2->Parent = this;
+    ExportWrapper = std::make_unique<TExportWrapperTarn>();
+    ExportWrapper->DataSource = DataSource.get();
+    ExportWrapper->ScopeScreen = ScopeScreenTarn1;
+    ExportWrapper->SaveDialog = SaveDialog2.get();
+    ExportWrapper->OnWaitDisplay = [this] { SaveLoadWrapperTarn1WaitDisplay(); };
+    ExportWrapper->OnWaitHide = [this] { SaveLoadWrapperTarn1WaitHide(); };
+    subscribe(*ExportWrapper);
 
     // 14: keyboard.
     HotkeyDetector = std::make_unique<THotkeyDetector>();
@@ -319,6 +335,13 @@ void TMainForm::CreateComponents() {
     subscribe(*KeyboardControl);
 
     // 15: image export.
+    SaveDialog3 = std::make_unique<TSaveDialog>();
+    SaveDialog3->Filter = ImageExportFilter;
+    SaveDialog3->Parent = this;
+    ExportAsImageWrapper = std::make_unique<TExportAsImageWrapperTarn>();
+    ExportAsImageWrapper->ScopeScreen = ScopeScreenTarn1;
+    ExportAsImageWrapper->SaveDialog = SaveDialog3.get();
+    subscribe(*ExportAsImageWrapper);
 
     // 16: the scope screen.
     ScopeScreenTarn1->SetDataSource(DataSource.get());
@@ -563,10 +586,12 @@ void TMainForm::CreateMenus() {
     Exporttoclipboard1->setObjectName("Exporttoclipboard1");
     Exporttoclipboard1->addSeparator();
     Manageexports1 = item(Exporttoclipboard1, "Manageexports1", &TMainForm::Manageexports1Click);
+    ExportWrapper->ExportMenu = Exporttoclipboard1;
     Exportasimage1 = Edit3->addMenu(QString());
     Exportasimage1->setObjectName("Exportasimage1");
     Exportasimage1->addSeparator();
     Manageexports2 = item(Exportasimage1, "Manageexports2", &TMainForm::Manageexports2Click);
+    ExportAsImageWrapper->ExportMenu = Exportasimage1;
 
     Settings1 = menuBar()->addMenu(QString());
     Settings1->setObjectName("Settings1");
@@ -750,14 +775,24 @@ void TMainForm::Options1Click() {
     }
 }
 
+// The preset dialogs edit option 14 with option 13 as their buffer, and option 42 with option 41.
 void TMainForm::Manageexports1Click() {
-    if (Dialogs.ManageExports)
-        Dialogs.ManageExports();
+    if (!Settings->Options)
+        return;
+    auto *list = dynamic_cast<TExportArrayOption *>(Settings->Options->GetOption(opDefinedExport));
+    auto *buffer = dynamic_cast<TExportOption *>(Settings->Options->GetOption(opDefaultExport));
+    if (Dialogs.ManageExports && list && buffer && Dialogs.ManageExports(*list, *buffer))
+        ExportWrapper->RebuildMenu();
 }
 
 void TMainForm::Manageexports2Click() {
-    if (Dialogs.ManageImageExports)
-        Dialogs.ManageImageExports();
+    if (!Settings->Options)
+        return;
+    auto *list =
+        dynamic_cast<TExportAsImageArrayOption *>(Settings->Options->GetOption(opDefinedExportAsImage));
+    auto *buffer = dynamic_cast<TExportAsImageOption *>(Settings->Options->GetOption(opDefaultExportAsImage));
+    if (Dialogs.ManageImageExports && list && buffer && Dialogs.ManageImageExports(*list, *buffer))
+        ExportAsImageWrapper->RebuildMenu();
 }
 
 std::string TMainForm::AskSettingsFileName(bool forSaving) {

@@ -26,6 +26,12 @@ class TQtRecordFileDialog;
 class TSaveLoadWrapperTarn;
 class TCursorsWrapperTarn;
 class TDataSourceTarn;
+class TExportArrayOption;
+class TExportAsImageArrayOption;
+class TExportAsImageOption;
+class TExportAsImageWrapperTarn;
+class TExportOption;
+class TExportWrapperTarn;
 class TIM2StdBridge;
 class TFormTransparency;
 class TParamWrapperTarn;
@@ -35,6 +41,7 @@ class TModulesBoxTarn;
 class TMasterTimerDriver;
 class TScopeScreenTarn;
 class TQVScreenTarn;
+class TSaveDialog;
 class TTriggerPositionScreenTarn;
 class TTriggerWrapperTarn;
 class TZoomWrapperTarn;
@@ -60,9 +67,10 @@ public:
     // Dialogs that come with their own components; an item whose dialog is not set stays disabled.
     struct TDialogs {
         std::function<void()> Print;
-        std::function<bool()> Options;       // true when accepted with OK
-        std::function<bool()> ManageExports; // text-export presets; true when changed
-        std::function<bool()> ManageImageExports;
+        std::function<bool()> Options; // true when accepted with OK
+        // The preset dialogs on the list option and the buffer option; true when closed with OK.
+        std::function<bool(TExportArrayOption &, TExportOption &)> ManageExports;
+        std::function<bool(TExportAsImageArrayOption &, TExportAsImageOption &)> ManageImageExports;
         std::function<void()> About;
     };
     void SetDialogs(TDialogs dialogs);
@@ -86,6 +94,8 @@ public:
     TSaveLoadWrapperTarn &SaveLoadWrapperTarn1() { return *SaveLoadWrapper; }
     TTriggerWrapperTarn &TriggerWrapperTarn1() { return *TriggerWrapper; }
     TFormTransparency &FormTransparency1() { return *Transparency; }
+    TExportWrapperTarn &ExportWrapperTarn1() { return *ExportWrapper; }
+    TExportAsImageWrapperTarn &ExportAsImageWrapperTarn1() { return *ExportAsImageWrapper; }
     // Makes the acquisition thread's next push send every setting (set once the thread exists).
     std::function<void()> ForceSettingsPush;
 
@@ -180,6 +190,9 @@ private:
     std::unique_ptr<TKeyEventAdapter> KeyEvents;
     std::unique_ptr<TKeyboardControlWrapperTarn> KeyboardControl;
     std::unique_ptr<TIM2StdBridge> IM2StdBridge1;
+    std::unique_ptr<TSaveDialog> SaveDialog2, SaveDialog3; // text export, image export
+    std::unique_ptr<TExportWrapperTarn> ExportWrapper;
+    std::unique_ptr<TExportAsImageWrapperTarn> ExportAsImageWrapper;
     QWidget *ClientArea = nullptr;
     IKeyMessageTarget *KeyTarget = nullptr;
     TDialogs Dialogs;

@@ -1,8 +1,13 @@
 #include "MainForm.h"
 
+#include "acquisition/DataSourceTarn.h"
 #include "acquisition/MasterTimerTarn.h"
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "controllers/ChannelWrapperTarn.h"
+#include "controllers/ExportAsImageWrapperTarn.h"
+#include "controllers/ExportWrapperTarn.h"
+#include "controllers/KeyboardControlWrapperTarn.h"
 #include "controllers/TimeBaseWrapperTarn.h"
 #include "controllers/VerticalWrapperTarn.h"
 #include "controls/ModulesBoxTarn.h"
@@ -12,6 +17,7 @@
 #include "screens/QVScreenTarn.h"
 #include "screens/ScopeScreenTarn.h"
 #include "screens/TriggerPositionScreenTarn.h"
+#include "settings/ExportOptionsTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
@@ -19,7 +25,9 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -322,6 +330,102 @@ TEST(MainForm, AcceptedOptionsApplyTheSettingsInTenStages) {
     ASSERT_EQ(recorder.Pairs().size(), 10u);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(recorder.Pairs()[i], std::make_pair(int32_t(bmSettingsApplied), int32_t(i)));
+}
+
+TEST(MainForm, TextExportItemPutsTheRecordOnTheClipboardWithTheWaitNotice) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    TSettingsTarn &s = form.SettingsTarn1();
+    s.SetDefaultCapabilities();
+    s.Ranges = {{1.0, 0}};
+    s.TimeBases = {{1e6, 1e6, 0, 0}};
+    s.Options = std::make_unique<TOptions>(&s);
+    TDeviceSettings &shown = s.ShownSettings();
+    shown.MemorySize = 3;
+    shown.AfterTrigger = 3;
+    shown.Range = {0, 0};
+    shown.GroundPosition = {128, 128};
+    TAcquiredData &waves = form.DataSourceTarn1().Waveforms();
+    waves.assign(size_t(s.ChannelCount), TWaveform{});
+    waves[0] = {{128, 160, 96}, 0, 2};
+    waves[1] = {{1, 2, 3}, 0, 2};
+    form.ExportWrapperTarn1().RebuildMenu();
+    // The default preset: whole memory of A and B in mV, to the clipboard.
+    QAction *item = form.Exporttoclipboard1->actions().front();
+    ASSERT_EQ(item->text(), "Whole memory in mV");
+    QGuiApplication::clipboard()->clear();
+    item->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "0\t-3968.75\r\n1000\t-3937.5\r\n-1000\t-3906.25\r\n");
+    EXPECT_EQ(form.WaitForm(), nullptr);
+    // The export's wait notice is the form's.
+    form.ExportWrapperTarn1().OnWaitDisplay();
+    EXPECT_NE(form.WaitForm(), nullptr);
+    form.ExportWrapperTarn1().OnWaitHide();
+    EXPECT_EQ(form.WaitForm(), nullptr);
+}
+
+TEST(MainForm, PresetDialogsGetTheirOptionsAndOkRebuildsTheMenu) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    TOptions &options = *form.SettingsTarn1().Options;
+    auto captions = [](QMenu *menu) {
+        std::vector<std::string> c;
+        for (QAction *a : menu->actions())
+            c.push_back(a->isSeparator() ? "|" : a->text().toStdString());
+        return c;
+    };
+    BroadcastSettingsApplied(form.ObjMasterTarn1());
+    EXPECT_EQ(captions(form.Exporttoclipboard1),
+              (std::vector<std::string>{"Whole memory in mV", "|", "Manage exports"}));
+    EXPECT_EQ(captions(form.Exportasimage1),
+              (std::vector<std::string>{"Current screen (PNG)", "Black/white (PNG)", "|", "Manage exports"}));
+
+    bool answer = false;
+    std::vector<const void *> passed;
+    TMainForm::TDialogs dialogs;
+    dialogs.ManageExports = [&](TExportArrayOption &list, TExportOption &buffer) {
+        passed = {&list, &buffer};
+        auto added = std::make_unique<TExportOption>();
+        added->PresetName = "Added";
+        list.Add(std::move(added));
+        return answer;
+    };
+    dialogs.ManageImageExports = [&](TExportAsImageArrayOption &list, TExportAsImageOption &buffer) {
+        passed = {&list, &buffer};
+        list.Delete(0);
+        return answer;
+    };
+    form.SetDialogs(dialogs);
+    // A false answer leaves the menu as it was.
+    form.Manageexports1Click();
+    EXPECT_EQ(passed, (std::vector<const void *>{options.GetOption(opDefinedExport),
+                                                 options.GetOption(opDefaultExport)}));
+    EXPECT_EQ(captions(form.Exporttoclipboard1).size(), 3u);
+    answer = true;
+    form.Manageexports1Click();
+    EXPECT_EQ(captions(form.Exporttoclipboard1),
+              (std::vector<std::string>{"Whole memory in mV", "Added", "Added", "|", "Manage exports"}));
+    form.Manageexports2Click();
+    EXPECT_EQ(passed, (std::vector<const void *>{options.GetOption(opDefinedExportAsImage),
+                                                 options.GetOption(opDefaultExportAsImage)}));
+    EXPECT_EQ(captions(form.Exportasimage1),
+              (std::vector<std::string>{"Black/white (PNG)", "|", "Manage exports"}));
+    EXPECT_EQ(form.Exportasimage1->actions()[0]->data().toInt(), 0);
+
+    // Bus places: text export after the channels, then the keyboard, then the image export, then the screens.
+    const auto &handlers = form.ObjMasterTarn1().Handlers();
+    auto place = [&](TBusMember &m) {
+        for (size_t i = 0; i < handlers.size(); ++i)
+            if (handlers[i].Object == &m)
+                return int(i);
+        return -1;
+    };
+    EXPECT_LT(place(form.ChannelWrapperTarn1()), place(form.ExportWrapperTarn1()));
+    EXPECT_EQ(place(form.KeyboardControlWrapperTarn1()), place(form.ExportWrapperTarn1()) + 1);
+    EXPECT_EQ(place(form.ExportAsImageWrapperTarn1()), place(form.KeyboardControlWrapperTarn1()) + 1);
+    EXPECT_EQ(place(*form.ScopeScreenTarn1), place(form.ExportAsImageWrapperTarn1()) + 1);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "bus/ObjMasterTarn.h"
 #include "dialogs/AboutScreen.h"
 #include "dialogs/CommBrokenScreen.h"
+#include "dialogs/ManageExportsAsImageScreen.h"
+#include "dialogs/ManageExportsScreen.h"
 #include "dialogs/OptionsForm.h"
 #include "dialogs/SplashScreen.h"
 #include "modules/ModuleManagerTarn.h"
@@ -154,6 +156,15 @@ void TProgramBlock::StartUp() {
     dialogs.About = [this] {
         TAboutForm about(Form.get(), DeviceObject.get(), Thread.get());
         about.exec();
+    };
+    dialogs.ManageExports = [form = Form.get()](TExportArrayOption &list, TExportOption &buffer) {
+        TManageExportsForm manage(form);
+        return manage.EditExports(list, buffer);
+    };
+    dialogs.ManageImageExports = [form = Form.get()](TExportAsImageArrayOption &list,
+                                                     TExportAsImageOption &buffer) {
+        TManageExportsAsImageForm manage(form);
+        return manage.EditExports(list, buffer);
     };
     Form->SetDialogs(std::move(dialogs));
     if (Env.MainFormCreated)

@@ -1,0 +1,94 @@
+#include "controllers/ExportAsImageWrapperTarn.h"
+
+#include "MainForm.h"
+#include "platform/SaveDialog.h"
+#include "screens/ScopeScreenTarn.h"
+#include "settings/ExportOptionsTarn.h"
+#include "settings/SettingsTarn.h"
+
+#include <QAction>
+#include <QImage>
+#include <QMenu>
+#include <cstring>
+
+namespace scope {
+
+namespace {
+
+TExportAsImageArrayOption *DefinedPresets(TSettingsTarn *settings) {
+    if (!settings || !settings->Options)
+        return nullptr;
+    return dynamic_cast<TExportAsImageArrayOption *>(settings->Options->GetOption(opDefinedExportAsImage));
+}
+
+} // namespace
+
+TRgbImage RgbImageOf(const QImage &bitmap) {
+    TRgbImage image;
+    if (bitmap.isNull())
+        return image;
+    const QImage rgb = bitmap.convertToFormat(QImage::Format_RGB888);
+    image.Width = rgb.width();
+    image.Height = rgb.height();
+    const size_t rowBytes = size_t(image.Width) * 3;
+    image.Pixels.resize(rowBytes * size_t(image.Height));
+    // Qt pads its rows to four bytes; the encoders take them packed.
+    for (int y = 0; y < image.Height; ++y)
+        std::memcpy(image.Pixels.data() + rowBytes * size_t(y), rgb.constScanLine(y), rowBytes);
+    return image;
+}
+
+TExportAsImageWrapperTarn::~TExportAsImageWrapperTarn() {
+    for (const QPointer<QAction> &item : Items)
+        delete item.data();
+}
+
+void TExportAsImageWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
+    if (Msg == bmSettingsApplied && Param == SettingsStageCount - 1)
+        RebuildMenu();
+}
+
+void TExportAsImageWrapperTarn::RebuildMenu() {
+    for (const QPointer<QAction> &item : Items)
+        delete item.data();
+    Items.clear();
+    const TExportAsImageArrayOption *list = DefinedPresets(Settings());
+    if (!ExportMenu || !list)
+        return;
+    for (int32_t i = 0; i < list->Count(); ++i) {
+        auto *item = new QAction(QString::fromStdString(list->List[size_t(i)]->PresetName), ExportMenu);
+        item->setData(i);
+        QObject::connect(item, &QAction::triggered, item, [this, item] { ExportClick(item); });
+        const QList<QAction *> present = ExportMenu->actions();
+        ExportMenu->insertAction(i < present.size() ? present[i] : nullptr, item);
+        Items.emplace_back(item);
+    }
+}
+
+void TExportAsImageWrapperTarn::ExportClick(QAction *item) {
+    const TExportAsImageArrayOption *list = DefinedPresets(Settings());
+    if (!item || !list)
+        return;
+    const int32_t index = item->data().toInt();
+    if (index >= 0 && index < list->Count())
+        Export(*list->List[size_t(index)]);
+}
+
+void TExportAsImageWrapperTarn::Export(const TExportAsImageOption &preset) {
+    if (!ScopeScreen || !SaveDialog)
+        return;
+    QImage bitmap;
+    ScopeScreen->RenderToBitmap(preset, bitmap);
+    SaveDialog->FilterIndex = FilterEntryOfFormat(preset.OutputFormat);
+    if (!SaveDialog->Execute())
+        return;
+    // The entry chosen at the end decides the format, whatever the preset says or the name typed.
+    const int32_t entry = SaveDialog->FilterIndex;
+    const std::string name = ChangeFileExt(SaveDialog->FileName, ImageExtension(entry));
+    if (!SaveImage(RgbImageOf(bitmap), ImageFormatOfEntry(entry), name)) {
+        if (Settings() && Settings()->Messages)
+            Settings()->Messages->Error("Unable to save to " + name + ".");
+    }
+}
+
+} // namespace scope
