@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # The trigger panel in demonstration mode. Run 1: Simple off, mode to Single, after-trigger Set with
-# "100us", one time-base step (Ctrl+Right: the after-trigger time is kept), primary pulse length "10us",
-# secondary count 5, "abc" in the primary count box (left red), a start in Single mode, the compensation
-# generator from the Settings menu (red E captions); settings.xml must show each change. Run 2 starts with
-# channel A on 5 V/div shifted to the top (flat at level 255): Simple off, hold-off Set "1ms", after-trigger Set
-# "1000s" (the maximum), "1/2" (A's level to 255), Hold (the screen stands still). Screenshots stay in
-# the output folder.
+# "100us", one click on the time-base bar's right arrow (the after-trigger time is kept), primary pulse
+# length "10us", secondary count 5, "abc" in the primary count box (left red), a start in Single mode, the
+# compensation generator from the Settings menu (red E captions); settings.xml must show each change.
+# Run 2 starts afresh: Simple off, hold-off Set "1ms", after-trigger Set "1000s" (the maximum), channel A
+# to 1 V/div with its shift dragged to the top (its trace flat at 255), "1/2" (A's level to 255), Hold
+# (the screen stands still). Screenshots stay in the output folder.
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 out=${2:-/tmp/e2e}
@@ -14,9 +14,10 @@ out=$(cd "$out" && pwd)
 . "$(dirname "$0")/lib.sh"
 start_x
 
-# The bottom row of the 800 x 600 main form in window coordinates (the design layout after FormResize).
-MODE_LEFT=521 MODE_TOP=454 # GroupBox7 "Trigger mode"
-TRIG_LEFT=606 TRIG_TOP=454 # GroupBox6 "Trigger"
+# Click positions in main-window coordinates: the 800 x 600 window with its menu bar, as in the
+# vertical and time-base walk-through.
+MODE_LEFT=522 MODE_TOP=474 # GroupBox7 "Trigger mode"
+TRIG_LEFT=607 TRIG_TOP=474 # GroupBox6 "Trigger"
 at_mode() { echo "$((MODE_LEFT + $1)) $((MODE_TOP + $2))"; }
 at_trig() { echo "$((TRIG_LEFT + $1)) $((TRIG_TOP + $2))"; }
 MODE_BUTTON=$(at_mode 33 26)
@@ -31,17 +32,20 @@ HOLDOFF_BUTTON=$(at_trig 21 88)
 HOLDOFF_BOX=$(at_trig 157 88)
 AFTER_BUTTON=$(at_trig 21 109)
 AFTER_BOX=$(at_trig 141 109)
+TIMEBASE_RIGHT_ARROW="509 497"
+RANGE_UP_A="735 405"
+SHIFT_A_POINTER="731 265" # A's pointer at the middle of its bar
+SHIFT_A_ABOVE_TOP="731 150"
 # Areas to look at in window screenshots: x y w h.
 PRIMARY_COUNT_AREA="$((TRIG_LEFT + 113)) $((TRIG_TOP + 17)) 42 17"
 E_CAPTIONS_AREA="$((TRIG_LEFT + 77)) $((TRIG_TOP + 17)) 14 38"
 LAMP_AREA="$((MODE_LEFT + 68)) $((MODE_TOP + 21)) 10 10"
-SCREEN_AREA="121 41 571 381"
+SCREEN_AREA="122 61 571 381"
 
 WX=0 WY=0
 window_origin() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    WX=$X
-    WY=$Y
+    read -r WX WY < <(xwininfo -id "$1" |
+        awk '/Absolute upper-left X/{x=$NF}/Absolute upper-left Y/{y=$NF}END{print x, y}')
 }
 click() {
     xdotool mousemove $((WX + $1)) $((WY + $2))
@@ -56,6 +60,17 @@ type_into() { # x y text
     xdotool type --delay 40 "$3"
     xdotool key Return
     sleep 0.5
+}
+# Drags with the left button held, in four moves, as a hand would.
+drag() { # x y, to x y
+    xdotool mousemove $((WX + $1)) $((WY + $2)) mousedown 1
+    sleep 0.2
+    for step in 1 2 3 4; do
+        xdotool mousemove $((WX + $1 + ($3 - $1) * step / 4)) $((WY + $2 + ($4 - $2) * step / 4))
+        sleep 0.1
+    done
+    xdotool mouseup 1
+    sleep 0.8
 }
 crop() { # screenshot, x y w h, result
     convert "$1" -crop "${4}x${5}+$((WX + $2))+$((WY + $3))" +repage "$6"
@@ -77,33 +92,6 @@ expect() {
     [ "$got" = "$2" ] || fail "$1 is $got, expected $2"
     echo "$1 = $got"
 }
-prepare() {
-    local file=$1
-    shift
-    python3 - "$file" "$@" <<'PY'
-import sys, xml.etree.ElementTree as ET
-tree = ET.parse(sys.argv[1])
-for pair in sys.argv[2:]:
-    path, value = pair.rsplit("=", 1)
-    node = tree.getroot().find(path)
-    if node is None:
-        sys.exit("no element " + path)
-    node.text = value
-tree.write(sys.argv[1], encoding="utf-8", xml_declaration=True)
-PY
-}
-start_with_settings() {
-    local name=$1 settings=$2
-    prog="$out/${name}_program"
-    rm -rf "$prog"
-    cp -r "$bin" "$prog"
-    cp "$settings" "$prog/settings.xml"
-    local exe="scope_${name}_$$"
-    mv "$prog/scope" "$prog/$exe"
-    cd "$prog"
-    "./$exe" >"$out/$name.log" 2>&1 &
-    pid=$!
-}
 D=./DEVICE/TRIGGER
 V=./VISUAL/TRIGGER
 
@@ -120,8 +108,7 @@ click $AFTER_BUTTON
 click $AFTER_BUTTON
 type_into $AFTER_BOX 100us
 # One time-base step to the right: 5 MS/s.
-xdotool key ctrl+Right
-sleep 0.5
+click $TIMEBASE_RIGHT_ARROW
 type_into $PRIMARY_LENGTH 10us
 type_into $SECONDARY_COUNT 5
 type_into $PRIMARY_COUNT abc
@@ -164,11 +151,7 @@ expect $D/HOLDOFF 7692
 expect $D/PRIMARY/LENGTH 48
 
 # --- Run 2 ---
-cp "$out/trigger_run1_settings.xml" "$out/trigger_run2_prepared.xml"
-prepare "$out/trigger_run2_prepared.xml" $V/SIMPLE=true $V/ATMODE=0 $V/HFMODE=0 $D/MODE=0 \
-    ./DEVICE/HORIZONTAL/TIMEBASE=11 "./DEVICE/VERTICAL/SHIFT/ITEM[@index='0']=4095" \
-    "./DEVICE/VERTICAL/RANGE/ITEM[@index='0']=8"
-start_with_settings trigger_run2 "$out/trigger_run2_prepared.xml"
+start_program trigger_run2
 main=$(enter_demonstration)
 window_origin "$main"
 sleep 1
@@ -178,30 +161,38 @@ type_into $HOLDOFF_BOX 1ms
 click $AFTER_BUTTON
 click $AFTER_BUTTON
 type_into $AFTER_BOX 1000s
+# A from 200 mV/div to 1 V/div: with the shift at the top its swing of 3.5 V then lies wholly above the
+# screen (at 500 mV/div its lowest samples still come to 254).
+click $RANGE_UP_A
+click $RANGE_UP_A
+drag $SHIFT_A_POINTER $SHIFT_A_ABOVE_TOP
 sleep 1.5
+shot "$out/trigger_5_shift_a.png"
 click $HALF_BUTTON
 # Untriggered records come about once a second: the screen is live before the hold, still after it.
-shot "$out/trigger_5_level_to_middle.png"
+shot "$out/trigger_6_level_to_middle.png"
 sleep 2.5
-shot "$out/trigger_6_live.png"
+shot "$out/trigger_7_live.png"
 screen_change() { # two screenshots
     crop "$1" $SCREEN_AREA "$out/trigger_screen_a.png"
     crop "$2" $SCREEN_AREA "$out/trigger_screen_b.png"
     compare -metric AE "$out/trigger_screen_a.png" "$out/trigger_screen_b.png" null: 2>&1 || true
 }
-changed=$(screen_change "$out/trigger_5_level_to_middle.png" "$out/trigger_6_live.png")
+changed=$(screen_change "$out/trigger_6_level_to_middle.png" "$out/trigger_7_live.png")
 echo "pixels changed on the live screen: $changed"
 [ "$changed" != 0 ] || fail "the screen is not live before the hold"
 click $HOLD_BUTTON
 sleep 1.5
-shot "$out/trigger_7_held.png"
+shot "$out/trigger_8_held.png"
 sleep 2.5
-shot "$out/trigger_8_still_held.png"
-changed=$(screen_change "$out/trigger_7_held.png" "$out/trigger_8_still_held.png")
+shot "$out/trigger_9_still_held.png"
+changed=$(screen_change "$out/trigger_8_held.png" "$out/trigger_9_still_held.png")
 echo "pixels changed on the held screen: $changed"
 [ "$changed" = 0 ] || fail "the held screen changed"
 exit_with_yes "$main"
 cp settings.xml "$out/trigger_run2_settings.xml"
+expect "./DEVICE/VERTICAL/RANGE/ITEM[@index='0']" 6
+expect "./DEVICE/VERTICAL/SHIFT/ITEM[@index='0']" 4095
 expect $D/HOLDOFF 2500
 expect $V/HFMODE 1
 expect $D/AFTERTRIGGER 1048576
