@@ -49,12 +49,22 @@ int ImageOf(int32_t type) {
     return type == 0 || type == 2 ? 0 : type == 1 || type == 3 ? 1 : type == 4 ? 2 : 3;
 }
 
+TSimInstrument *&InstrumentPointer() {
+    static TSimInstrument *instrument = new TSimInstrument;
+    return instrument;
+}
+
+// Freed when the library is unloaded. Not by a static destructor: a driver's own static objects may still
+// unregister their callback while the process exits, and those run before any library's finaliser.
+__attribute__((destructor)) void FreeInstrument() {
+    delete InstrumentPointer();
+    InstrumentPointer() = nullptr;
+}
+
 } // namespace
 
 TSimInstrument &Instrument() {
-    // Never destroyed: a driver may still unregister its callback while the process exits.
-    static TSimInstrument *instrument = new TSimInstrument;
-    return *instrument;
+    return *InstrumentPointer();
 }
 
 void TSimInstrument::Reset() {
