@@ -227,8 +227,17 @@ long TemporaryWriter(const std::string &rest) {
     for (size_t i = rest.size() - suffix; i < rest.size(); ++i)
         if (!TemporarySuffixChar(rest[i]))
             return -1;
-    if (rest.size() == suffix)
-        return 0;
+    if (rest.size() == suffix) {
+        // The older form carries no process id; its random suffix mixes letter cases and digits, which a
+        // word such as "backup" does not.
+        int upper = 0, lower = 0, digit = 0;
+        for (char c : rest) {
+            upper |= c >= 'A' && c <= 'Z';
+            lower |= c >= 'a' && c <= 'z';
+            digit |= c >= '0' && c <= '9';
+        }
+        return upper + lower + digit >= 2 ? 0 : -1;
+    }
     if (rest.size() < suffix + 2 || rest[rest.size() - suffix - 1] != '.')
         return -1;
     long pid = 0;

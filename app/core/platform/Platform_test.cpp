@@ -128,6 +128,7 @@ TEST_F(TempFolder, StaleTemporariesGoWithTheNextSaveForeignFilesStay) {
         ".settings.xml." + parent + ".Live01", // its writer runs
         ".settings.xml.Fresh1",                // older form, written after this program started
         ".settings.xml.bak",
+        ".settings.xml.backup",
         ".settings.xml.12.ab",
         ".settings.xml.AbCd1!",
         "settings.xml.AbC123",
