@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Starts the program on settings files that no run of it writes: truncated, garbage, another root, deep
-# nesting, huge numbers, 2 MB strings, 500,000 siblings, and both channels on with A on AC coupling. Each
-# start must reach the main form, run, end with exit code 0 after the exit question, and leave a settings
-# file that reads back as settings and stays within a small multiple of the file it started from.
+# nesting, huge numbers, extreme floats, 2 MB strings, 500,000 siblings, and both channels on with A on AC
+# coupling. Each start must reach the main form, run, end with exit code 0 after the exit question, and
+# leave a settings file that reads back as settings and stays within a small multiple of the one it read.
 set -euo pipefail
 bin=$1
 out=${2:-/tmp/e2e}
@@ -45,6 +45,9 @@ write("huge_numbers", "<SETTINGS><VISUAL><SCREEN>"
       + '<FILTERFACTOR type="intarray" length="2"><ITEM index="0">2147483647</ITEM><ITEM index="1">-2147483648</ITEM></FILTERFACTOR>'
       + '<PROBEMODE type="intarray" length="2"><ITEM index="0">2147483647</ITEM><ITEM index="1">-2147483648</ITEM></PROBEMODE>'
       + "</VERTICAL></DEVICE></SETTINGS>")
+write("extreme_floats", "<SETTINGS><VISUAL><SCREEN>"
+      + '<DISPLAYRATIO type="float">1e-320</DISPLAYRATIO><ZOOMRATIO type="float">-1e999</ZOOMRATIO>'
+      + '<GRID><INTENSITY type="float">1e999</INTENSITY></GRID></SCREEN></VISUAL></SETTINGS>')
 write("strings_of_2_mb", '<SETTINGS><OPTIONS><HOTKEY_HOLD type="string">' + "29;" * 700000
       + '</HOTKEY_HOLD></OPTIONS><APPCONTAINER><PARMOD><S type="string">' + "x" * (2 << 20)
       + "</S></PARMOD></APPCONTAINER>" + screen + "</SETTINGS>")
