@@ -69,8 +69,11 @@ std::vector<TTimeBaseRow> TimeBaseTable(int table) {
     return rows;
 }
 
+// A gain word times a factor of up to 1.2 can pass the 16-bit range; it saturates.
 uint16_t Product(double value) {
-    return static_cast<uint16_t>(std::nearbyint(value));
+    if (!(value > 0))
+        return 0;
+    return value >= 65535.0 ? uint16_t{65535} : static_cast<uint16_t>(std::nearbyint(value));
 }
 
 } // namespace

@@ -168,5 +168,27 @@ TEST(ModelTables, CalibratedGainsAreTheProductsOfBasesAndFactors) {
     }
 }
 
+// A record as the instrument stores it: gain word $FFFF for channel A at step 1 and factor F0 of 1.2.
+TEST(ModelTables, CalibratedGainsBeyondSixteenBitsSaturate) {
+    TCalibrationBytes record{};
+    record[1] = 0xFF;
+    record[2] = 0xFF; // GA, step 1
+    record[13] = 0xFF;
+    record[14] = 0xFF; // F0 = 1.2
+    const uint32_t sum = CalibrationChecksum(record);
+    for (int i = 0; i < 4; ++i)
+        record[156 + i] = static_cast<uint8_t>(sum >> (24 - 8 * i));
+    const TCalibration c = TCalibration::Decode(record);
+    ASSERT_TRUE(c.Valid);
+    ASSERT_DOUBLE_EQ(c.Factor[0], 1.2);
+    const TDescription d = BuildDescription(0, c);
+    const size_t at = PellRangeRow(0);
+    EXPECT_EQ(LeGetU16(d.data(), at + rrGainA1), 65535);              // 78642 saturated
+    EXPECT_EQ(LeGetU16(d.data(), at + rrGainA2), 62914);              // 65535 x 1.2 x 0.8, in range
+    EXPECT_EQ(LeGetU16(d.data(), at + rrGainB1), 0);                  // GB 0
+    EXPECT_EQ(LeGetU16(d.data(), PellRangeRow(3) + rrGainA1), 65535); // decade 1: GA itself
+    EXPECT_EQ(LeGetU16(d.data(), PellRangeRow(3) + rrGainA2), 52428); // GA x F6 (0.8)
+}
+
 } // namespace
 } // namespace pellex

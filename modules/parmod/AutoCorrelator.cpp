@@ -108,13 +108,14 @@ inline void Butterfly(double &ar, double &ai, double &br, double &bi, double c, 
 
 } // namespace
 
-// The butterfly loops are the module's hot path: compiled also for wider vector units, chosen at load.
-#define PARMOD_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+// The butterfly loops are the module's hot path: compiled also for wider vector units and chosen at the
+// first call. Not through an ifunc resolver (target_clones): that runs before the sanitizers' runtime.
+#define PARMOD_VECTOR_BODY [[gnu::always_inline]] inline
 
 namespace {
 
-PARMOD_VECTOR_CLONES void Butterflies(const TStageTwiddles &tw, double *re, double *im, int32_t span,
-                                      int32_t blockLength) {
+PARMOD_VECTOR_BODY void ButterfliesBody(const TStageTwiddles &tw, double *re, double *im, int32_t span,
+                                        int32_t blockLength) {
     const int32_t half = span / 2;
     if (span == 2) {
         // The twiddle is exactly 1.
@@ -137,8 +138,8 @@ PARMOD_VECTOR_CLONES void Butterflies(const TStageTwiddles &tw, double *re, doub
     }
 }
 
-PARMOD_VECTOR_CLONES void TwoStages(const TStageTwiddles &tw, double *re, double *im, int32_t span,
-                                    int32_t blockLength) {
+PARMOD_VECTOR_BODY void TwoStagesBody(const TStageTwiddles &tw, double *re, double *im, int32_t span,
+                                      int32_t blockLength) {
     // Stage `span` and then stage `span` / 2, four points at a time: each point meets the same
     // butterflies in the same order as stage by stage, with one pass over the memory.
     const int32_t quarter = span / 4;
@@ -167,6 +168,49 @@ PARMOD_VECTOR_CLONES void TwoStages(const TStageTwiddles &tw, double *re, double
             i3[j] = di;
         }
     }
+}
+
+using TStageKernel = void (*)(const TStageTwiddles &, double *, double *, int32_t, int32_t);
+
+void ButterfliesPlain(const TStageTwiddles &tw, double *re, double *im, int32_t span, int32_t blockLength) {
+    ButterfliesBody(tw, re, im, span, blockLength);
+}
+void TwoStagesPlain(const TStageTwiddles &tw, double *re, double *im, int32_t span, int32_t blockLength) {
+    TwoStagesBody(tw, re, im, span, blockLength);
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx2"))) void ButterfliesAvx2(const TStageTwiddles &tw, double *re, double *im,
+                                                     int32_t span, int32_t blockLength) {
+    ButterfliesBody(tw, re, im, span, blockLength);
+}
+__attribute__((target("avx2"))) void TwoStagesAvx2(const TStageTwiddles &tw, double *re, double *im,
+                                                   int32_t span, int32_t blockLength) {
+    TwoStagesBody(tw, re, im, span, blockLength);
+}
+
+bool HasAvx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+#endif
+
+void Butterflies(const TStageTwiddles &tw, double *re, double *im, int32_t span, int32_t blockLength) {
+#if defined(__x86_64__) || defined(__i386__)
+    static const TStageKernel kernel = HasAvx2() ? ButterfliesAvx2 : ButterfliesPlain;
+#else
+    const TStageKernel kernel = ButterfliesPlain;
+#endif
+    kernel(tw, re, im, span, blockLength);
+}
+
+void TwoStages(const TStageTwiddles &tw, double *re, double *im, int32_t span, int32_t blockLength) {
+#if defined(__x86_64__) || defined(__i386__)
+    static const TStageKernel kernel = HasAvx2() ? TwoStagesAvx2 : TwoStagesPlain;
+#else
+    const TStageKernel kernel = TwoStagesPlain;
+#endif
+    kernel(tw, re, im, span, blockLength);
 }
 
 } // namespace

@@ -141,9 +141,11 @@ TEST_F(Window, StayOnTopReturnsAfterEitherDialogButton) {
     Form->StayOnTopAction()->trigger();
     EXPECT_TRUE(Form->StayOnTop());
     EXPECT_TRUE(Form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    // Outlives the loop: the last dialog hook is still called after it.
+    bool normalWhileOpen = false;
     for (int answer : {int(QDialog::Accepted), int(QDialog::Rejected)}) {
-        bool normalWhileOpen = false;
-        Form->ExecDialog = [&](QDialog &) {
+        normalWhileOpen = false;
+        Form->ExecDialog = [this, answer, &normalWhileOpen](QDialog &) {
             normalWhileOpen = !Form->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             return answer;
         };

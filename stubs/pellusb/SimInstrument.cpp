@@ -57,12 +57,22 @@ bool LinkFileHoldsLinkDown() {
     return path && *path && access(path, F_OK) == 0;
 }
 
+TSimInstrument *&InstrumentPointer() {
+    static TSimInstrument *instrument = new TSimInstrument;
+    return instrument;
+}
+
+// Freed when the library is unloaded. Not by a static destructor: a driver's own static objects may still
+// unregister their callback while the process exits, and those run before any library's finaliser.
+__attribute__((destructor)) void FreeInstrument() {
+    delete InstrumentPointer();
+    InstrumentPointer() = nullptr;
+}
+
 } // namespace
 
 TSimInstrument &Instrument() {
-    // Never destroyed: a driver may still unregister its callback while the process exits.
-    static TSimInstrument *instrument = new TSimInstrument;
-    return *instrument;
+    return *InstrumentPointer();
 }
 
 void TSimInstrument::Reset() {

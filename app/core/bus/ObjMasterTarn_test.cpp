@@ -151,9 +151,10 @@ TEST(ObjMasterTarn, HandlerRemovingSubscribersDuringABroadcastNeverCallsAGoneOne
 }
 
 TEST(ObjMasterTarn, RawEntriesRegisterTwiceAndUnregisterOnlyWhatMatches) {
-    TObjMasterTarn bus;
+    // Declared before the bus: it broadcasts to what is still registered when it is destroyed.
     std::vector<int> calls;
     int x = 1, y = 2;
+    TObjMasterTarn bus;
     auto code = [](void *o, int32_t, int32_t, void *) { static_cast<std::vector<int> *>(o)->push_back(0); };
     auto other = [](void *, int32_t, int32_t, void *) {};
     TObjMasterHandler h{code, &calls};

@@ -30,6 +30,20 @@ int32_t Round(double x) {
     return static_cast<int32_t>(std::nearbyint(x));
 }
 
+// Limits of what a description block may ask for: the screen is a window of PointsPerDiv x 10 pixels,
+// and a time per division is sent to the device as a 32-bit value.
+constexpr uint32_t MaxPointsPerDiv = 1000;
+constexpr double MaxTimePerDiv = 2147483647.0;
+
+bool FiniteIn(double x, double low, double high) {
+    return std::isfinite(x) && x >= low && x <= high;
+}
+
+// A rate computed from a block's time: finite and positive, or the block is unusable.
+bool UsableRate(double rate) {
+    return std::isfinite(rate) && rate > 0;
+}
+
 } // namespace
 
 const std::array<TDAO, 3> &DeviceFamilies() {
@@ -119,10 +133,67 @@ int32_t TDAO_Pellan::MapInitializeResult(int32_t result) {
     }
 }
 
+bool TDAO_Pellan::PellanDescriptionUsable(const uint8_t *d) {
+    const uint32_t ppd = LeGetU32(d, ddPointsPerDivision);
+    const uint32_t recordLength = std::min<uint32_t>(LeGetU32(d, ddRecordLength), ReadBufferWords);
+    if (ppd < 1 || ppd > MaxPointsPerDiv || recordLength < 10 * ppd)
+        return false;
+    const int32_t timeBases =
+        static_cast<int32_t>(std::min<uint32_t>(LeGetU32(d, ddTimeBaseCount), ddTimeBaseSlots));
+    int32_t rows = 0;
+    for (int32_t i = 0; i < timeBases; ++i) {
+        const size_t row = PellTimeBaseRow(i);
+        const double timePerDiv = LeGetF64(d, row + tbTimePerDivision);
+        const double interval = LeGetF64(d, row + tbSampleInterval);
+        if (!(timePerDiv > 0) || !(interval > 0))
+            continue;
+        if (!FiniteIn(timePerDiv, 0.5, MaxTimePerDiv) || !UsableRate(1e9 * ppd / timePerDiv) ||
+            !UsableRate(1e9 / interval))
+            return false;
+        ++rows;
+    }
+    const int32_t ranges = static_cast<int32_t>(std::min<uint32_t>(LeGetU32(d, ddRangeCount), ddRangeSlots));
+    int32_t rangeRows = 0;
+    for (int32_t i = 0; i < ranges; ++i)
+        if (static_cast<int32_t>(LeGetU32(d, PellRangeRow(i) + rrRangeKey)) > 0)
+            ++rangeRows;
+    return rows > 0 && rangeRows > 0;
+}
+
+bool TDAO_Pellan::OtherFamilyBlockUsable(const uint8_t *block, int32_t rowSize) {
+    const int32_t timeBases =
+        static_cast<int32_t>(std::min<uint32_t>(LeGetU32(block, tdTimeBaseCount), tdTimeBaseSlots));
+    int32_t rows = 0;
+    for (int32_t i = 0; i < timeBases; ++i) {
+        const size_t row = tdTimeBases + static_cast<size_t>(i) * static_cast<size_t>(rowSize);
+        const double effective = LeGetF64(block, row + tdRowEffectiveRate);
+        const double real = LeGetF64(block, row + tdRowRealRate);
+        if (!(effective > 0) || !(real > 0))
+            continue;
+        if (!UsableRate(effective) || !UsableRate(real) || std::isnan(LeGetF64(block, row + tdRowEtsFactor)))
+            return false;
+        ++rows;
+    }
+    const int32_t ranges =
+        static_cast<int32_t>(std::min<uint32_t>(LeGetU32(block, tdRangeCount), tdRangeSlots));
+    int32_t rangeRows = 0;
+    for (int32_t i = 0; i < ranges; ++i)
+        if (LeGetI32(block, tdRanges + 4 * static_cast<size_t>(i)) > 0)
+            ++rangeRows;
+    return rows > 0 && rangeRows > 0;
+}
+
+bool TDAO_Pellan::BlockUsable() const {
+    return PellanDescriptionUsable(Description.data());
+}
+
 int32_t TDAO_Pellan::OpenDevice(int32_t) {
     if (!InitializeEntry)
         return drDeviceNotFound;
     int32_t result = MapInitializeResult(InitializeEntry(Description.data()));
+    // A block the application cannot use is a driver that failed to start.
+    if (DeviceUsable(result) && !BlockUsable())
+        result = drDeviceNotFound;
     if (DeviceUsable(result)) {
         Send(dfSetGapInterpolation, 1);
         RegisterLinkByte(&CommunicationError);
@@ -447,7 +518,9 @@ int32_t TDAO_Tarnel::OpenDevice(int32_t index) {
         code = InitializeEntry(Block.data());
     else
         DeviceCall(dfOpenByIndex, 0, 0, Block.data(), tdTarnelSize, index, &code);
-    const int32_t result = MapInitializeResult(code);
+    int32_t result = MapInitializeResult(code);
+    if (DeviceUsable(result) && !BlockUsable())
+        result = drDeviceNotFound;
     RegisterLinkByte(&CommunicationError);
     if (DeviceUsable(result))
         CommunicationError = 0;
@@ -490,6 +563,10 @@ void TDAO_Tarnel::ReadOtherFamilyCapabilities(TCapabilities &c, const uint8_t *b
     }
 }
 
+bool TDAO_Tarnel::BlockUsable() const {
+    return OtherFamilyBlockUsable(Block.data(), tdTarnelRowSize);
+}
+
 void TDAO_Tarnel::GetCapabilities(TCapabilities &c) {
     ReadOtherFamilyCapabilities(c, Block.data(), tdTarnelRowSize, 11, 0x100000);
 }
@@ -523,11 +600,17 @@ std::string TDAO_Vaskel::GetDeviceName() {
 int32_t TDAO_Vaskel::OpenDevice(int32_t) {
     if (!InitializeEntry)
         return drDeviceNotFound;
-    const int32_t result = MapInitializeResult(InitializeEntry(Block.data()));
+    int32_t result = MapInitializeResult(InitializeEntry(Block.data()));
+    if (DeviceUsable(result) && !BlockUsable())
+        result = drDeviceNotFound;
     RegisterLinkByte(&CommunicationError);
     if (DeviceUsable(result))
         CommunicationError = 0;
     return result;
+}
+
+bool TDAO_Vaskel::BlockUsable() const {
+    return OtherFamilyBlockUsable(Block.data(), tdVaskelRowSize);
 }
 
 void TDAO_Vaskel::GetCapabilities(TCapabilities &c) {

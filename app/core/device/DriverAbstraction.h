@@ -173,7 +173,15 @@ public:
     virtual uint8_t DeviceCall(int32_t code, int32_t reserved1, int32_t reserved2, void *buffer,
                                int32_t bufferSize, intptr_t value, int32_t *resultPtr);
 
+    // Whether the counts and times of a description block stay within what the application supports: a
+    // screen of at most 10,000 points that fits in the record, finite times within the 32-bit range, at
+    // least one time base and one range.
+    static bool PellanDescriptionUsable(const uint8_t *block);
+    static bool OtherFamilyBlockUsable(const uint8_t *block, int32_t rowSize);
+
 protected:
+    // The check of the block the last open filled; a failing block makes OpenDevice fail.
+    virtual bool BlockUsable() const;
     // Result of a device function that answers through its Result cell.
     int32_t Ask(int32_t code, intptr_t value = 0);
     void Send(int32_t code, intptr_t value = 0) { DeviceCall(code, 0, 0, nullptr, 0, value, nullptr); }
@@ -232,6 +240,7 @@ public:
     static bool IsDeviceInUse(int32_t id);
 
 protected:
+    bool BlockUsable() const override;
     const char *LibraryFileName() const override { return "tarneldrv.so"; }
     // Capabilities of an outside family's description block.
     void ReadOtherFamilyCapabilities(TCapabilities &c, const uint8_t *block, int32_t rowSize,
@@ -253,6 +262,7 @@ public:
     void GetSamplingProgress(int32_t &progressA, int32_t &progressB) override;
 
 protected:
+    bool BlockUsable() const override;
     const char *LibraryFileName() const override { return "vaskeldrv.so"; }
 
 private:

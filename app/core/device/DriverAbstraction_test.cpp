@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <dlfcn.h>
 #include <filesystem>
 #include <functional>
@@ -30,6 +31,9 @@ struct TCall {
     int64_t Code, Reserved1, Reserved2, BufferSize, Value, ResultIn, HasBuffer, HasResult;
 };
 
+// A block each family's binding accepts.
+std::vector<uint8_t> UsableBlock(const std::string &doubleName);
+
 // One of the test doubles copied into a program folder under a family's file name, opened by the test
 // too, so that the test scripts the same instance that the binding loads.
 class TDriverDouble {
@@ -55,6 +59,8 @@ public:
         Bind(SetLink, "dbl_SetLink");
         Bind(DeInitCount, "dbl_DeInitCount");
         Reset();
+        const std::vector<uint8_t> block = UsableBlock(doubleName == "noexport" ? "pellan" : doubleName);
+        SetBlock(block.data(), static_cast<int32_t>(block.size()));
     }
     ~TDriverDouble() { dlclose(Handle); }
 
@@ -193,6 +199,16 @@ TEST(DriverBinding, LoadDriverResults) {
         EXPECT_EQ(calls[0].Code, dfSetLinkFlag);
         EXPECT_NE(calls[0].Value, 0);
     }
+}
+
+std::vector<uint8_t> OtherFamilyBlock(int32_t size, int32_t rowSize, uint32_t rangeCount,
+                                      const std::vector<int32_t> &mv, uint32_t timeBaseCount);
+
+std::vector<uint8_t> UsableBlock(const std::string &doubleName) {
+    if (doubleName == "pellan")
+        return PellanDescription(50, 4096, {{100, 1, 1}}, {10}, 1, 1);
+    return doubleName == "tarnel" ? OtherFamilyBlock(tdTarnelSize, tdTarnelRowSize, 1, {10}, 1)
+                                  : OtherFamilyBlock(tdVaskelSize, tdVaskelRowSize, 1, {10}, 1);
 }
 
 TEST(DriverBinding, OpenDeviceResultsAndLinkByte) {
@@ -433,6 +449,74 @@ TEST(DriverBinding, OtherFamilyCapabilitiesFromTheirBlocks) {
         EXPECT_EQ(data[0].Data[0], 0x11);
         EXPECT_EQ(data[0].First, 0);
         EXPECT_EQ(data[0].Last, 999);
+    }
+}
+
+// A description block is outside input: counts and times beyond what the application can use make the
+// open fail as a driver that did not start, before anything is computed from them.
+TEST(DriverBinding, DescriptionBlocksOutsideTheLimitsFailTheOpen) {
+    struct TCase {
+        const char *Name;
+        uint32_t Ppd, RecordLength;
+        std::vector<TPellanTimeBase> Bases;
+        std::vector<uint32_t> Ranges;
+        int32_t Open;
+    } cases[] = {
+        {"usable", 50, 4096, {{100, 1, 1}, {1e6, 2e4, 0}}, {10, 20}, drOk},
+        {"largest screen", 1000, 10000, {{100, 1, 1}}, {10}, drOk},
+        {"points per division overflowing x 10", 0x7FFFFFFF, 4096, {{100, 1, 1}}, {10}, drDeviceNotFound},
+        {"screen of 3 GB", 300000000, 0xFFFFFFFF, {{100, 1, 1}}, {10}, drDeviceNotFound},
+        {"no points per division", 0, 4096, {{100, 1, 1}}, {10}, drDeviceNotFound},
+        {"screen wider than the record", 50, 499, {{100, 1, 1}}, {10}, drDeviceNotFound},
+        {"time per division of 1.8e169", 50, 4096, {{100, 1, 1}, {1.8e169, 1, 0}}, {10}, drDeviceNotFound},
+        {"infinite time per division", 50, 4096, {{INFINITY, 1, 0}}, {10}, drDeviceNotFound},
+        {"time per division past 32 bits", 50, 4096, {{2147483648.0, 1, 0}}, {10}, drDeviceNotFound},
+        {"interval giving an infinite rate", 50, 4096, {{100, 1e-320, 0}}, {10}, drDeviceNotFound},
+        {"no time base", 50, 4096, {{0, 0, 0}}, {10}, drDeviceNotFound},
+        {"no range", 50, 4096, {{100, 1, 1}}, {0}, drDeviceNotFound},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TProgramFolder folder;
+        TDriverDouble lib(folder.Path, "pellan", "pellexdrv.so");
+        auto d =
+            PellanDescription(c.Ppd, c.RecordLength, c.Bases, c.Ranges, static_cast<uint32_t>(c.Bases.size()),
+                              static_cast<uint32_t>(c.Ranges.size()));
+        lib.SetBlock(d.data(), static_cast<int32_t>(d.size()));
+        TDAO_Pellan device(folder.Path);
+        ASSERT_EQ(device.LoadDriver(), drOk);
+        EXPECT_EQ(device.OpenDevice(-1), c.Open);
+        EXPECT_EQ(TDAO_Pellan::PellanDescriptionUsable(d.data()), c.Open == drOk);
+    }
+
+    struct TOtherCase {
+        const char *Name;
+        int32_t Row;
+        size_t Field;
+        double Value;
+        bool Usable;
+    } others[] = {
+        {"usable", 0, tdRowRealRate, 1e8, true},
+        {"infinite effective rate", 1, tdRowEffectiveRate, INFINITY, false},
+        {"infinite real rate", 2, tdRowRealRate, INFINITY, false},
+        {"equivalent-time factor not a number", 0, tdRowEtsFactor, NAN, false},
+    };
+    for (const auto &f :
+         {std::pair<const char *, int32_t>{"tarnel", tdTarnelRowSize}, {"vaskel", tdVaskelRowSize}}) {
+        for (const TOtherCase &c : others) {
+            SCOPED_TRACE(testing::Message() << f.first << " " << c.Name);
+            TProgramFolder folder;
+            TDriverDouble lib(folder.Path, f.first, std::string(f.first) + "drv.so");
+            const int32_t size = f.first[0] == 't' ? tdTarnelSize : tdVaskelSize;
+            auto block = OtherFamilyBlock(size, f.second, 2, {10, 20}, 3);
+            LePutF64(block.data(), tdTimeBases + static_cast<size_t>(c.Row * f.second) + c.Field, c.Value);
+            lib.SetBlock(block.data(), static_cast<int32_t>(block.size()));
+            std::unique_ptr<TDAO_Tarnel> device = f.first[0] == 't'
+                                                      ? std::make_unique<TDAO_Tarnel>(folder.Path)
+                                                      : std::make_unique<TDAO_Vaskel>(folder.Path);
+            ASSERT_EQ(device->LoadDriver(), drOk);
+            EXPECT_EQ(device->OpenDevice(-1), c.Usable ? drOk : drDeviceNotFound);
+        }
     }
 }
 

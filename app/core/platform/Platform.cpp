@@ -3,6 +3,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -186,6 +189,100 @@ void SetDecimalSeparator(char separator) {
     TheDecimalSeparator.store(separator, std::memory_order_relaxed);
 }
 
+namespace {
+
+bool TemporarySuffixChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// Wall-clock start of this process in seconds since the epoch; 0 when /proc does not tell.
+time_t ProcessStartTime() {
+    std::string stat, all;
+    if (!ReadWholeFile("/proc/self/stat", stat) || !ReadWholeFile("/proc/stat", all))
+        return 0;
+    // Field 22 counts after the command name, which may itself hold spaces and parentheses.
+    size_t at = stat.rfind(')');
+    if (at == std::string::npos)
+        return 0;
+    unsigned long long ticks = 0;
+    if (std::sscanf(stat.c_str() + at + 1,
+                    " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+                    &ticks) != 1)
+        return 0;
+    size_t b = all.find("\nbtime ");
+    long long boot = 0;
+    if (b == std::string::npos || std::sscanf(all.c_str() + b + 7, "%lld", &boot) != 1)
+        return 0;
+    const long hz = sysconf(_SC_CLK_TCK);
+    return static_cast<time_t>(
+        boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz > 0 ? hz : 100)));
+}
+
+// The writer's process id of a temporary name's rest after ".<name>.": 0 for the older form without
+// one, -1 when the rest is not a temporary's.
+long TemporaryWriter(const std::string &rest) {
+    const size_t suffix = 6;
+    if (rest.size() < suffix)
+        return -1;
+    for (size_t i = rest.size() - suffix; i < rest.size(); ++i)
+        if (!TemporarySuffixChar(rest[i]))
+            return -1;
+    if (rest.size() == suffix) {
+        // The older form carries no process id; its random suffix mixes letter cases and digits, which a
+        // word such as "backup" does not.
+        int upper = 0, lower = 0, digit = 0;
+        for (char c : rest) {
+            upper |= c >= 'A' && c <= 'Z';
+            lower |= c >= 'a' && c <= 'z';
+            digit |= c >= '0' && c <= '9';
+        }
+        return upper + lower + digit >= 2 ? 0 : -1;
+    }
+    if (rest.size() < suffix + 2 || rest[rest.size() - suffix - 1] != '.')
+        return -1;
+    long pid = 0;
+    for (size_t i = 0; i + suffix + 1 < rest.size(); ++i) {
+        if (rest[i] < '0' || rest[i] > '9' || pid > 99999999)
+            return -1;
+        pid = pid * 10 + (rest[i] - '0');
+    }
+    return pid > 0 ? pid : -1;
+}
+
+bool ProcessRunning(long pid) {
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+} // namespace
+
+int RemoveStaleTemporaries(const std::string &path) {
+    const std::string folder = FolderOf(path);
+    const std::string prefix = "." + FileName(path) + ".";
+    DIR *d = opendir(folder.empty() ? "." : folder.c_str());
+    if (!d)
+        return 0;
+    const time_t started = ProcessStartTime();
+    int removed = 0;
+    while (dirent *e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const long writer = TemporaryWriter(name.substr(prefix.size()));
+        if (writer < 0)
+            continue;
+        const std::string full = JoinPath(folder, name);
+        struct stat st;
+        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const bool older = started > 0 && st.st_mtime < started;
+        const bool orphan = writer > 0 && !ProcessRunning(writer);
+        if ((older || orphan) && unlink(full.c_str()) == 0)
+            ++removed;
+    }
+    closedir(d);
+    return removed;
+}
+
 TSafeFileWriter::~TSafeFileWriter() {
     Abort();
 }
@@ -193,7 +290,11 @@ TSafeFileWriter::~TSafeFileWriter() {
 bool TSafeFileWriter::Open(const std::string &path) {
     Abort();
     Target = path;
-    std::string tmpl = JoinPath(FolderOf(path), "." + FileName(path) + ".XXXXXX");
+    // Temporaries that a killed writer left would pile up with every kill.
+    RemoveStaleTemporaries(path);
+    // The process id in the name tells a later run whether its writer still runs.
+    std::string tmpl =
+        JoinPath(FolderOf(path), "." + FileName(path) + "." + std::to_string(getpid()) + ".XXXXXX");
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back(0);
     Fd = mkstemp(name.data());

@@ -161,6 +161,12 @@ private:
     bool Good = false;
 };
 
+// Removes the temporary files of the safe writer for this target that no running writer owns: those
+// named ".<name>.<process id>.XXXXXX" whose process is gone, and any of them (or of the older form
+// ".<name>.XXXXXX") last written before this program started. Files of other names stay. Returns how
+// many were removed.
+int RemoveStaleTemporaries(const std::string &path);
+
 // Writes a file through a temporary file in the same folder that is renamed over the target only
 // when every byte was written; a failure leaves the old file untouched.
 bool WriteFileAtomically(const std::string &path, const std::string &contents);

@@ -1,8 +1,10 @@
 #include "platform/Platform.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace scope {
@@ -96,6 +98,59 @@ TEST_F(TempFolder, SafeWriterFailuresLeaveTheOldFile) {
 
     std::string s;
     EXPECT_FALSE(platform::ReadWholeFile(Path("nothing"), s));
+}
+
+// Temporaries of writers killed while saving: the next save of the same target removes those whose writer
+// is gone or that predate this program; a running writer's file and every other name stay.
+TEST_F(TempFolder, StaleTemporariesGoWithTheNextSaveForeignFilesStay) {
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0)
+        _exit(0);
+    int status = 0;
+    ASSERT_EQ(waitpid(gone, &status, 0), gone);
+    const std::string dead = std::to_string(gone), own = std::to_string(getpid()),
+                      parent = std::to_string(getppid());
+
+    auto make = [&](const std::string &name, bool old) {
+        ASSERT_TRUE(platform::WriteFileAtomically(Path(name), std::string(1000, 'x')));
+        if (old) {
+            const struct timespec times[2] = {{946684800, 0}, {946684800, 0}}; // 2000-01-01
+            ASSERT_EQ(utimensat(AT_FDCWD, Path(name).c_str(), times, 0), 0);
+        }
+    };
+    const std::vector<std::string> stale = {".settings.xml." + dead + ".AbC123", ".settings.xml.Xy12Zw",
+                                            ".settings.xml." + own + ".Old999"};
+    make(stale[0], false);
+    make(stale[1], true);
+    make(stale[2], true);
+    const std::vector<std::string> kept = {
+        ".settings.xml." + parent + ".Live01", // its writer runs
+        ".settings.xml.Fresh1",                // older form, written after this program started
+        ".settings.xml.bak",
+        ".settings.xml.backup",
+        ".settings.xml.12.ab",
+        ".settings.xml.AbCd1!",
+        "settings.xml.AbC123",
+        ".other.xml." + dead + ".AbC123",
+        ".settings.xml.x" + dead + ".AbC123",
+    };
+    for (const std::string &name : kept)
+        make(name, name != ".settings.xml." + parent + ".Live01" && name != ".settings.xml.Fresh1");
+    fs::create_directory(Path(".settings.xml.Dir123"));
+    fs::last_write_time(Path(".settings.xml.Dir123"), fs::file_time_type{});
+
+    ASSERT_TRUE(platform::WriteFileAtomically(Path("settings.xml"), "saved"));
+    for (const std::string &name : stale)
+        EXPECT_FALSE(fs::exists(Path(name))) << name;
+    for (const std::string &name : kept)
+        EXPECT_TRUE(fs::exists(Path(name))) << name;
+    EXPECT_TRUE(fs::is_directory(Path(".settings.xml.Dir123")));
+    EXPECT_EQ(Read(Path("settings.xml")), "saved");
+    // Nothing of the save itself is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()),
+              static_cast<std::ptrdiff_t>(kept.size() + 2));
+    EXPECT_EQ(platform::RemoveStaleTemporaries(Path("settings.xml")), 0);
 }
 
 TEST(Library, LoadFailuresAndMissingExports) {

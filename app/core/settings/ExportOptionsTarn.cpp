@@ -244,9 +244,9 @@ void TExportAsImageOption::Assign(const TExportAsImageOption &other) {
 void TExportAsImageArrayOption::SetFromText(const std::string &text) {
     Separator = ":";
     std::vector<std::unique_ptr<TExportAsImageOption>> presets;
-    std::string rest = text;
-    while (rest.find(Separator) != std::string::npos) {
-        std::string field = NextField(rest);
+    size_t pos = 0;
+    while (text.find(Separator, pos) != std::string::npos) {
+        std::string field = NextField(text, pos);
         auto preset = std::make_unique<TExportAsImageOption>();
         preset->Settings = Settings;
         preset->SetFromText(field);

@@ -101,6 +101,15 @@ std::string TOption::NextField(std::string &text) const {
     return field;
 }
 
+std::string TOption::NextField(const std::string &text, size_t &pos) const {
+    const size_t end = Separator.empty() || pos > text.size() ? std::string::npos : text.find(Separator, pos);
+    if (end == std::string::npos)
+        return {};
+    std::string field = text.substr(pos, end - pos);
+    pos = end + Separator.size();
+    return field;
+}
+
 int32_t OptionTextToInt(const std::string &text) {
     int32_t value = 0;
     if (!text.empty() && text[0] == '$') {
@@ -184,16 +193,16 @@ TColor TColorArrayOption::Lighter(TColor color) {
 }
 
 void TColorArrayOption::SetFromText(const std::string &text) {
-    std::string rest = text;
+    size_t pos = 0;
     TColorList result;
     if (Param & 1) {
-        int32_t count = OptionTextToInt(NextField(rest));
+        int32_t count = OptionTextToInt(NextField(text, pos));
         for (int32_t i = 0; i < count; ++i)
-            result.push_back(static_cast<TColor>(OptionTextToInt(NextField(rest))));
+            result.push_back(static_cast<TColor>(OptionTextToInt(NextField(text, pos))));
     }
     if (Param & 2) {
         TColorList cycle;
-        for (std::string field = NextField(rest); !field.empty(); field = NextField(rest))
+        for (std::string field = NextField(text, pos); !field.empty(); field = NextField(text, pos))
             cycle.push_back(static_cast<TColor>(OptionTextToInt(field)));
         // A list without any colour has nothing to cycle over: use the built-in channel colours.
         if (cycle.empty()) {
@@ -263,9 +272,9 @@ void THotkeyOption::FromControl(IOptionControl &control) {
 
 void THotkeyOption::SetFromText(const std::string &text) {
     // Parsed completely before anything changes, so a bad text keeps the keys there were.
-    std::string rest = text;
+    size_t pos = 0;
     TKeyList keys;
-    for (std::string field = NextField(rest); !field.empty(); field = NextField(rest))
+    for (std::string field = NextField(text, pos); !field.empty(); field = NextField(text, pos))
         keys.push_back(OptionTextToInt(field));
     Keys = std::move(keys);
 }

@@ -128,6 +128,9 @@ protected:
     // The text before the first separator, removed with it from the front of the text; empty (and the
     // text unchanged) when there is no separator.
     std::string NextField(std::string &text) const;
+    // The same over a text read from a position, which moves past the separator: a loop over a long
+    // list stays linear in its length.
+    std::string NextField(const std::string &text, size_t &pos) const;
     std::string Key(const std::string &prefix) const { return prefix + "/" + Name; }
 };
 

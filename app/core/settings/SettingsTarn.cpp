@@ -182,6 +182,17 @@ void TSettingsTarn::BringWithinCapabilities(TDeviceSettings &s) const {
     if (LevelCount > 0)
         for (int32_t &level : s.TriggerLevel)
             level = std::clamp(level, 0, LevelCount - 1);
+    // Sample counts that the trigger position and the device arithmetic take as they are.
+    auto within = [](int32_t &value, int32_t low, int32_t high) {
+        if (high >= low)
+            value = std::clamp(value, low, high);
+    };
+    within(s.AfterTrigger, AfterTriggerMin, AfterTriggerMax);
+    within(s.HoldOff, HoldOffMin, HoldOffMax);
+    for (size_t which = 0; which < 2; ++which) {
+        within(s.TriggerCount[which], CountMin, CountMax);
+        within(s.TriggerLength[which], LengthMin, LengthMax);
+    }
 }
 
 void TSettingsTarn::SaveToXML(TXMLSettings &d) {
@@ -320,6 +331,8 @@ void TSettingsTarn::LoadFromXML(TXMLSettings &d) {
 }
 
 void TSettingsTarn::LoadSettingsFile() {
+    // Saves that a kill interrupted leave their temporaries; their writer is gone by now.
+    platform::RemoveStaleTemporaries(SettingsFileName);
     Document.LoadFromFile(SettingsFileName);
     LoadFromXML(Document);
     Requested.VerticalParams.assign(static_cast<size_t>(std::max(VirtualChannelCount, 0)),

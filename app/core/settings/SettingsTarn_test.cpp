@@ -1,5 +1,6 @@
 #include "settings/SettingsTarn.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -697,10 +698,17 @@ TEST_F(SettingsTest, StartAndExitUseSettingsXmlInTheWorkingFolderSilently) {
               "<SETTINGS><VISUAL><SCREEN><TRANSPARENCY type=\"int\">1</TRANSPARENCY></SCREEN></VISUAL>"
               "</SETTINGS>");
     WriteFile("settings.xml", "<SETTINGS><VISUAL>");
+    // A save killed before this program started left its temporary; a file of another name stays.
+    WriteFile(".settings.xml.Xy12Zw", "<SETTINGS>");
+    WriteFile(".settings.xml.keep", "<SETTINGS>");
+    fs::last_write_time(PathOf(".settings.xml.Xy12Zw"),
+                        fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
     TSettingsTarn s;
     s.SetDefaultCapabilities();
     s.Messages = &Messages;
     s.LoadSettingsFile();
+    EXPECT_FALSE(fs::exists(PathOf(".settings.xml.Xy12Zw")));
+    EXPECT_TRUE(fs::exists(PathOf(".settings.xml.keep")));
     EXPECT_EQ(s.Transparency, 255);
     EXPECT_TRUE(Messages.Log.empty());
     s.Transparency = 7;
@@ -866,5 +874,90 @@ TEST_F(SettingsTest, CopyGivesTheDestinationTheSourceLengthsButKeepsItsGroundMov
 }
 
 } // namespace
+
+// Element texts that no program writes, as a damaged disk, a careless hand or a hostile tool leaves them.
+std::string Nested(const std::string &name, int depth, const std::string &inner) {
+    std::string text;
+    text.reserve(static_cast<size_t>(depth) * (2 * name.size() + 5) + inner.size());
+    for (int i = 0; i < depth; ++i)
+        text += "<" + name + ">";
+    text += inner;
+    for (int i = 0; i < depth; ++i)
+        text += "</" + name + ">";
+    return text;
+}
+
+TEST_F(SettingsTest, HostileSettingsTextsLoadFailOrAreBroughtWithinLimits) {
+    const std::string transparency =
+        "<VISUAL><SCREEN><TRANSPARENCY type=\"int\">100</TRANSPARENCY></SCREEN></VISUAL>";
+    const std::string valid = "<SETTINGS>" + transparency + "</SETTINGS>";
+    std::string siblings;
+    for (int i = 0; i < 500000; ++i)
+        siblings += "<S/>";
+    enum TOutcome { Loaded, Failed };
+    struct TCase {
+        const char *Name;
+        std::string Text;
+        TOutcome Outcome;
+        int32_t MemorySize, TriggerLevelA;
+    } cases[] = {
+        {"valid", valid, Loaded, 8192, 127},
+        {"truncated", valid.substr(0, valid.size() - 12), Failed, 8192, 127},
+        {"garbage", std::string("\x01\xFF<\x00>&&<<", 9) + std::string(5000, '\xC3'), Failed, 8192, 127},
+        {"another root", "<CONFIG>" + transparency + "</CONFIG>", Failed, 8192, 127},
+        {"hold hot key in 100,000 elements",
+         "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">" + Nested("K", 100000, "29;57;") +
+             "</HOTKEY_HOLD></OPTIONS>" + transparency + "</SETTINGS>",
+         Failed, 8192, 127},
+        {"30,000 elements nobody reads",
+         "<SETTINGS><UNREAD>" + Nested("N", 30000, "x") + "</UNREAD>" + transparency + "</SETTINGS>", Failed,
+         8192, 127},
+        {"nested to the limit",
+         "<SETTINGS>" + Nested("N", TXMLSettings::MaxElementDepth - 1, "x") + transparency + "</SETTINGS>",
+         Loaded, 8192, 127},
+        {"one level past the limit",
+         "<SETTINGS>" + Nested("N", TXMLSettings::MaxElementDepth, "x") + transparency + "</SETTINGS>",
+         Failed, 8192, 127},
+        {"huge numbers",
+         "<SETTINGS>" + transparency +
+             "<DEVICE><HORIZONTAL><MEMSIZE type=\"int\">2147483647</MEMSIZE></HORIZONTAL>"
+             "<TRIGGER><LEVEL type=\"intarray\" length=\"3\"><ITEM index=\"0\">99999999999999999999</ITEM>"
+             "<ITEM index=\"2147483647\">1</ITEM></LEVEL>"
+             "<AFTERTRIGGER type=\"int\">-2147483648</AFTERTRIGGER></TRIGGER></DEVICE></SETTINGS>",
+         Loaded, 1048576, 127},
+        {"2 MB strings",
+         "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">" + std::string(2 << 20, '7') +
+             "</HOTKEY_HOLD></OPTIONS><APPCONTAINER><PARMOD><S type=\"string\">" + std::string(2 << 20, 'x') +
+             "</S></PARMOD></APPCONTAINER>" + transparency + "</SETTINGS>",
+         Loaded, 8192, 127},
+        {"500,000 siblings", "<SETTINGS>" + siblings + transparency + "</SETTINGS>", Loaded, 8192, 127},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string file = WriteFile("settings.xml", c.Text);
+        auto s = Demo(file);
+        s->LoadSettingsFile();
+        EXPECT_EQ(s->Transparency, c.Outcome == Loaded ? 100 : 255);
+        EXPECT_EQ(s->RequestedSettings().MemorySize, c.MemorySize);
+        EXPECT_EQ(s->RequestedSettings().TriggerLevel[0], c.TriggerLevelA);
+        EXPECT_GE(s->RequestedSettings().AfterTrigger, s->AfterTriggerMin);
+        EXPECT_LE(s->RequestedSettings().AfterTrigger, s->AfterTriggerMax);
+        // The exit save rewrites the file readable and within a small multiple of what was read.
+        ASSERT_TRUE(s->SaveSettingsFile());
+        const size_t saved = fs::file_size(file);
+        EXPECT_LE(saved, 3 * c.Text.size() + 64 * 1024);
+        TXMLSettings again;
+        EXPECT_TRUE(again.LoadFromFile(file));
+        EXPECT_EQ(again.ReadInt("/visual/screen/transparency", 0), s->Transparency);
+
+        // The same file through the settings import: refused with its message, or taken.
+        auto imported = Demo(PathOf("other.xml"));
+        imported->LoadSettingsFile();
+        Messages.Shown.clear();
+        EXPECT_EQ(imported->ImportSettings(WriteFile("hostile.st", c.Text)), c.Outcome == Loaded);
+        EXPECT_EQ(Messages.Shown.size(), c.Outcome == Loaded ? 0u : 1u);
+        EXPECT_EQ(imported->Transparency, c.Outcome == Loaded ? 100 : 255);
+    }
+}
 
 } // namespace scope

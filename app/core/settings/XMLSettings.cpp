@@ -1,5 +1,6 @@
 #include "settings/XMLSettings.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "device/DataTypesTarn.h"
@@ -66,20 +67,45 @@ bool ValidName(const std::string &name) {
     return true;
 }
 
-// Concatenated text below an element, as a document object's text property gives it.
-void CollectText(pugi::xml_node node, std::string &out) {
-    for (pugi::xml_node child : node.children()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-            out += child.value();
-        else if (child.type() == pugi::node_element)
-            CollectText(child, out);
-    }
-}
-
+// Concatenated text below an element, as a document object's text property gives it. Walked in document
+// order without recursion, so no file can exhaust the stack.
 std::string NodeText(pugi::xml_node node) {
     std::string text;
-    CollectText(node, text);
+    pugi::xml_node child = node.first_child();
+    while (child) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            text += child.value();
+        else if (child.type() == pugi::node_element && child.first_child()) {
+            child = child.first_child();
+            continue;
+        }
+        while (!child.next_sibling() && child.parent() != node)
+            child = child.parent();
+        child = child.next_sibling();
+    }
     return text;
+}
+
+// Deepest element nesting below the document, root counted as 1; counted without recursion.
+int ElementDepth(const pugi::xml_document &document) {
+    int depth = 0, deepest = 0;
+    pugi::xml_node node = document.first_child();
+    while (node) {
+        if (node.type() == pugi::node_element) {
+            deepest = std::max(deepest, ++depth);
+            if (node.first_child()) {
+                node = node.first_child();
+                continue;
+            }
+            --depth;
+        }
+        while (!node.next_sibling() && node.parent() != document) {
+            node = node.parent();
+            --depth;
+        }
+        node = node.next_sibling();
+    }
+    return deepest;
 }
 
 void RemoveChildren(pugi::xml_node node) {
@@ -134,7 +160,8 @@ bool TXMLSettings::LoadFromFile(const std::string &fileName) {
     pugi::xml_parse_result parsed =
         loaded.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     // Only a settings document replaces the one held; anything else would silently reset every key.
-    bool ok = parsed && std::string(loaded.document_element().name()) == RootName;
+    bool ok = parsed && std::string(loaded.document_element().name()) == RootName &&
+              ElementDepth(loaded) <= MaxElementDepth;
     if (ok)
         Document.reset(loaded);
     if (!Document.document_element()) {

@@ -19,12 +19,17 @@ using TBoolArray = std::vector<uint8_t>;
 // caller's default. The file is the compact document re-indented with TABs and CR LF line ends.
 class TXMLSettings {
 public:
+    // No settings tree comes near this depth; a deeper file is refused as damaged, since re-indenting it
+    // would make the saved file grow with the square of its depth.
+    static constexpr int MaxElementDepth = 64;
+
     TXMLSettings();
     TXMLSettings(const TXMLSettings &) = delete;
     TXMLSettings &operator=(const TXMLSettings &) = delete;
 
-    // True when the file held a settings document, which then replaces the current one. Otherwise the
-    // previous document stays (a fresh store gets an empty SETTINGS root) and the result is false.
+    // True when the file held a settings document no deeper than MaxElementDepth, which then replaces the
+    // current one. Otherwise the previous document stays (a fresh store gets an empty SETTINGS root) and the
+    // result is false.
     bool LoadFromFile(const std::string &fileName);
     // Writes through a temporary file; false leaves the old file as it was.
     bool SaveToFile(const std::string &fileName) const;

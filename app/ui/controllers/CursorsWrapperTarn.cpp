@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
 
 namespace scope {
@@ -89,8 +90,11 @@ void TCursorsWrapperTarn::UpdateCursorControls() {
         SetDown(C.XButton, s->CursorsXOn);
         SetDown(C.GridButton, s->GridOn);
         // The bars keep their positions within their ranges; the stored values stay as they are.
-        if (C.IntensityBar)
-            C.IntensityBar->setValue(int(std::nearbyint(s->GridIntensity * 100)));
+        if (C.IntensityBar) {
+            // A stored intensity far outside 0..1 (or not a number) has no integer bar position.
+            const double intensity = s->GridIntensity >= 0 ? std::min(s->GridIntensity, 1.0) : 0.0;
+            C.IntensityBar->setValue(int(std::nearbyint(intensity * 100)));
+        }
         if (C.TransparencyBar) {
             const bool supported = C.TransparencyControl && C.TransparencyControl->IsSupported();
             C.TransparencyBar->setEnabled(supported);

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QWidget>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace scope {
@@ -146,6 +147,21 @@ TEST_F(ScreenBox, StoredValuesOutsideTheBarsStayStoredUntilMoved) {
     ASSERT_FALSE(window.Opacities.empty());
     EXPECT_DOUBLE_EQ(window.Opacities.back(), 50 / 255.0);
     EXPECT_EQ(transparency.Transparency(), 50);
+}
+
+// Intensities of a hostile settings file: no integer bar position exists for them before the bar's limits.
+TEST_F(ScreenBox, IntensitiesWithoutABarPositionGoToTheBarsEnds) {
+    Wire();
+    struct TCase {
+        double Stored;
+        int Bar;
+    } cases[] = {{-1e308, 20}, {1e308, 100}, {-INFINITY, 20}, {INFINITY, 100}, {NAN, 20}, {0.55, 55}};
+    for (const TCase &c : cases) {
+        s.GridIntensity = c.Stored;
+        BroadcastSettingsApplied(bus);
+        EXPECT_EQ(intensity.value(), c.Bar) << c.Stored;
+        EXPECT_EQ(recorder.Count(bmIntensityChanged), 0u);
+    }
 }
 
 TEST_F(ScreenBox, WithoutWindowOpacityTheBarIsDisabledAndNothingIsApplied) {

@@ -69,7 +69,8 @@ SCOPE_EXPORT uint8_t DeviceFunction(int32_t Code, int32_t Reserved1, int32_t Res
             *ResultPtr = PollStatus;
         return static_cast<uint8_t>(PollReturn);
     case dfReadRecord:
-        if (Buffer)
+        // An empty record has no data pointer to copy from.
+        if (Buffer && !Record.empty())
             std::memcpy(Buffer, Record.data(), Record.size());
         if (ResultPtr)
             *ResultPtr = RecordCount;
