@@ -27,6 +27,9 @@ protected:
         s.ShiftMax = 100;
         s.TimeBases = {{1e8, 1e8, 0, 1}, {5e7, 1e8, 0, 2}, {1e6, 1e6, 0, 3}};
         s.Ranges = {{0.05, 1}, {0.5, 2}, {5, 3}};
+        s.AfterTriggerMax = s.HoldOffMax = 1048576;
+        s.CountMax = 65535;
+        s.LengthMax = 1048576;
         TDeviceSettings &r = s.RequestedSettings();
         r.MemorySize = 8192;
         r.TimeBase = 1;

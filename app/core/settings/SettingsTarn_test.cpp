@@ -953,9 +953,9 @@ TEST_F(SettingsTest, HostileSettingsTextsLoadFailOrAreBroughtWithinLimits) {
         // The same file through the settings import: refused with its message, or taken.
         auto imported = Demo(PathOf("other.xml"));
         imported->LoadSettingsFile();
-        Messages.Shown.clear();
+        Messages.Log.clear();
         EXPECT_EQ(imported->ImportSettings(WriteFile("hostile.st", c.Text)), c.Outcome == Loaded);
-        EXPECT_EQ(Messages.Shown.size(), c.Outcome == Loaded ? 0u : 1u);
+        EXPECT_EQ(Messages.Log.size(), c.Outcome == Loaded ? 0u : 1u);
         EXPECT_EQ(imported->Transparency, c.Outcome == Loaded ? 100 : 255);
     }
 }
