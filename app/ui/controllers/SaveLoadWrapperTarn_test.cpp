@@ -8,7 +8,6 @@
 #include "controls/ColorShape.h"
 #include "dialogs/WaitScreen.h"
 #include "platform/Platform.h"
-#include "platform/QtRecordFileDialog.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
@@ -617,15 +616,6 @@ TEST_F(SaveLoadGroup, BrowsingFillsTheEditsWithTheCaretAtTheEnd) {
     openDialog.Answers.push_back(TScriptedDialog::TAnswer{PathOf("pick.rsb"), 1});
     load.click();
     EXPECT_NE(c.LoadedRecord(), nullptr);
-}
-
-TEST(RecordFileDialog, PairFiltersBecomeQtNameFilters) {
-    EXPECT_EQ(QtNameFilters("All supported formats|*.rsb;*.rsc;*.rsa|TRN Scope Binary format (*.rsb)|*.rsb|"
-                            "TRN Scope ASCII format (*.rsa)|*.rsa"),
-              (QStringList{"All supported formats (*.rsb *.rsc *.rsa)", "TRN Scope Binary format (*.rsb)",
-                           "TRN Scope ASCII format (*.rsa)"}));
-    EXPECT_TRUE(QtNameFilters("").isEmpty());
-    EXPECT_EQ(QtNameFilters("Odd|*.a|Dangling"), QStringList{"Odd (*.a)"});
 }
 
 TEST(SaveLoadOnMainForm, TheGroupHoldsItsControlsAndTheControllerComesAfterTheChannels) {
