@@ -191,9 +191,7 @@ void TTimeBaseWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Da
             SamplingProgressBarB->SetProgress(*static_cast<const int32_t *>(Data));
         break;
     case bmHotkeyTimeBase:
-        if (TimeBaseBar)
-            TimeBaseBar->setValue(
-                int(std::clamp<int64_t>(int64_t(TimeBaseBar->value()) + Param, INT32_MIN, INT32_MAX)));
+        StepBar(TimeBaseBar, Param);
         break;
     default:
         break;
