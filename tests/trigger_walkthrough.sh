@@ -7,11 +7,8 @@
 # "1000s" (the maximum), "1/2" (A's level to 255), Hold (the screen stands still). Screenshots stay in
 # the output folder.
 set -euo pipefail
-bin=$(cd "$1" && pwd)
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 
 # The bottom row of the 800 x 600 main form in window coordinates (the design layout after FormResize).
@@ -38,11 +35,6 @@ LAMP_AREA="$((MODE_LEFT + 68)) $((MODE_TOP + 21)) 10 10"
 SCREEN_AREA="121 41 571 381"
 
 WX=0 WY=0
-window_origin() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    WX=$X
-    WY=$Y
-}
 click() {
     xdotool mousemove $((WX + $1)) $((WY + $2))
     sleep 0.15
@@ -64,45 +56,11 @@ pixels() { # image, colour
     convert "$1" txt:- | grep -c -i "$2" || true
 }
 
-setting() {
-    python3 - "$1" "$2" <<'PY'
-import sys, xml.etree.ElementTree as ET
-node = ET.parse(sys.argv[1]).getroot().find(sys.argv[2])
-print(node.text if node is not None else "missing")
-PY
-}
 expect() {
     local got
     got=$(setting settings.xml "$1")
     [ "$got" = "$2" ] || fail "$1 is $got, expected $2"
     echo "$1 = $got"
-}
-prepare() {
-    local file=$1
-    shift
-    python3 - "$file" "$@" <<'PY'
-import sys, xml.etree.ElementTree as ET
-tree = ET.parse(sys.argv[1])
-for pair in sys.argv[2:]:
-    path, value = pair.rsplit("=", 1)
-    node = tree.getroot().find(path)
-    if node is None:
-        sys.exit("no element " + path)
-    node.text = value
-tree.write(sys.argv[1], encoding="utf-8", xml_declaration=True)
-PY
-}
-start_with_settings() {
-    local name=$1 settings=$2
-    prog="$out/${name}_program"
-    rm -rf "$prog"
-    cp -r "$bin" "$prog"
-    cp "$settings" "$prog/settings.xml"
-    local exe="scope_${name}_$$"
-    mv "$prog/scope" "$prog/$exe"
-    cd "$prog"
-    "./$exe" >"$out/$name.log" 2>&1 &
-    pid=$!
 }
 D=./DEVICE/TRIGGER
 V=./VISUAL/TRIGGER
