@@ -37,6 +37,24 @@ void SmallModuleInstrument(TSettingsTarn &s, double displayRatio) {
     s.DisplayRatio = displayRatio;
 }
 
+void RecordInstrument(TSettingsTarn &s) {
+    s.SetDefaultCapabilities();
+    s.VirtualChannelCount = 2;
+    s.ShiftMin = -100;
+    s.ShiftMax = 100;
+    s.TimeBases = {{1e8, 1e8, 0, 1}, {5e7, 1e8, 0, 2}, {1e6, 1e6, 0, 3}};
+    s.Ranges = {{0.05, 1}, {0.5, 2}, {5, 3}};
+    TDeviceSettings &r = s.RequestedSettings();
+    r.MemorySize = 8192;
+    r.TimeBase = 1;
+    s.BringWithinCapabilities(r);
+    r.Range = {1, 2};
+    TSettingsTarn::CopyDeviceSettings(r, s.AcquisitionSettings());
+    TSettingsTarn::CopyDeviceSettings(r, s.ShownSettings());
+    s.ChannelsOn = {1, 1, 0, 0, 0, 0};
+    s.DisplayRatio = 1;
+}
+
 void SetBoolOption(TSettingsTarn &s, int32_t id, bool value) {
     static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
 }
