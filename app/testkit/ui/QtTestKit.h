@@ -5,8 +5,11 @@
 #include "testkit/TestSettings.h"
 
 #include <QApplication>
+#include <QPointF>
 #include <QTimer>
 #include <functional>
+
+class QWidget;
 
 namespace scope {
 
@@ -18,6 +21,11 @@ bool ProcessEventsUntil(const std::function<bool()> &done, int timeoutMs);
 
 // One expiry of the timer, delivered as the event loop would.
 void ExpireTimer(QTimer *timer);
+
+// A left-button press and release at a point of a widget (its middle when none is given), as the user's
+// click.
+void LeftClick(QWidget *w, QPointF at);
+void LeftClick(QWidget *w);
 
 // A fixture's first member: the application exists before the widgets that follow it are made.
 struct TTestAppFirst {
