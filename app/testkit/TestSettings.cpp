@@ -66,4 +66,12 @@ void JoinBus(TObjMasterTarn &bus, TSettingsTarn &s, std::initializer_list<TBusMe
     }
 }
 
+int BusPlace(const TObjMasterTarn &bus, const TBusMember &member) {
+    const auto &handlers = bus.Handlers();
+    for (size_t i = 0; i < handlers.size(); ++i)
+        if (handlers[i].Object == static_cast<const void *>(&member))
+            return int(i);
+    return -1;
+}
+
 } // namespace scope

@@ -34,4 +34,7 @@ void SetBoolOption(TSettingsTarn &s, int32_t id, bool value);
 // Gives every unit the settings and the bus, in the order given (the bus's delivery order).
 void JoinBus(TObjMasterTarn &bus, TSettingsTarn &s, std::initializer_list<TBusMember *> members);
 
+// The place of a unit in the bus's delivery order; -1 when it is not on the bus.
+int BusPlace(const TObjMasterTarn &bus, const TBusMember &member);
+
 } // namespace scope

@@ -632,13 +632,7 @@ TEST(SaveLoadOnMainForm, TheGroupHoldsItsControlsAndTheControllerComesAfterTheCh
     ASSERT_NE(c.DataSource, nullptr);
 
     // Bus order: after the channel controller, before the keyboard controller.
-    const auto &handlers = form.ObjMasterTarn1().Handlers();
-    auto position = [&](TBusMember &m) {
-        for (size_t i = 0; i < handlers.size(); ++i)
-            if (handlers[i].Object == &m)
-                return int(i);
-        return -1;
-    };
+    auto position = [&](const TBusMember &m) { return BusPlace(form.ObjMasterTarn1(), m); };
     const int channels = position(form.ChannelWrapperTarn1()), saveLoad = position(c),
               keyboard = position(form.KeyboardControlWrapperTarn1());
     EXPECT_GE(channels, 0);

@@ -625,16 +625,9 @@ TEST(TriggerPanelOnTheMainForm, ControlsSitInTheirBoxesAndTheMenuItemDrivesTheGe
         }
 
     // Subscribed after the master timer and before the readouts.
-    const auto &handlers = bus.Handlers();
-    auto place = [&](TBusMember &m) {
-        for (size_t i = 0; i < handlers.size(); ++i)
-            if (handlers[i].Object == static_cast<void *>(&m))
-                return int(i);
-        return -1;
-    };
-    const int trigger = place(form.TriggerWrapperTarn1());
-    EXPECT_GT(trigger, place(form.MasterTimerTarn1()));
-    EXPECT_LT(trigger, place(form.ParamWrapperTarn1()));
+    const int trigger = BusPlace(bus, form.TriggerWrapperTarn1());
+    EXPECT_GT(trigger, BusPlace(bus, form.MasterTimerTarn1()));
+    EXPECT_LT(trigger, BusPlace(bus, form.ParamWrapperTarn1()));
 
     form.Compensationgenerator1->trigger();
     EXPECT_TRUE(s.RequestedSettings().CompensationGenerator);
