@@ -48,12 +48,8 @@ void TExportAsImageWrapperTarn::RebuildMenu() {
 }
 
 void TExportAsImageWrapperTarn::ExportClick(QAction *item) {
-    const TExportAsImageArrayOption *list = DefinedPresets(Settings());
-    if (!item || !list)
-        return;
-    const int32_t index = item->data().toInt();
-    if (index >= 0 && index < list->Count())
-        Export(*list->List[size_t(index)]);
+    if (const auto *preset = TPresetMenuItems::PresetOf(DefinedPresets(Settings()), item))
+        Export(*preset);
 }
 
 void TExportAsImageWrapperTarn::Export(const TExportAsImageOption &preset) {

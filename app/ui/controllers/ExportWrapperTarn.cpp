@@ -44,12 +44,8 @@ void TExportWrapperTarn::RebuildMenu() {
 }
 
 void TExportWrapperTarn::ExportClick(QAction *item) {
-    const TExportArrayOption *list = DefinedExports(Settings());
-    if (!item || !list)
-        return;
-    const int32_t index = item->data().toInt();
-    if (index >= 0 && index < list->Count())
-        Export(*list->List[size_t(index)]);
+    if (const auto *preset = TPresetMenuItems::PresetOf(DefinedExports(Settings()), item))
+        Export(*preset);
 }
 
 std::unique_ptr<TTextRowWriter> TExportWrapperTarn::PrepareExport(const TExportOption &preset) {

@@ -15,6 +15,10 @@ void TPresetMenuItems::Clear() {
     List.clear();
 }
 
+int32_t TPresetMenuItems::TagOf(const QAction *item) {
+    return item ? item->data().toInt() : -1;
+}
+
 void TPresetMenuItems::Rebuild(QMenu *menu, const std::vector<std::string> &names,
                                const std::function<void(QAction *)> &onClick) {
     Clear();

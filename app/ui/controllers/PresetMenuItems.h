@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPointer>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,7 +35,18 @@ public:
         return names;
     }
 
+    // The preset an item of the menu stands for: the list's entry at the item's tag; null for a tag out
+    // of the list, a null item or a null list.
+    template <class TPresetList> static auto *PresetOf(const TPresetList *list, const QAction *item) {
+        const int32_t index = TagOf(item);
+        return list && index >= 0 && size_t(index) < list->List.size() ? list->List[size_t(index)].get()
+                                                                       : nullptr;
+    }
+
 private:
+    // The item's tag; -1 for a null item.
+    static int32_t TagOf(const QAction *item);
+
     // Guarded: the menu may have deleted them already.
     std::vector<QPointer<QAction>> List;
 };
