@@ -370,12 +370,7 @@ TEST(MainForm, PresetDialogsGetTheirOptionsAndOkRebuildsTheMenu) {
     TScriptedMessages messages;
     TMainForm form(messages);
     TOptions &options = *form.SettingsTarn1().Options;
-    auto captions = [](QMenu *menu) {
-        std::vector<std::string> c;
-        for (QAction *a : menu->actions())
-            c.push_back(a->isSeparator() ? "|" : a->text().toStdString());
-        return c;
-    };
+    auto captions = [](QMenu *menu) { return MenuCaptions(*menu); };
     BroadcastSettingsApplied(form.ObjMasterTarn1());
     EXPECT_EQ(captions(form.Exporttoclipboard1),
               (std::vector<std::string>{"Whole memory in mV", "|", "Manage exports"}));

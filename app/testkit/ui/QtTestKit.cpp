@@ -1,6 +1,8 @@
 #include "testkit/ui/QtTestKit.h"
 
+#include <QAction>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTimerEvent>
 #include <QWidget>
@@ -43,6 +45,13 @@ void LeftClick(QWidget *w, QPointF at) {
 
 void LeftClick(QWidget *w) {
     LeftClick(w, QPointF(w->width() / 2, w->height() / 2));
+}
+
+std::vector<std::string> MenuCaptions(const QMenu &menu) {
+    std::vector<std::string> captions;
+    for (const QAction *a : menu.actions())
+        captions.push_back(a->isSeparator() ? "|" : a->text().toStdString());
+    return captions;
 }
 
 } // namespace scope

@@ -8,7 +8,10 @@
 #include <QPointF>
 #include <QTimer>
 #include <functional>
+#include <string>
+#include <vector>
 
+class QMenu;
 class QWidget;
 
 namespace scope {
@@ -26,6 +29,9 @@ void ExpireTimer(QTimer *timer);
 // click.
 void LeftClick(QWidget *w, QPointF at);
 void LeftClick(QWidget *w);
+
+// The captions of a menu's items in order, "|" for a separator.
+std::vector<std::string> MenuCaptions(const QMenu &menu);
 
 // A fixture's first member: the application exists before the widgets that follow it are made.
 struct TTestAppFirst {

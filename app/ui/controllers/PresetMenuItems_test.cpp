@@ -17,13 +17,6 @@ struct TPresetList {
     std::vector<std::unique_ptr<TPreset>> List;
 };
 
-std::vector<std::string> Captions(const QMenu &menu) {
-    std::vector<std::string> c;
-    for (QAction *a : menu.actions())
-        c.push_back(a->isSeparator() ? "|" : a->text().toStdString());
-    return c;
-}
-
 TEST(PresetMenuItems, ItemsGoAboveTheMenusOwnAndAreReplacedOnRebuild) {
     TestApp();
     QMenu menu;
@@ -36,20 +29,20 @@ TEST(PresetMenuItems, ItemsGoAboveTheMenusOwnAndAreReplacedOnRebuild) {
     TPresetMenuItems items;
     const auto onClick = [&](QAction *a) { clicked.push_back(a); };
     items.Rebuild(&menu, TPresetMenuItems::NamesOf(&list), onClick);
-    EXPECT_EQ(Captions(menu), (std::vector<std::string>{"One", "Two", "|", "Manage exports"}));
+    EXPECT_EQ(MenuCaptions(menu), (std::vector<std::string>{"One", "Two", "|", "Manage exports"}));
     menu.actions()[1]->trigger();
     ASSERT_EQ(clicked.size(), 1u);
     EXPECT_EQ(TPresetMenuItems::PresetOf(&list, clicked[0]), list.List[1].get());
 
     list.List.pop_back();
     items.Rebuild(&menu, TPresetMenuItems::NamesOf(&list), onClick);
-    EXPECT_EQ(Captions(menu), (std::vector<std::string>{"One", "|", "Manage exports"}));
+    EXPECT_EQ(MenuCaptions(menu), (std::vector<std::string>{"One", "|", "Manage exports"}));
     EXPECT_EQ(items.Items().size(), 1u);
 
     // An item the menu lost already is not deleted twice; no list or no menu gives no items.
     delete items.Items()[0].data();
     items.Rebuild(&menu, TPresetMenuItems::NamesOf<TPresetList>(nullptr), onClick);
-    EXPECT_EQ(Captions(menu), (std::vector<std::string>{"|", "Manage exports"}));
+    EXPECT_EQ(MenuCaptions(menu), (std::vector<std::string>{"|", "Manage exports"}));
     items.Rebuild(nullptr, TPresetMenuItems::NamesOf(&list), onClick);
     EXPECT_TRUE(items.Items().empty());
 }
