@@ -60,6 +60,15 @@ std::string FileName() {
     return "/tmp/saveload_record_bench_" + std::to_string(getpid()) + ".rsb";
 }
 
+// What the Save button does: the screen's record captured and written in the binary format.
+bool CaptureAndSave(TBenchScreen &screen, const std::string &file) {
+    TLoadedData record(screen.Settings);
+    auto format = TSaveLoadFormatDesc[0].Create();
+    record.Capture(screen.Settings, screen.Source);
+    record.RegisterValues(*format);
+    return format->SaveToFile(file) == slOK;
+}
+
 void BM_Capture(benchmark::State &state) {
     TBenchScreen screen;
     for (auto _ : state) {
@@ -73,14 +82,9 @@ BENCHMARK(BM_Capture)->Unit(benchmark::kMillisecond);
 void BM_CaptureAndSaveBinary(benchmark::State &state) {
     TBenchScreen screen;
     const std::string file = FileName();
-    for (auto _ : state) {
-        TLoadedData record(screen.Settings);
-        auto format = TSaveLoadFormatDesc[0].Create();
-        record.Capture(screen.Settings, screen.Source);
-        record.RegisterValues(*format);
-        if (format->SaveToFile(file) != slOK)
+    for (auto _ : state)
+        if (!CaptureAndSave(screen, file))
             state.SkipWithError("save failed");
-    }
     std::remove(file.c_str());
 }
 BENCHMARK(BM_CaptureAndSaveBinary)->Unit(benchmark::kMillisecond);
@@ -88,14 +92,8 @@ BENCHMARK(BM_CaptureAndSaveBinary)->Unit(benchmark::kMillisecond);
 void BM_LoadAfterLoadShowTraces(benchmark::State &state) {
     TBenchScreen screen;
     const std::string file = FileName();
-    {
-        TLoadedData record(screen.Settings);
-        auto format = TSaveLoadFormatDesc[0].Create();
-        record.Capture(screen.Settings, screen.Source);
-        record.RegisterValues(*format);
-        if (format->SaveToFile(file) != slOK)
-            state.SkipWithError("save failed");
-    }
+    if (!CaptureAndSave(screen, file))
+        state.SkipWithError("save failed");
     for (auto _ : state) {
         TLoadedData record(screen.Settings);
         auto format = TSaveLoadFormatDesc[0].Create();

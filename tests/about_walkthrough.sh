@@ -5,11 +5,8 @@
 # xdg-open that notes what it was asked to open. OK closes the form. Screenshots are left in the output
 # folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 
 # The desktop's handler, standing in: it notes each link.
 handler="$out/about_handler"

@@ -5,10 +5,8 @@
 # settings.xml keeps it all. Run 2 drops the host tests' function module on channel C (C shows its name
 # and its trace) and clicks C off again. Screenshots are left in the output folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 
 # Click targets: middles of the controls in client coordinates. The client area starts below the menu

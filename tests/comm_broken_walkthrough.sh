@@ -4,11 +4,8 @@
 # trace runs on. Broken again, Exit ends the program at once, without the exit question, and the settings
 # are still written. Screenshots are left in the output folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 
 link="$out/comm_broken_link_down"
 rm -f "$link"

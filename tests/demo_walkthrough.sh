@@ -4,10 +4,8 @@
 # instrument; closing the window asks the exit question (No keeps it running, Yes ends it) and the
 # settings file is written. Screenshots of every step are left in the output folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 start_program walkthrough
 

@@ -7,10 +7,8 @@
 # true (the same presets). Last "Manage exports": a new preset added with OK reaches the menu, one added
 # and cancelled does not, and settings.xml keeps both the list and the fields typed last.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 
 files="$out/export_files"
 rm -rf "$files"
@@ -92,19 +90,12 @@ write_settings() { # file, tool tips on
 }
 
 # As start_program, with a settings file of its own in the program folder.
-start_with_settings() {
-    local name=$1
-    prog="$out/${name}_program"
-    rm -rf "$prog"
-    cp -r "$bin" "$prog"
+start_with_presets() {
+    copy_program "$1"
     write_settings "$prog/settings.xml" false
     mkdir -p "$prog/Settings"
     write_settings "$prog/Settings/tips.st" true
-    local exe="scope_${name}_$$"
-    mv "$prog/scope" "$prog/$exe"
-    cd "$prog"
-    "./$exe" >"$out/$name.log" 2>&1 &
-    pid=$!
+    run_copy "$1"
 }
 
 keys() { # one key at a time, as a user types them
@@ -114,10 +105,6 @@ keys() { # one key at a time, as a user types them
     done
 }
 
-click_in() { # window, x, y
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.4
-}
 
 # Opens Edit > submenu (0 Export as ASCII, 1 Export as image) and chooses the item at that index.
 choose() {
@@ -160,7 +147,7 @@ wait_file() {
 }
 
 start_x
-start_with_settings export
+start_with_presets export
 main=$(enter_demonstration)
 sleep 1
 shot "$out/export_1_main.png"

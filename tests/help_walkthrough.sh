@@ -2,10 +2,8 @@
 # Help with no program set up to open its files: F1 on the main form must not fail silently but show a
 # message box naming the help file (help_1_message.png shows it).
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 # An empty PATH for the program's handler search: no xdg-open or browser, whatever the machine has.
 start_program help PATH=/nonexistent BROWSER= DEFAULT_BROWSER=

@@ -4,10 +4,8 @@
 # the colour dialog and two hot keys changed, confirmed with OK; the new hold key holds and the old one
 # is gone; settings.xml keeps it all. Screenshots of every step are left in the output folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 
 # Click positions in client coordinates of the dialogs (the six tabs wrap into two rows).
 TAB_DISPLAY="159 13"
@@ -24,10 +22,6 @@ HOTKEYS_TAB_DISPLAY="235 15"
 HOTKEYS_CLEAR_FIRST="298 45"
 HOTKEYS_OK="279 219"
 
-click_in() { # window, x, y
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.4
-}
 
 # Pixels of the oscilloscope screen that change within the given seconds.
 SCREEN_AREA="571x381+121+41"

@@ -1,4 +1,13 @@
 # Helpers for the end-to-end scripts: a private X server, window lookup, screenshots.
+
+# The script's arguments: the program folder and the output folder (made when missing), both absolute,
+# as the scripts change into copies of the program folder.
+e2e_folders() {
+    bin=$(cd "$1" && pwd)
+    out=${2:-/tmp/e2e}
+    mkdir -p "$out"
+    out=$(cd "$out" && pwd)
+}
 start_x() {
     # The server picks a free display itself, so that runs side by side never share one.
     local fdfile
@@ -72,22 +81,40 @@ wait_exit() {
     return 1
 }
 
-# Starts a copy of the program folder under the given name in $out, without a settings file, with any
-# further arguments as environment assignments. The copy gets an executable name of its own, so that a
-# copy running elsewhere (another test run) does not count as a second instance. Sets $prog and $pid
-# and makes the copy the working folder.
-start_program() {
-    local name=$1
-    shift
-    prog="$out/${name}_program"
+# Copies the program folder to $out/<name>_program, without a settings file, and sets $prog; files the
+# run needs go in before run_copy.
+copy_program() {
+    prog="$out/${1}_program"
     rm -rf "$prog"
     cp -r "$bin" "$prog"
     rm -f "$prog/settings.xml"
+}
+
+# Starts the copy made by copy_program under the given name, with any further arguments as environment
+# assignments. The copy gets an executable name of its own, so that a copy running elsewhere (another
+# test run) does not count as a second instance. Sets $pid and makes the copy the working folder.
+run_copy() {
+    local name=$1
+    shift
     local exe="scope_${name}_$$"
     mv "$prog/scope" "$prog/$exe"
     cd "$prog"
     env "$@" "./$exe" >"$out/$name.log" 2>&1 &
     pid=$!
+}
+
+# Starts a copy of the program folder under the given name in $out, without a settings file, with any
+# further arguments as environment assignments (see run_copy).
+start_program() {
+    copy_program "$1"
+    run_copy "$@"
+}
+
+# As start_program, with the given settings file in the program folder.
+start_with_settings() { # name, settings file
+    copy_program "$1"
+    cp "$2" "$prog/settings.xml"
+    run_copy "$1"
 }
 
 fail() {
@@ -168,6 +195,45 @@ exit_with_yes() {
     answer "$exitq" alt+y || fail "the exit question did not take Yes"
     wait_exit "$pid" 20 || fail "the program did not end after Yes"
     test -s settings.xml || fail "settings.xml was not written"
+}
+
+# Clicks at a point of a window, in its client coordinates.
+click_in() { # window, x, y
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.4
+}
+
+# The screen position of a window's top-left corner, in $WX and $WY.
+window_origin() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    WX=$X
+    WY=$Y
+}
+
+# A value of a settings file by its element path (case as written); "missing" when there is none.
+setting() { # file, path
+    python3 - "$1" "$2" <<'PY'
+import sys, xml.etree.ElementTree as ET
+node = ET.parse(sys.argv[1]).getroot().find(sys.argv[2])
+print(node.text if node is not None else "missing")
+PY
+}
+
+# Sets values of a settings file: path=value pairs; an element that is not there is an error.
+prepare() { # file, path=value...
+    local file=$1
+    shift
+    python3 - "$file" "$@" <<'PY'
+import sys, xml.etree.ElementTree as ET
+tree = ET.parse(sys.argv[1])
+for pair in sys.argv[2:]:
+    path, value = pair.rsplit("=", 1)
+    node = tree.getroot().find(path)
+    if node is None:
+        sys.exit("no element " + path)
+    node.text = value
+tree.write(sys.argv[1], encoding="utf-8", xml_declaration=True)
+PY
 }
 
 # Prints the text of the X clipboard (empty when nothing holds it).

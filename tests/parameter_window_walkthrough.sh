@@ -4,10 +4,8 @@
 # own close button switches the module off; at exit the module's configuration is in settings.xml.
 # Screenshots are left in the output folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 start_program parameters
 test -e "$prog/modules/parmod.so" || fail "no parameter module in the program folder"

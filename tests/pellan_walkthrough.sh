@@ -2,10 +2,8 @@
 # A user with a Pellan instrument: the device search finds the simulated instrument through the driver
 # library, the caption names it, the screen shows its live signal, and closing ends the program.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 start_program pellan PELLUSB_SIMULATE=1
 

@@ -6,11 +6,8 @@
 # page set-up and then the print dialog; Cancel in either just closes. Screenshots are left in the output
 # folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 check=$(cd "$(dirname "$0")" && pwd)/pdfcheck.py
 
 # Waits until a file exists and has stopped growing.

@@ -7,10 +7,8 @@
 # auto-save into a missing folder stopping after one box; the applied settings are in settings.xml at
 # exit. Screenshots of every step are left in the output folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 
 # Click positions in the main form (800 x 600), inside the Save/load box.
 LOAD_EDIT="170 500"
@@ -26,10 +24,6 @@ SAVE_BUTTON="254 569"
 # The oscilloscope screen, in the same coordinates.
 SCREEN_AREA="560x370+125+100"
 
-click_in() { # window, x, y
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.4
-}
 
 # Replaces the text of an edit of the main form.
 type_into() { # x y text
@@ -88,9 +82,7 @@ no_error_box() { ! visible "^Error$" || fail "$1: an error box is open"; }
 
 start_x
 # The program folder with a settings file that enables the Autosave box.
-prog="$out/saveload_program"
-rm -rf "$prog"
-cp -r "$bin" "$prog"
+copy_program saveload
 cat >"$prog/settings.xml" <<'XML'
 <?xml version="1.0"?>
 <SETTINGS version="1">
@@ -99,11 +91,7 @@ cat >"$prog/settings.xml" <<'XML'
 	</OPTIONS>
 </SETTINGS>
 XML
-exe="scope_saveload_$$"
-mv "$prog/scope" "$prog/$exe"
-cd "$prog"
-"./$exe" >"$out/saveload.log" 2>&1 &
-pid=$!
+run_copy saveload
 main=$(enter_demonstration)
 sleep 1
 shot "$out/saveload_1_main.png"

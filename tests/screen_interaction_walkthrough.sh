@@ -6,10 +6,8 @@
 # bar one step right; the settings written at exit must show each change. Run 2 uses 1048576 samples: the
 # quick view shows, and dragging its slice sets the slice start. Screenshots stay in the output folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 
 # Where things are on the 800 x 600 main form, in window coordinates (the design layout after FormResize).
@@ -28,11 +26,6 @@ level_y() { echo $((SCREEN_TOP + SCREEN_HEIGHT - 1 - ($1 * SCREEN_HEIGHT + 128) 
 
 # Window origin, set once the main form is up.
 WX=0 WY=0
-window_origin() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    WX=$X
-    WY=$Y
-}
 move() { xdotool mousemove $((WX + $1)) $((WY + $2)); sleep 0.15; }
 click() {
     move "$1" "$2"
@@ -54,49 +47,11 @@ drag() {
 }
 crop() { convert "$1" -crop "800x600+$WX+$WY" +repage "$2"; }
 
-# A value of the settings file by its element path (case as written).
-setting() {
-    python3 - "$1" "$2" <<'PY'
-import sys, xml.etree.ElementTree as ET
-node = ET.parse(sys.argv[1]).getroot().find(sys.argv[2])
-print(node.text if node is not None else "missing")
-PY
-}
-# Sets values of a settings file: path=value pairs.
-prepare() {
-    local file=$1
-    shift
-    python3 - "$file" "$@" <<'PY'
-import sys, xml.etree.ElementTree as ET
-tree = ET.parse(sys.argv[1])
-for pair in sys.argv[2:]:
-    path, value = pair.rsplit("=", 1)
-    node = tree.getroot().find(path)
-    if node is None:
-        sys.exit("no element " + path)
-    node.text = value
-tree.write(sys.argv[1], encoding="utf-8", xml_declaration=True)
-PY
-}
 expect() {
     local got
     got=$(setting "$1" "$2")
     [ "$got" = "$3" ] || fail "$2 is $got, expected $3"
     echo "$2 = $got"
-}
-
-# Starts a copy of the program folder with the given settings file.
-start_with_settings() {
-    local name=$1 settings=$2
-    prog="$out/${name}_program"
-    rm -rf "$prog"
-    cp -r "$bin" "$prog"
-    cp "$settings" "$prog/settings.xml"
-    local exe="scope_${name}_$$"
-    mv "$prog/scope" "$prog/$exe"
-    cd "$prog"
-    "./$exe" >"$out/$name.log" 2>&1 &
-    pid=$!
 }
 
 # A settings file as the program writes it, to prepare the runs from.

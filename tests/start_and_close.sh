@@ -3,10 +3,8 @@
 # window's close button (which answers Abort) and checks that the program ends by itself without
 # showing its main form, having written its settings file.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 start_program start_and_close
 question=$(wait_title "^Error$" 30) || fail "no device question"

@@ -7,11 +7,8 @@
 # to 1 V/div with its shift dragged to the top (its trace flat at 255), "1/2" (A's level to 255), Hold
 # (the screen stands still). Screenshots stay in the output folder.
 set -euo pipefail
-bin=$(cd "$1" && pwd)
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 start_x
 
 # Click positions in main-window coordinates: the 800 x 600 window with its menu bar, as in the
@@ -79,13 +76,6 @@ pixels() { # image, colour
     convert "$1" txt:- | grep -c -i "$2" || true
 }
 
-setting() {
-    python3 - "$1" "$2" <<'PY'
-import sys, xml.etree.ElementTree as ET
-node = ET.parse(sys.argv[1]).getroot().find(sys.argv[2])
-print(node.text if node is not None else "missing")
-PY
-}
 expect() {
     local got
     got=$(setting settings.xml "$1")

@@ -5,10 +5,8 @@
 # values and leaves them within the instrument's limits. Screenshots of every step are left in the output
 # folder.
 set -euo pipefail
-bin=$1
-out=${2:-/tmp/e2e}
-mkdir -p "$out"
 . "$(dirname "$0")/lib.sh"
+e2e_folders "$@"
 
 # Click positions in main-window coordinates: the 800 x 600 window with its 19-pixel menu bar; the Input
 # and Position boxes hang from the top of the right column, the Vertical box and the bottom row from the
@@ -153,16 +151,7 @@ for path, values in odd.items():
         node.text = values[0]
 tree.write(sys.argv[2], encoding="utf-8", xml_declaration=True)
 PY
-# As start_program, with the prepared settings file in the program folder.
-prog="$out/vertical_odd_program"
-rm -rf "$prog"
-cp -r "$bin" "$prog"
-cp "$out/vertical_odd_settings.xml" "$prog/settings.xml"
-exe="scope_vertical_odd_$$"
-mv "$prog/scope" "$prog/$exe"
-cd "$prog"
-"./$exe" >"$out/vertical_odd.log" 2>&1 &
-pid=$!
+start_with_settings vertical_odd "$out/vertical_odd_settings.xml"
 main=$(enter_demonstration)
 sleep 1.5
 shot "$out/vertical_9_odd_settings.png"

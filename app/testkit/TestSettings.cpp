@@ -37,6 +37,27 @@ void SmallModuleInstrument(TSettingsTarn &s, double displayRatio) {
     s.DisplayRatio = displayRatio;
 }
 
+void RecordInstrument(TSettingsTarn &s) {
+    s.SetDefaultCapabilities();
+    s.VirtualChannelCount = 2;
+    s.ShiftMin = -100;
+    s.ShiftMax = 100;
+    s.TimeBases = {{1e8, 1e8, 0, 1}, {5e7, 1e8, 0, 2}, {1e6, 1e6, 0, 3}};
+    s.Ranges = {{0.05, 1}, {0.5, 2}, {5, 3}};
+    s.AfterTriggerMax = s.HoldOffMax = 1048576;
+    s.CountMax = 65535;
+    s.LengthMax = 1048576;
+    TDeviceSettings &r = s.RequestedSettings();
+    r.MemorySize = 8192;
+    r.TimeBase = 1;
+    s.BringWithinCapabilities(r);
+    r.Range = {1, 2};
+    TSettingsTarn::CopyDeviceSettings(r, s.AcquisitionSettings());
+    TSettingsTarn::CopyDeviceSettings(r, s.ShownSettings());
+    s.ChannelsOn = {1, 1, 0, 0, 0, 0};
+    s.DisplayRatio = 1;
+}
+
 void SetBoolOption(TSettingsTarn &s, int32_t id, bool value) {
     static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
 }
@@ -46,6 +67,14 @@ void JoinBus(TObjMasterTarn &bus, TSettingsTarn &s, std::initializer_list<TBusMe
         m->SetSettings(&s);
         m->SetObjMaster(&bus);
     }
+}
+
+int BusPlace(const TObjMasterTarn &bus, const TBusMember &member) {
+    const auto &handlers = bus.Handlers();
+    for (size_t i = 0; i < handlers.size(); ++i)
+        if (handlers[i].Object == static_cast<const void *>(&member))
+            return int(i);
+    return -1;
 }
 
 } // namespace scope

@@ -23,10 +23,18 @@ bool DemoInstrument(TDriverAbstraction &demo, TSettingsTarn &s);
 // one range, 1024-sample records, every channel on, no module assigned.
 void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
 
+// The instrument of the record tests: two channels, two module channels, shift -100..100, three time
+// bases and three ranges, 8192-sample records on time base 1 with A on range 1 and B on range 2, channels
+// A and B on, every copy of the device settings alike.
+void RecordInstrument(TSettingsTarn &s);
+
 // Sets a switch of the options (opToolTip ...).
 void SetBoolOption(TSettingsTarn &s, int32_t id, bool value);
 
 // Gives every unit the settings and the bus, in the order given (the bus's delivery order).
 void JoinBus(TObjMasterTarn &bus, TSettingsTarn &s, std::initializer_list<TBusMember *> members);
+
+// The place of a unit in the bus's delivery order; -1 when it is not on the bus.
+int BusPlace(const TObjMasterTarn &bus, const TBusMember &member);
 
 } // namespace scope

@@ -604,23 +604,7 @@ void TMainForm::CreateMenus() {
     WCDsensitivity1 = Settings1->addMenu(QString());
     WCDsensitivity1->setObjectName("WCDsensitivity1");
     WCDGroup = new QActionGroup(this);
-    WCDGroup->setExclusive(true);
-    const struct {
-        const char *Name;
-        const char *Caption;
-        int Tag;
-    } wcd[] = {{"VeryHigh1", "Very High", 8},
-               {"High1", "High", 12},
-               {"Medium1", "Medium", 16},
-               {"Low1", "Low", 20},
-               {"Off1", "Off", 255}};
-    for (const auto &w : wcd) {
-        QAction *a = WCDsensitivity1->addAction(QString::fromLatin1(w.Caption));
-        a->setObjectName(w.Name);
-        a->setCheckable(true);
-        a->setData(w.Tag);
-        WCDGroup->addAction(a);
-    }
+    MakeWCDItems(WCDsensitivity1, WCDGroup);
     Settings1->addSeparator();
     Options1 = item(Settings1, "Options1", &TMainForm::Options1Click);
 

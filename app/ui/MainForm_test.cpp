@@ -370,12 +370,7 @@ TEST(MainForm, PresetDialogsGetTheirOptionsAndOkRebuildsTheMenu) {
     TScriptedMessages messages;
     TMainForm form(messages);
     TOptions &options = *form.SettingsTarn1().Options;
-    auto captions = [](QMenu *menu) {
-        std::vector<std::string> c;
-        for (QAction *a : menu->actions())
-            c.push_back(a->isSeparator() ? "|" : a->text().toStdString());
-        return c;
-    };
+    auto captions = [](QMenu *menu) { return MenuCaptions(*menu); };
     BroadcastSettingsApplied(form.ObjMasterTarn1());
     EXPECT_EQ(captions(form.Exporttoclipboard1),
               (std::vector<std::string>{"Whole memory in mV", "|", "Manage exports"}));
@@ -415,13 +410,7 @@ TEST(MainForm, PresetDialogsGetTheirOptionsAndOkRebuildsTheMenu) {
     EXPECT_EQ(form.Exportasimage1->actions()[0]->data().toInt(), 0);
 
     // Bus places: text export after the channels, then the keyboard, then the image export, then the screens.
-    const auto &handlers = form.ObjMasterTarn1().Handlers();
-    auto place = [&](TBusMember &m) {
-        for (size_t i = 0; i < handlers.size(); ++i)
-            if (handlers[i].Object == &m)
-                return int(i);
-        return -1;
-    };
+    auto place = [&](const TBusMember &m) { return BusPlace(form.ObjMasterTarn1(), m); };
     EXPECT_LT(place(form.ChannelWrapperTarn1()), place(form.ExportWrapperTarn1()));
     EXPECT_EQ(place(form.KeyboardControlWrapperTarn1()), place(form.ExportWrapperTarn1()) + 1);
     EXPECT_EQ(place(form.ExportAsImageWrapperTarn1()), place(form.KeyboardControlWrapperTarn1()) + 1);

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -15,31 +16,14 @@
 namespace scope {
 namespace {
 
-// A two-channel instrument with two module channels and two loaded-trace slots, three time bases and
-// three ranges; every copy of the settings alike.
+// The record tests' instrument (two loaded-trace slots), the 0 V lines at 100 and 150.
 class LoadedRecord : public TTestFolder {
 protected:
     void SetUp() override {
         TTestFolder::SetUp();
-        s.SetDefaultCapabilities();
-        s.VirtualChannelCount = 2;
-        s.ShiftMin = -100;
-        s.ShiftMax = 100;
-        s.TimeBases = {{1e8, 1e8, 0, 1}, {5e7, 1e8, 0, 2}, {1e6, 1e6, 0, 3}};
-        s.Ranges = {{0.05, 1}, {0.5, 2}, {5, 3}};
-        s.AfterTriggerMax = s.HoldOffMax = 1048576;
-        s.CountMax = 65535;
-        s.LengthMax = 1048576;
-        TDeviceSettings &r = s.RequestedSettings();
-        r.MemorySize = 8192;
-        r.TimeBase = 1;
-        s.BringWithinCapabilities(r);
-        r.Range = {1, 2};
-        r.GroundPosition = {100.0, 150.0};
-        TSettingsTarn::CopyDeviceSettings(r, s.AcquisitionSettings());
-        TSettingsTarn::CopyDeviceSettings(r, s.ShownSettings());
-        s.ChannelsOn = {1, 1, 0, 0, 0, 0};
-        s.DisplayRatio = 1;
+        RecordInstrument(s);
+        for (TDeviceSettings *d : {&s.RequestedSettings(), &s.AcquisitionSettings(), &s.ShownSettings()})
+            d->GroundPosition = {100.0, 150.0};
         source.SetSettings(&s);
         source.SetObjMaster(&bus);
         recorder.SetObjMaster(&bus);

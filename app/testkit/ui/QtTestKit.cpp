@@ -1,7 +1,11 @@
 #include "testkit/ui/QtTestKit.h"
 
+#include <QAction>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QTimerEvent>
+#include <QWidget>
 
 namespace scope {
 
@@ -28,6 +32,26 @@ bool ProcessEventsUntil(const std::function<bool()> &done, int timeoutMs) {
 void ExpireTimer(QTimer *timer) {
     QTimerEvent e(timer->timerId());
     QCoreApplication::sendEvent(timer, &e);
+}
+
+void LeftClick(QWidget *w, QPointF at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+void LeftClick(QWidget *w) {
+    LeftClick(w, QPointF(w->width() / 2, w->height() / 2));
+}
+
+std::vector<std::string> MenuCaptions(const QMenu &menu) {
+    std::vector<std::string> captions;
+    for (const QAction *a : menu.actions())
+        captions.push_back(a->isSeparator() ? "|" : a->text().toStdString());
+    return captions;
 }
 
 } // namespace scope

@@ -5,8 +5,14 @@
 #include "testkit/TestSettings.h"
 
 #include <QApplication>
+#include <QPointF>
 #include <QTimer>
 #include <functional>
+#include <string>
+#include <vector>
+
+class QMenu;
+class QWidget;
 
 namespace scope {
 
@@ -18,6 +24,14 @@ bool ProcessEventsUntil(const std::function<bool()> &done, int timeoutMs);
 
 // One expiry of the timer, delivered as the event loop would.
 void ExpireTimer(QTimer *timer);
+
+// A left-button press and release at a point of a widget (its middle when none is given), as the user's
+// click.
+void LeftClick(QWidget *w, QPointF at);
+void LeftClick(QWidget *w);
+
+// The captions of a menu's items in order, "|" for a separator.
+std::vector<std::string> MenuCaptions(const QMenu &menu);
 
 // A fixture's first member: the application exists before the widgets that follow it are made.
 struct TTestAppFirst {

@@ -9,9 +9,13 @@
 #include "bus/ComponentsTarn.h"
 #include "bus/ObjMasterTarn.h"
 
+#include <QAbstractSlider>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
@@ -81,6 +85,12 @@ protected:
     void Broadcast(int32_t Msg, int32_t Param = 0, void *Data = nullptr) {
         if (TObjMasterTarn *bus = ObjMaster())
             bus->Broadcast(Msg, Param, Data);
+    }
+
+    // Moves a bar by a hot key's step; the bar keeps it within its range, the sum cannot overflow.
+    static void StepBar(QAbstractSlider *bar, int32_t step) {
+        if (bar)
+            bar->setValue(int(std::clamp<int64_t>(int64_t(bar->value()) + step, INT32_MIN, INT32_MAX)));
     }
 
 private:

@@ -36,6 +36,7 @@ public:
         });
     }
     void ObjMasterMessage(int32_t, int32_t, void *) override {}
+    using TControllerBase::StepBar;
 
     QCheckBox *Box;
     QScrollBar *Bar;
@@ -86,6 +87,32 @@ TEST(ControllerBase, BindingAgainReplacesTheConnection) {
     c.UnbindAll();
     box.click();
     EXPECT_EQ(rec.Count(bmGridToggled), 1u);
+}
+
+TEST(ControllerBase, HotkeyStepStaysInTheBarAndNeverOverflows) {
+    TestApp();
+    QScrollBar bar;
+    bar.setRange(INT32_MIN, INT32_MAX);
+    struct Case {
+        int From, Step, To;
+    } cases[] = {
+        {10, 5, 15},
+        {10, -15, -5},
+        {INT32_MAX - 5, 10, INT32_MAX},
+        {INT32_MIN + 5, -10, INT32_MIN},
+        {INT32_MAX, INT32_MAX, INT32_MAX},
+        {INT32_MIN, INT32_MIN, INT32_MIN},
+    };
+    for (const Case &c : cases) {
+        bar.setValue(c.From);
+        TProbeController::StepBar(&bar, c.Step);
+        EXPECT_EQ(bar.value(), c.To) << c.From << " + " << c.Step;
+    }
+    bar.setRange(0, 10);
+    bar.setValue(8);
+    TProbeController::StepBar(&bar, 5);
+    EXPECT_EQ(bar.value(), 10);
+    TProbeController::StepBar(nullptr, 5);
 }
 
 } // namespace

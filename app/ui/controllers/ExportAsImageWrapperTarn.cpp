@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QImage>
-#include <QMenu>
 #include <cstring>
 
 namespace scope {
@@ -38,40 +37,19 @@ TRgbImage RgbImageOf(const QImage &bitmap) {
     return image;
 }
 
-TExportAsImageWrapperTarn::~TExportAsImageWrapperTarn() {
-    for (const QPointer<QAction> &item : Items)
-        delete item.data();
-}
-
 void TExportAsImageWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
     if (Msg == bmSettingsApplied && Param == SettingsStageCount - 1)
         RebuildMenu();
 }
 
 void TExportAsImageWrapperTarn::RebuildMenu() {
-    for (const QPointer<QAction> &item : Items)
-        delete item.data();
-    Items.clear();
-    const TExportAsImageArrayOption *list = DefinedPresets(Settings());
-    if (!ExportMenu || !list)
-        return;
-    for (int32_t i = 0; i < list->Count(); ++i) {
-        auto *item = new QAction(QString::fromStdString(list->List[size_t(i)]->PresetName), ExportMenu);
-        item->setData(i);
-        QObject::connect(item, &QAction::triggered, item, [this, item] { ExportClick(item); });
-        const QList<QAction *> present = ExportMenu->actions();
-        ExportMenu->insertAction(i < present.size() ? present[i] : nullptr, item);
-        Items.emplace_back(item);
-    }
+    Items.Rebuild(ExportMenu, TPresetMenuItems::NamesOf(DefinedPresets(Settings())),
+                  [this](QAction *item) { ExportClick(item); });
 }
 
 void TExportAsImageWrapperTarn::ExportClick(QAction *item) {
-    const TExportAsImageArrayOption *list = DefinedPresets(Settings());
-    if (!item || !list)
-        return;
-    const int32_t index = item->data().toInt();
-    if (index >= 0 && index < list->Count())
-        Export(*list->List[size_t(index)]);
+    if (const auto *preset = TPresetMenuItems::PresetOf(DefinedPresets(Settings()), item))
+        Export(*preset);
 }
 
 void TExportAsImageWrapperTarn::Export(const TExportAsImageOption &preset) {

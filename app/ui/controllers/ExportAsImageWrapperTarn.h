@@ -3,9 +3,9 @@
 #pragma once
 
 #include "controllers/ControllerBase.h"
+#include "controllers/PresetMenuItems.h"
 #include "export/ImageEncoders.h"
 
-#include <QPointer>
 #include <vector>
 
 class QAction;
@@ -24,7 +24,6 @@ TRgbImage RgbImageOf(const QImage &bitmap);
 class TExportAsImageWrapperTarn : public TControllerBase {
 public:
     TExportAsImageWrapperTarn() = default;
-    ~TExportAsImageWrapperTarn() override;
 
     QMenu *ExportMenu = nullptr;
     TScopeScreenTarn *ScopeScreen = nullptr;
@@ -35,13 +34,13 @@ public:
     void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override;
 
     void RebuildMenu();
-    const std::vector<QPointer<QAction>> &MenuItems() const { return Items; }
+    const std::vector<QPointer<QAction>> &MenuItems() const { return Items.Items(); }
     // Exports with the preset whose index is the item's tag.
     void ExportClick(QAction *item);
     void Export(const TExportAsImageOption &preset);
 
 private:
-    std::vector<QPointer<QAction>> Items;
+    TPresetMenuItems Items;
 };
 
 } // namespace scope

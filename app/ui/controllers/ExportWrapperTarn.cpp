@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMenu>
 #include <sys/stat.h>
 
 namespace scope {
@@ -34,40 +33,19 @@ TExportArrayOption *DefinedExports(TSettingsTarn *settings) {
 
 } // namespace
 
-TExportWrapperTarn::~TExportWrapperTarn() {
-    for (const QPointer<QAction> &item : Items)
-        delete item.data();
-}
-
 void TExportWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
     if (Msg == bmSettingsApplied && Param == SettingsStageCount - 1)
         RebuildMenu();
 }
 
 void TExportWrapperTarn::RebuildMenu() {
-    for (const QPointer<QAction> &item : Items)
-        delete item.data();
-    Items.clear();
-    const TExportArrayOption *list = DefinedExports(Settings());
-    if (!ExportMenu || !list)
-        return;
-    for (int32_t i = 0; i < list->Count(); ++i) {
-        auto *item = new QAction(QString::fromStdString(list->List[size_t(i)]->PresetName), ExportMenu);
-        item->setData(i);
-        QObject::connect(item, &QAction::triggered, item, [this, item] { ExportClick(item); });
-        const QList<QAction *> present = ExportMenu->actions();
-        ExportMenu->insertAction(i < present.size() ? present[i] : nullptr, item);
-        Items.emplace_back(item);
-    }
+    Items.Rebuild(ExportMenu, TPresetMenuItems::NamesOf(DefinedExports(Settings())),
+                  [this](QAction *item) { ExportClick(item); });
 }
 
 void TExportWrapperTarn::ExportClick(QAction *item) {
-    const TExportArrayOption *list = DefinedExports(Settings());
-    if (!item || !list)
-        return;
-    const int32_t index = item->data().toInt();
-    if (index >= 0 && index < list->Count())
-        Export(*list->List[size_t(index)]);
+    if (const auto *preset = TPresetMenuItems::PresetOf(DefinedExports(Settings()), item))
+        Export(*preset);
 }
 
 std::unique_ptr<TTextRowWriter> TExportWrapperTarn::PrepareExport(const TExportOption &preset) {

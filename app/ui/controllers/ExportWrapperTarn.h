@@ -3,9 +3,9 @@
 #pragma once
 
 #include "controllers/ControllerBase.h"
+#include "controllers/PresetMenuItems.h"
 #include "export/TextExport.h"
 
-#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,7 +24,6 @@ class TScopeScreenTarn;
 class TExportWrapperTarn : public TControllerBase {
 public:
     TExportWrapperTarn() = default;
-    ~TExportWrapperTarn() override;
 
     TDataSourceTarn *DataSource = nullptr;
     TScopeScreenTarn *ScopeScreen = nullptr;
@@ -38,7 +37,7 @@ public:
 
     // The items inserted last time go; one per defined export follows, at the top, tagged with its index.
     void RebuildMenu();
-    const std::vector<QPointer<QAction>> &MenuItems() const { return Items; }
+    const std::vector<QPointer<QAction>> &MenuItems() const { return Items.Items(); }
     // Runs the defined export whose index is the item's tag.
     void ExportClick(QAction *item);
     void Export(const TExportOption &preset);
@@ -53,7 +52,7 @@ private:
     std::unique_ptr<TTextRowWriter> PrepareExport(const TExportOption &preset);
     void ShowError(const std::string &text);
 
-    std::vector<QPointer<QAction>> Items;
+    TPresetMenuItems Items;
 };
 
 } // namespace scope

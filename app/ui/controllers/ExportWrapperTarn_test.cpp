@@ -83,12 +83,7 @@ protected:
         Presets.back()->SetFromText(text);
         return *Presets.back();
     }
-    std::vector<std::string> Captions() const {
-        std::vector<std::string> c;
-        for (QAction *a : Menu.actions())
-            c.push_back(a->isSeparator() ? "|" : a->text().toStdString());
-        return c;
-    }
+    std::vector<std::string> Captions() const { return MenuCaptions(Menu); }
 
     TTestAppFirst AppFirst;
     TObjMasterTarn Bus;

@@ -256,13 +256,7 @@ TEST(ReadoutsOnMainForm, AsReadoutsKeepTheirDistancesFromTheRightEndOfTheirBox) 
               form.GroupBox10);
 
     // Bus order: the cursors first, the readouts 8th, the channels right after the module host.
-    const auto &handlers = form.ObjMasterTarn1().Handlers();
-    auto place = [&](TBusMember &m) {
-        for (size_t i = 0; i < handlers.size(); ++i)
-            if (handlers[i].Object == &m)
-                return int(i);
-        return -1;
-    };
+    auto place = [&](const TBusMember &m) { return BusPlace(form.ObjMasterTarn1(), m); };
     EXPECT_EQ(place(form.CursorsWrapperTarn1()), 0);
     EXPECT_LT(place(form.DataSourceTarn1()), place(form.ParamWrapperTarn1()));
     EXPECT_EQ(place(form.ChannelWrapperTarn1()), place(form.ModuleManagerTarn1()) + 1);

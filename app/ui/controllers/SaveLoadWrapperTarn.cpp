@@ -40,6 +40,14 @@ private:
     std::function<void()> Hide;
 };
 
+// The format of a file extension (".rsb") among those with the flag (sfCanLoad, sfCanSave); null for none.
+const TSaveLoadFormatDescRow *FormatOf(const std::string &ext, uint32_t flag) {
+    for (const TSaveLoadFormatDescRow &row : TSaveLoadFormatDesc)
+        if ((row.Flags & flag) && ext == std::string(".") + row.Extension)
+            return &row;
+    return nullptr;
+}
+
 std::string Text(const QLineEdit *edit) {
     return edit ? edit->text().toStdString() : std::string();
 }
@@ -184,12 +192,7 @@ void TSaveLoadWrapperTarn::LoadClick() {
                 SetEdit(LoadEdit, name);
                 break;
             }
-    const TSaveLoadFormatDescRow *format = nullptr;
-    for (const TSaveLoadFormatDescRow &row : TSaveLoadFormatDesc)
-        if ((row.Flags & sfCanLoad) && ext == std::string(".") + row.Extension) {
-            format = &row;
-            break;
-        }
+    const TSaveLoadFormatDescRow *format = FormatOf(ext, sfCanLoad);
     if (!format) {
         ShowError(UnknownExtension, name);
         return;
@@ -255,12 +258,7 @@ void TSaveLoadWrapperTarn::SaveClick() {
         name += ext;
         SetEdit(SaveEdit, name);
     }
-    const TSaveLoadFormatDescRow *format = nullptr;
-    for (const TSaveLoadFormatDescRow &row : TSaveLoadFormatDesc)
-        if ((row.Flags & sfCanSave) && ext == std::string(".") + row.Extension) {
-            format = &row;
-            break;
-        }
+    const TSaveLoadFormatDescRow *format = FormatOf(ext, sfCanSave);
     if (!format) {
         StopAutoSave();
         ShowError(UnknownExtension, name);

@@ -8,7 +8,6 @@
 #include "controls/ColorShape.h"
 #include "dialogs/WaitScreen.h"
 #include "platform/Platform.h"
-#include "platform/QtRecordFileDialog.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
@@ -63,21 +62,7 @@ protected:
     void SetUp() override {
         TTestFolder::SetUp();
         TestApp();
-        s.SetDefaultCapabilities();
-        s.VirtualChannelCount = 2;
-        s.ShiftMin = -100;
-        s.ShiftMax = 100;
-        s.TimeBases = {{1e8, 1e8, 0, 1}, {5e7, 1e8, 0, 2}, {1e6, 1e6, 0, 3}};
-        s.Ranges = {{0.05, 1}, {0.5, 2}, {5, 3}};
-        TDeviceSettings &r = s.RequestedSettings();
-        r.MemorySize = 8192;
-        r.TimeBase = 1;
-        s.BringWithinCapabilities(r);
-        r.Range = {1, 2};
-        TSettingsTarn::CopyDeviceSettings(r, s.AcquisitionSettings());
-        TSettingsTarn::CopyDeviceSettings(r, s.ShownSettings());
-        s.ChannelsOn = {1, 1, 0, 0, 0, 0};
-        s.DisplayRatio = 1;
+        RecordInstrument(s);
         s.Messages = &boxes;
 
         source.SetSettings(&s);
@@ -117,9 +102,7 @@ protected:
         recorder.Clear();
     }
 
-    void SetOption(int32_t id, bool value) {
-        static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
-    }
+    void SetOption(int32_t id, bool value) { SetBoolOption(s, id, value); }
     void EnableAutoSave() {
         SetOption(opEnableAutosave, true);
         BroadcastSettingsApplied(bus);
@@ -619,15 +602,6 @@ TEST_F(SaveLoadGroup, BrowsingFillsTheEditsWithTheCaretAtTheEnd) {
     EXPECT_NE(c.LoadedRecord(), nullptr);
 }
 
-TEST(RecordFileDialog, PairFiltersBecomeQtNameFilters) {
-    EXPECT_EQ(QtNameFilters("All supported formats|*.rsb;*.rsc;*.rsa|TRN Scope Binary format (*.rsb)|*.rsb|"
-                            "TRN Scope ASCII format (*.rsa)|*.rsa"),
-              (QStringList{"All supported formats (*.rsb *.rsc *.rsa)", "TRN Scope Binary format (*.rsb)",
-                           "TRN Scope ASCII format (*.rsa)"}));
-    EXPECT_TRUE(QtNameFilters("").isEmpty());
-    EXPECT_EQ(QtNameFilters("Odd|*.a|Dangling"), QStringList{"Odd (*.a)"});
-}
-
 TEST(SaveLoadOnMainForm, TheGroupHoldsItsControlsAndTheControllerComesAfterTheChannels) {
     TestApp();
     TScriptedMessages messages;
@@ -658,13 +632,7 @@ TEST(SaveLoadOnMainForm, TheGroupHoldsItsControlsAndTheControllerComesAfterTheCh
     ASSERT_NE(c.DataSource, nullptr);
 
     // Bus order: after the channel controller, before the keyboard controller.
-    const auto &handlers = form.ObjMasterTarn1().Handlers();
-    auto position = [&](TBusMember &m) {
-        for (size_t i = 0; i < handlers.size(); ++i)
-            if (handlers[i].Object == &m)
-                return int(i);
-        return -1;
-    };
+    auto position = [&](const TBusMember &m) { return BusPlace(form.ObjMasterTarn1(), m); };
     const int channels = position(form.ChannelWrapperTarn1()), saveLoad = position(c),
               keyboard = position(form.KeyboardControlWrapperTarn1());
     EXPECT_GE(channels, 0);

@@ -7,7 +7,9 @@
 #include "settings/SettingsTarn.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
@@ -191,9 +193,7 @@ void TTimeBaseWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Da
             SamplingProgressBarB->SetProgress(*static_cast<const int32_t *>(Data));
         break;
     case bmHotkeyTimeBase:
-        if (TimeBaseBar)
-            TimeBaseBar->setValue(
-                int(std::clamp<int64_t>(int64_t(TimeBaseBar->value()) + Param, INT32_MIN, INT32_MAX)));
+        StepBar(TimeBaseBar, Param);
         break;
     default:
         break;
@@ -256,6 +256,29 @@ void MakeTimeBaseControls(QWidget *box, TTimeBaseWrapperTarn &t) {
     t.SamplingProgressBarB = MakeControl<TSamplingProgressBarTarn>(box, "SamplingProgressBarB");
     t.SamplingProgressBarB->setGeometry(98, 68, 7, 50);
     t.AddControls();
+}
+
+std::vector<QAction *> MakeWCDItems(QMenu *menu, QActionGroup *group) {
+    const struct {
+        const char *Name;
+        const char *Caption;
+        int Tag;
+    } wcd[] = {{"VeryHigh1", "Very High", 8},
+               {"High1", "High", 12},
+               {"Medium1", "Medium", 16},
+               {"Low1", "Low", 20},
+               {"Off1", "Off", 255}};
+    group->setExclusive(true);
+    std::vector<QAction *> items;
+    for (const auto &w : wcd) {
+        QAction *a = menu->addAction(QString::fromLatin1(w.Caption));
+        a->setObjectName(w.Name);
+        a->setCheckable(true);
+        a->setData(w.Tag);
+        group->addAction(a);
+        items.push_back(a);
+    }
+    return items;
 }
 
 } // namespace scope

@@ -10,7 +10,9 @@
 #include <vector>
 
 class QAction;
+class QActionGroup;
 class QLabel;
+class QMenu;
 class QScrollBar;
 class QWidget;
 
@@ -61,5 +63,9 @@ private:
 
 // Makes the Horizontal box's controls in the group box and hands them to the controller.
 void MakeTimeBaseControls(QWidget *box, TTimeBaseWrapperTarn &timeBase);
+
+// Makes the WCD sensitivity items, Very High to Off, each tagged with its sensitivity, in the menu and in
+// the group, which becomes exclusive; returned in menu order.
+std::vector<QAction *> MakeWCDItems(QMenu *menu, QActionGroup *group);
 
 } // namespace scope

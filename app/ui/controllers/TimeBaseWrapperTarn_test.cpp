@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@ struct TTimeBaseRig {
     TSettingsTarn Settings;
     QWidget Box;
     QActionGroup Group{nullptr};
+    QMenu Menu; // owns the items, goes before the group
     std::vector<QAction *> Items;
     TTimeBaseWrapperTarn Controller;
     TBusRecorder Recorder;
@@ -36,22 +38,7 @@ struct TTimeBaseRig {
         if (!withRows)
             Settings.TimeBaseList().clear();
         Settings.TriggerLatency = 0;
-        const struct {
-            const char *Name, *Caption;
-            int Tag;
-        } wcd[] = {{"VeryHigh1", "Very High", 8},
-                   {"High1", "High", 12},
-                   {"Medium1", "Medium", 16},
-                   {"Low1", "Low", 20},
-                   {"Off1", "Off", 255}};
-        Group.setExclusive(true);
-        for (const auto &w : wcd) {
-            QAction *a = Group.addAction(QString::fromLatin1(w.Caption));
-            a->setObjectName(w.Name);
-            a->setCheckable(true);
-            a->setData(w.Tag);
-            Items.push_back(a);
-        }
+        Items = MakeWCDItems(&Menu, &Group);
         MakeTimeBaseControls(&Box, Controller);
         if (withItems)
             Controller.SetWCDItems(Items);

@@ -27,25 +27,11 @@
 namespace scope {
 namespace {
 
-void SetBool(TSettingsTarn &s, int32_t id, bool v) {
-    static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = v;
-}
-
 // Types into a box and presses Enter, as the user does.
 void Enter(THLEditTarn *box, const QString &text) {
     box->setText(text);
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(box, &press);
-}
-
-void Press(QWidget *w) {
-    const QPointF at(3, 3);
-    QMouseEvent down(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                   Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &up);
 }
 
 // The demonstration instrument's limits and default settings, the two group boxes made as on the main
@@ -151,7 +137,7 @@ TEST_F(TTriggerFixture, AfterASecondStageFiveOneClickIsOneStep) {
     Rec.Clear();
     T.TriggerModeBtn->click();
     EXPECT_EQ(R().TriggerMode, 1);
-    Press(T.PrimaryLengthUp);
+    LeftClick(T.PrimaryLengthUp, QPointF(3, 3));
     EXPECT_EQ(R().TriggerLength[0], 8);
     T.SecondarySrcBBtn->click();
     EXPECT_EQ(Rec.Count(bmTriggerSourceToggled), 1u);
@@ -165,17 +151,17 @@ TEST_F(TTriggerFixture, LengthStepsSkipTheOneStepLengthAndAreRemembered) {
     ApplyFree();
     R().TriggerLength = {0, 0};
     T.UpdateTriggerControls();
-    Press(T.PrimaryLengthUp);
+    LeftClick(T.PrimaryLengthUp, QPointF(3, 3));
     EXPECT_EQ(R().TriggerLength[0], 8) << "0 + 4 is one step, skipped";
     EXPECT_EQ(T.PrimaryLengthBox->Text(), "3.2us");
     EXPECT_DOUBLE_EQ(T.Times().LengthTime[0], 8 / 2.5e6);
-    Press(T.PrimaryLengthUp);
+    LeftClick(T.PrimaryLengthUp, QPointF(3, 3));
     EXPECT_EQ(R().TriggerLength[0], 12);
-    Press(T.PrimaryLengthDown);
-    Press(T.PrimaryLengthDown);
+    LeftClick(T.PrimaryLengthDown, QPointF(3, 3));
+    LeftClick(T.PrimaryLengthDown, QPointF(3, 3));
     EXPECT_EQ(R().TriggerLength[0], S.LengthMin) << "8 - 4 is one step, the minimum";
     EXPECT_DOUBLE_EQ(T.Times().LengthTime[0], 0);
-    Press(T.SecondaryLengthUp);
+    LeftClick(T.SecondaryLengthUp, QPointF(3, 3));
     EXPECT_EQ(R().TriggerLength[1], 8);
     EXPECT_EQ(R().TriggerLength[0], 0);
 }
@@ -192,9 +178,9 @@ TEST_F(TTriggerFixture, TypedValuesBecomeCountsAndTheCountEnterForcesBothBoxes) 
     Enter(T.SecondaryAmountBox, "99999");
     EXPECT_EQ(R().TriggerCount[1], S.CountMax);
     EXPECT_EQ(T.SecondaryAmountBox->text(), "32767");
-    Press(T.SecondaryAmountUp);
+    LeftClick(T.SecondaryAmountUp, QPointF(3, 3));
     EXPECT_EQ(R().TriggerCount[1], S.CountMax);
-    Press(T.PrimaryAmountDown);
+    LeftClick(T.PrimaryAmountDown, QPointF(3, 3));
     EXPECT_EQ(R().TriggerCount[0], 4);
 
     // 10 us at 2.5 MS/s: 25 periods, a multiple of 4: 24.
@@ -362,7 +348,7 @@ TEST_F(TTriggerFixture, SingleModeStartRequestAndTheLamp) {
     T.FlagBtn->click();
     EXPECT_FALSE(R().StartRequest);
     EXPECT_EQ(Rec.Count(bmClearScreen), 1u);
-    SetBool(S, opClearScreenOnFlag, false);
+    SetBoolOption(S, opClearScreenOnFlag, false);
     Rec.Clear();
     T.FlagBtn->click();
     EXPECT_TRUE(R().StartRequest);
@@ -400,7 +386,7 @@ TEST_F(TTriggerFixture, SourcesSendTheirSetAndSourceAndEdgesFollowTheFrame) {
             EXPECT_EQ(edges[i][j]->isEnabled(), !was);
             if (!was) {
                 const bool leading = R().TriggerLeading[size_t(i)][size_t(j)] != 0;
-                Press(edges[i][j]);
+                LeftClick(edges[i][j], QPointF(3, 3));
                 EXPECT_EQ(R().TriggerLeading[size_t(i)][size_t(j)] != 0, !leading);
                 EXPECT_EQ(edges[i][j]->SelectedItem(), leading ? 1 : 0);
             }
@@ -469,7 +455,7 @@ TEST_F(TTriggerFixture, DraggedAfterTriggerMarkSetsTheModeOnlyWithTheOption) {
     EXPECT_EQ(Rec.Count(bmPostTriggerChanged), 1u);
     EXPECT_TRUE(T.AfterTriggerBar->isEnabled());
 
-    SetBool(S, opAutosetATMode, false);
+    SetBoolOption(S, opAutosetATMode, false);
     S.ATMode = 0;
     Bus.Broadcast(bmPostTriggerDragged, 1000, nullptr);
     EXPECT_EQ(S.ATMode, 0);
@@ -483,7 +469,7 @@ TEST_F(TTriggerFixture, HoldButtonsCommonAndSeparate) {
     T.HoldBtn->click();
     EXPECT_FALSE(S.TriggerHold);
 
-    SetBool(S, opSeparateHold, true);
+    SetBoolOption(S, opSeparateHold, true);
     BroadcastSettingsApplied(Bus);
     EXPECT_TRUE(T.HoldBtn->isHidden());
     EXPECT_FALSE(T.HoldCommonBtn->isHidden());
@@ -504,7 +490,7 @@ TEST_F(TTriggerFixture, HoldButtonsCommonAndSeparate) {
 
     // Option off again: the channel holds are cleared.
     R().HoldChannel = {1, 0};
-    SetBool(S, opSeparateHold, false);
+    SetBoolOption(S, opSeparateHold, false);
     BroadcastSettingsApplied(Bus);
     EXPECT_EQ(R().HoldChannel, (TBoolArray{0, 0}));
 }
@@ -526,7 +512,7 @@ TEST_F(TTriggerFixture, HoldHotKeyTogglesTheHoldWhateverTheButtonsShow) {
         SCOPED_TRACE(c.Name);
         S.TriggerHold = false;
         R().HoldChannel = {0, 0};
-        SetBool(S, opSeparateHold, c.Separate);
+        SetBoolOption(S, opSeparateHold, c.Separate);
         BroadcastSettingsApplied(Bus);
         c.Before(*this);
         Bus.Broadcast(bmHotkeyHold, 0, nullptr);
@@ -639,16 +625,9 @@ TEST(TriggerPanelOnTheMainForm, ControlsSitInTheirBoxesAndTheMenuItemDrivesTheGe
         }
 
     // Subscribed after the master timer and before the readouts.
-    const auto &handlers = bus.Handlers();
-    auto place = [&](TBusMember &m) {
-        for (size_t i = 0; i < handlers.size(); ++i)
-            if (handlers[i].Object == static_cast<void *>(&m))
-                return int(i);
-        return -1;
-    };
-    const int trigger = place(form.TriggerWrapperTarn1());
-    EXPECT_GT(trigger, place(form.MasterTimerTarn1()));
-    EXPECT_LT(trigger, place(form.ParamWrapperTarn1()));
+    const int trigger = BusPlace(bus, form.TriggerWrapperTarn1());
+    EXPECT_GT(trigger, BusPlace(bus, form.MasterTimerTarn1()));
+    EXPECT_LT(trigger, BusPlace(bus, form.ParamWrapperTarn1()));
 
     form.Compensationgenerator1->trigger();
     EXPECT_TRUE(s.RequestedSettings().CompensationGenerator);

@@ -20,21 +20,6 @@
 namespace scope {
 namespace {
 
-void SetBool(TSettingsTarn &s, int32_t id, bool value) {
-    static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
-}
-
-// A press and release at the middle of a control, as the user's click.
-void Click(QWidget *w) {
-    const QPointF at(w->width() / 2, w->height() / 2);
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &release);
-}
-
 // The controller with the three boxes' controls, on a bus with a recorder, with the demonstration
 // instrument's capabilities (9 ranges, shift 0..4095) and its start-up defaults.
 struct TVerticalRig {
@@ -150,7 +135,7 @@ TEST(VerticalWrapper, EveryButtonActsOnItsOwnChannelAndAnnouncesWhatTheDeviceMus
     // Coupling, probe and ground of one channel leave the other alone.
     {
         TVerticalRig rig;
-        Click(rig.K(0).ACDCBtn);
+        LeftClick(rig.K(0).ACDCBtn);
         EXPECT_EQ(rig.R().DCCoupling, (TBoolArray{0, 1}));
         EXPECT_EQ(rig.K(0).ACDCBtn->SelectedItem(), 0);
         EXPECT_EQ(rig.Recorder.Log, (std::vector<TBusRecorder::TEntry>{{bmCouplingChanged, 0, nullptr}}));
@@ -181,10 +166,10 @@ TEST(VerticalWrapper, EveryButtonActsOnItsOwnChannelAndAnnouncesWhatTheDeviceMus
 TEST(VerticalWrapper, TheFilterFactorStepsOnlyWhileTheFilterIsOnAndStopsAtTheEnds) {
     TVerticalRig rig;
     // Off: the factor buttons are disabled and a press changes nothing.
-    Click(rig.K(1).FilterUp);
+    LeftClick(rig.K(1).FilterUp);
     EXPECT_EQ(rig.R().FilterFactor, (TIntArray{4, 4}));
 
-    Click(rig.K(1).FilterBtn);
+    LeftClick(rig.K(1).FilterBtn);
     EXPECT_EQ(rig.R().FilterOn, (TBoolArray{0, 1}));
     EXPECT_EQ(rig.K(1).FilterBtn->SelectedItem(), 1);
     EXPECT_TRUE(rig.K(1).FilterUp->isEnabled());
@@ -192,13 +177,13 @@ TEST(VerticalWrapper, TheFilterFactorStepsOnlyWhileTheFilterIsOnAndStopsAtTheEnd
 
     std::vector<std::string> labels;
     for (int i = 0; i < 5; ++i) {
-        Click(rig.K(1).FilterUp);
+        LeftClick(rig.K(1).FilterUp);
         labels.push_back(rig.Text(rig.K(1).FilterLabel));
     }
     EXPECT_EQ(labels, (std::vector<std::string>{"8", "16", "32", "64", "64"}));
     labels.clear();
     for (int i = 0; i < 6; ++i) {
-        Click(rig.K(1).FilterDown);
+        LeftClick(rig.K(1).FilterDown);
         labels.push_back(rig.Text(rig.K(1).FilterLabel));
     }
     EXPECT_EQ(labels, (std::vector<std::string>{"32", "16", "8", "4", "2", "2"}));
@@ -208,10 +193,10 @@ TEST(VerticalWrapper, TheFilterFactorStepsOnlyWhileTheFilterIsOnAndStopsAtTheEnd
     rig.R().FilterFactor[1] = 9;
     rig.Bus.Broadcast(bmSettingsApplied, ssLimits, nullptr);
     rig.Recorder.Clear();
-    Click(rig.K(1).FilterDown);
+    LeftClick(rig.K(1).FilterDown);
     EXPECT_EQ(rig.R().FilterFactor[1], 4);
 
-    Click(rig.K(1).FilterBtn);
+    LeftClick(rig.K(1).FilterBtn);
     EXPECT_EQ(rig.R().FilterOn, (TBoolArray{0, 0}));
     EXPECT_FALSE(rig.K(1).FilterDown->isEnabled());
     EXPECT_TRUE(rig.Recorder.Log.empty()) << "filter changes are not announced";
@@ -308,7 +293,7 @@ TEST(VerticalWrapper, AVerticalDragOfALiveTraceAddsToItsPendingGroundMove) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         TVerticalRig rig;
-        SetBool(rig.Settings, opDispAllowVerticalChange, c.allowed);
+        SetBoolOption(rig.Settings, opDispAllowVerticalChange, c.allowed);
         int32_t trace = c.trace;
         rig.Bus.Broadcast(bmTraceDraggedY, -4, c.withIndex ? &trace : nullptr);
         rig.Bus.Broadcast(bmTraceDraggedY, -6, c.withIndex ? &trace : nullptr);
@@ -322,7 +307,7 @@ TEST(VerticalWrapper, ASecondInitialisationLeavesOneHandlerPerEvent) {
     rig.Bus.Broadcast(bmInitialize, 0, nullptr);
     rig.Recorder.Clear();
     rig.K(0).RangeUp->click();
-    Click(rig.K(1).ACDCBtn);
+    LeftClick(rig.K(1).ACDCBtn);
     EXPECT_EQ(rig.R().Range[0], 5);
     EXPECT_EQ(rig.R().DCCoupling[1], 0);
     EXPECT_EQ(rig.Recorder.Messages(), (std::vector<int32_t>{bmRangeChanged, bmCouplingChanged}));

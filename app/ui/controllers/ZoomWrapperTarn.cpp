@@ -337,9 +337,7 @@ void TZoomWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) 
         ZoomDownClick();
         break;
     case bmHotkeyMoveScreen:
-        if (DisplayStartBar)
-            DisplayStartBar->setValue(
-                int(std::clamp<int64_t>(int64_t(DisplayStartBar->value()) + Param, INT32_MIN, INT32_MAX)));
+        StepBar(DisplayStartBar, Param);
         break;
     default:
         break;

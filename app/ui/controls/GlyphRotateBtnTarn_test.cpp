@@ -26,16 +26,6 @@ QImage Strip() {
     return strip;
 }
 
-void Click(QWidget &w) {
-    const QPointF at(3, 3);
-    QMouseEvent down(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(&w, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, at, w.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                   Qt::NoModifier);
-    QCoreApplication::sendEvent(&w, &up);
-}
-
 QColor Centre(QWidget &w) {
     return w.grab().toImage().pixelColor(w.width() / 2, w.height() / 2);
 }
@@ -62,9 +52,9 @@ TEST_F(TGlyphFixture, ClicksWrapThroughTheFramesAndPaintTheEnabledLook) {
     EXPECT_EQ(Button.height(), 15);
     EXPECT_EQ(Button.SelectedItem(), 0); // clamped from -1 once there are frames
     EXPECT_EQ(Centre(Button), Frame0);
-    Click(Button);
+    LeftClick(&Button, QPointF(3, 3));
     EXPECT_EQ(Centre(Button), Frame1);
-    Click(Button);
+    LeftClick(&Button, QPointF(3, 3));
     EXPECT_EQ(Centre(Button), Frame0);
     EXPECT_EQ(Seen, (std::vector<int32_t>{1, 0}));
     EXPECT_EQ(At(Button, 2, 2), QColor(0, 0, 255));
@@ -100,7 +90,7 @@ TEST_F(TGlyphFixture, WithoutFramesOnlyTheFaceAndMarkAreDrawnAndClicksStillTell)
     EXPECT_EQ(Button.SelectedItem(), -1);
     EXPECT_EQ(Centre(Button), Button.palette().color(QPalette::Button));
     EXPECT_EQ(At(Button, 2, 2), QColor(0, 0, 255));
-    Click(Button);
+    LeftClick(&Button, QPointF(3, 3));
     EXPECT_EQ(Seen, std::vector<int32_t>{-1});
     // More frames than the strip is wide gives no frames rather than empty ones.
     Button.SetGlyphAmount(40);

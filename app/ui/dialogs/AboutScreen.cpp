@@ -1,6 +1,6 @@
 #include "dialogs/AboutScreen.h"
 
-#include "acquisition/AcquisitionThread.h"
+#include "acquisition/AcquisitionLock.h"
 #include "device/DriverAbstraction.h"
 
 #include <QDesktopServices>
@@ -40,21 +40,6 @@ std::string MajorMinor(int major, int minor) {
     std::snprintf(text, sizeof text, "%d.%.2d", major, minor);
     return text;
 }
-
-// Holds the acquisition thread's lock for a scope; nothing without a thread.
-struct TThreadLock {
-    explicit TThreadLock(TAcquisitionThread *thread) : Thread(thread) {
-        if (Thread)
-            Thread->Lock();
-    }
-    ~TThreadLock() {
-        if (Thread)
-            Thread->Unlock();
-    }
-    TThreadLock(const TThreadLock &) = delete;
-    TThreadLock &operator=(const TThreadLock &) = delete;
-    TAcquisitionThread *Thread;
-};
 
 QFont Bold(QFont font) {
     font.setBold(true);
@@ -139,7 +124,7 @@ void TAboutForm::FormCreate(TDriverAbstraction *device, TAcquisitionThread *thre
     std::array<uint8_t, 2> version{0, 0};
     int32_t serial = 0;
     if (device) {
-        TThreadLock lock(thread);
+        TAcquisitionLock lock(thread);
         device->QueryDriverVersion(version);
         serial = device->GetSerialNumber();
     }

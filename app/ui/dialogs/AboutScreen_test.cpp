@@ -33,16 +33,6 @@ TEST(AboutForm, VersionsAndSerialNumbersAreFormattedWithNotAvailableForZeros) {
         EXPECT_EQ(ApplicationVersionText(a.version), a.text) << a.version;
 }
 
-void Click(QWidget *w) {
-    const QPointF at(2, 2);
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-    QApplication::sendEvent(w, &release);
-}
-
 TEST(AboutForm, ShowsTheDevicesValuesBesideBoldCaptionsAndOpensBothLinks) {
     TestApp();
     std::vector<std::string> log;
@@ -86,9 +76,9 @@ TEST(AboutForm, ShowsTheDevicesValuesBesideBoldCaptionsAndOpensBothLinks) {
 
     std::vector<QUrl> opened;
     form.OpenUrl = [&](const QUrl &u) { opened.push_back(u); };
-    Click(form.Label6);
-    Click(form.Label8);
-    Click(form.Label4);
+    LeftClick(form.Label6, QPointF(2, 2));
+    LeftClick(form.Label8, QPointF(2, 2));
+    LeftClick(form.Label4, QPointF(2, 2));
     EXPECT_EQ(opened,
               (std::vector<QUrl>{QUrl("http://www.example.com/"), QUrl("mailto:support@example.com")}));
 

@@ -133,11 +133,7 @@ void TManageExportsAsImageForm::ReadItem(TExportAsImageOption &item) {
 }
 
 bool TManageExportsAsImageForm::PickColor(TColor &color) {
-    ColorDialog1->setCurrentColor(ToQColor(color));
-    if (ColorDialog1->exec() != QDialog::Accepted)
-        return false;
-    color = FromQColor(ColorDialog1->selectedColor());
-    return true;
+    return ChooseColor(*ColorDialog1, color);
 }
 
 void TManageExportsAsImageForm::ShapeArrayTarn1ShapeClick(TShapeArrayTarn &row, int32_t index) {

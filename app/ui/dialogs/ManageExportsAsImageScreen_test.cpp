@@ -4,6 +4,7 @@
 #include "controls/ShapeArrayTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/ui/QtTestKit.h"
+#include "testkit/ui/ScriptedColors.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,24 +24,14 @@ namespace scope {
 
 namespace {
 
-class TScriptedImageExports : public TManageExportsAsImageForm {
+class TScriptedImageExports : public TManageExportsAsImageForm, public TScriptedColors {
 public:
     using TManageExportsAsImageForm::TManageExportsAsImageForm;
     std::function<int()> WhileShown;
-    // Empty: the colour dialog is cancelled.
-    std::vector<TColor> Colors;
-    std::vector<TColor> Offered;
 
 protected:
     int ShowModal() override { return WhileShown(); }
-    bool PickColor(TColor &color) override {
-        Offered.push_back(color);
-        if (Colors.empty())
-            return false;
-        color = Colors.front();
-        Colors.erase(Colors.begin());
-        return true;
-    }
+    bool PickColor(TColor &color) override { return Pick(color); }
 };
 
 void Press(QWidget &w, QPoint at) {

@@ -218,11 +218,7 @@ void TOptionsForm::ShowHotkeysForm() {
 }
 
 bool TOptionsForm::PickColor(TColor &color) {
-    ColorDialog1->setCurrentColor(ToQColor(color));
-    if (ColorDialog1->exec() != QDialog::Accepted)
-        return false;
-    color = FromQColor(ColorDialog1->selectedColor());
-    return true;
+    return ChooseColor(*ColorDialog1, color);
 }
 
 void TOptionsForm::Shape1MouseDown(TColorShape &shape) {

@@ -8,6 +8,7 @@
 #include "dialogs/HotkeysForm.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/ui/QtTestKit.h"
+#include "testkit/ui/ScriptedColors.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -22,26 +23,16 @@ namespace scope {
 namespace {
 
 // The dialog with its modal cycles and the colour dialog scripted.
-class TScriptedOptionsForm : public TOptionsForm {
+class TScriptedOptionsForm : public TOptionsForm, public TScriptedColors {
 public:
     using TOptionsForm::TOptionsForm;
     std::function<int()> WhileShown;
     std::function<void()> InHotkeysForm;
-    // Empty: the colour dialog is cancelled.
-    std::vector<TColor> Colors;
-    std::vector<TColor> Offered;
 
 protected:
     int ShowModal() override { return WhileShown(); }
     void ShowHotkeysForm() override { InHotkeysForm(); }
-    bool PickColor(TColor &color) override {
-        Offered.push_back(color);
-        if (Colors.empty())
-            return false;
-        color = Colors.front();
-        Colors.erase(Colors.begin());
-        return true;
-    }
+    bool PickColor(TColor &color) override { return Pick(color); }
 };
 
 TOptionCheckBox *CheckFor(TOptionsForm &form, int32_t option) {

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <cstdint>
 
+class QColorDialog;
+
 namespace scope {
 
 inline QColor ToQColor(uint32_t c) {
@@ -13,5 +15,8 @@ inline QColor ToQColor(uint32_t c) {
 inline uint32_t FromQColor(const QColor &c) {
     return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
 }
+
+// Runs the colour dialog on the colour; false, the colour untouched, when it was cancelled.
+bool ChooseColor(QColorDialog &dialog, uint32_t &color);
 
 } // namespace scope

@@ -5,15 +5,9 @@
 
 #include "controllers/SaveLoadWrapperTarn.h"
 
-#include <QStringList>
-
 class QWidget;
 
 namespace scope {
-
-// "All supported formats|*.rsb;*.rsc" gives "All supported formats (*.rsb *.rsc)"; a description that
-// already shows its patterns is kept.
-QStringList QtNameFilters(const std::string &pairs);
 
 class TQtRecordFileDialog : public IRecordFileDialog {
 public:

@@ -2,7 +2,6 @@
 // the chosen entry counted from 1 and the file name. It never asks before overwriting; its users decide.
 #pragma once
 
-#include <QStringList>
 #include <cstdint>
 #include <string>
 
@@ -24,9 +23,6 @@ public:
 
     // False when cancelled.
     virtual bool Execute();
-
-    // The filter's description and pattern pairs as Qt's name filters.
-    static QStringList QtFilters(const std::string &filter);
 };
 
 } // namespace scope

@@ -1,6 +1,6 @@
 #include "ScreenPrint.h"
 
-#include "acquisition/AcquisitionThread.h"
+#include "acquisition/AcquisitionLock.h"
 #include "device/DriverAbstraction.h"
 #include "platform/UserMessages.h"
 #include "screens/QVScreenTarn.h"
@@ -64,21 +64,6 @@ bool PageExtent(int32_t pixels, double scale, int32_t &extent) {
     extent = int32_t(v);
     return true;
 }
-
-// Holds the acquisition thread's lock for a scope; nothing without a thread.
-struct TThreadLock {
-    explicit TThreadLock(TAcquisitionThread *thread) : Thread(thread) {
-        if (Thread)
-            Thread->Lock();
-    }
-    ~TThreadLock() {
-        if (Thread)
-            Thread->Unlock();
-    }
-    TThreadLock(const TThreadLock &) = delete;
-    TThreadLock &operator=(const TThreadLock &) = delete;
-    TAcquisitionThread *Thread;
-};
 
 } // namespace
 
@@ -166,7 +151,7 @@ std::string TScreenPrint::BlockText(int32_t block) {
         std::string text =
             "Date: " + QDateTime::currentDateTime().toString("dd.MM.yy hh:mm").toStdString() + "\r\nDevice: ";
         if (Sources.Device) {
-            TThreadLock lock(Sources.Thread);
+            TAcquisitionLock lock(Sources.Thread);
             text += Sources.Device->GetDeviceName();
         }
         return text;
