@@ -1,6 +1,6 @@
+#include "ConfigImageContent.h"
 #include "SimCalibration.h"
 #include "SimInstrument.h"
-#include "ConfigImageContent.h"
 
 #include <gtest/gtest.h>
 

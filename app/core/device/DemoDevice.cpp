@@ -51,6 +51,27 @@ inline double Modulo(double x, double m) {
     return r >= m ? 0 : r;
 }
 
+// Noise values 0..9 from the low 16 bits (multiply-shift; the counts differ by one in 6554).
+inline uint32_t NoiseDigit(uint64_t bits) {
+    return static_cast<uint32_t>(((bits & 0xFFFF) * 10) >> 16);
+}
+
+// xorshift64*: four noise values per step; a zero state stays zero.
+inline uint64_t NextNoise(uint64_t &state) {
+    state ^= state >> 12;
+    state ^= state << 25;
+    state ^= state >> 27;
+    return state * 0x2545F4914F6CDD1Dull;
+}
+
+// Spreads the bits of a seed; only zero maps to zero.
+inline uint64_t MixSeed(uint64_t x) {
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    return x != 0 ? x : 1;
+}
+
 } // namespace
 
 TDAO_DEMO::TDAO_DEMO()
@@ -78,7 +99,6 @@ int32_t TDAO_DEMO::LoadDriver() {
         OwnRandom = std::make_unique<platform::TMersenneRandom>(Clock->TickCount());
         RandomSource = OwnRandom.get();
     }
-    NoiseDigitsLeft = 0;
     Sine.resize(SineSteps + 1);
     for (int32_t i = 0; i <= SineSteps; ++i)
         Sine[i] = std::sin(TwoPi * i / SineSteps);
@@ -314,34 +334,50 @@ bool TDAO_DEMO::GenerateRecord(bool requireTrigger, bool noSearch) {
     WritePos = 0;
     Generated = 0;
     const int32_t n = pre + AfterTrigger;
+    // Noise: two values of 0..9 per sample from a fast generator that one draw of the random source
+    // seeds per record. A source that always draws 0 gives a noise-free record.
+    uint64_t noise = (uint64_t(Random(1 << 30)) << 30) | uint64_t(Random(1 << 30));
+    if (noise != 0)
+        noise = MixSeed(noise);
+    // A long record reads its levels from tables of every sine step and noise value; a short one
+    // computes the few it needs. Both give the same levels.
+    const bool tables = n >= TableWorthSamples;
+    if (tables)
+        UpdateLevelTables();
     const double *sine = Sine.data();
     uint8_t *ringA = RingA.data();
     uint8_t *ringB = RingB.data();
+    const uint8_t *levelsA = LevelTable[0].data(), *levelsB = LevelTable[1].data();
     const double gainA = GainOf[0], gainB = GainOf[1];
     const double offsetA = OffsetOf[0], offsetB = OffsetOf[1];
-    uint32_t digits = NoiseDigits;
-    int32_t left = NoiseDigitsLeft;
-    int32_t w = 0;
-    for (int32_t k = 0; k < n; ++k) {
-        // Two noise values of 0..9 per sample, taken as decimal digits of one draw of 0..10^8-1.
-        if (left < 2) {
-            digits = static_cast<uint32_t>(RandomSource->Next(100000000));
-            left = 8;
+    auto put = [&](int32_t w, uint64_t digits) {
+        const int32_t t = static_cast<int32_t>(RoundEven(p));
+        const uint32_t dA = NoiseDigit(digits), dB = NoiseDigit(digits >> 16);
+        if (tables) {
+            ringA[w] = levelsA[t * NoiseValues + int32_t(dA)];
+            ringB[w] = levelsB[t * NoiseValues + int32_t(dB)];
+        } else {
+            const double s = sine[t];
+            ringA[w] = ToLevel(static_cast<int32_t>(dA) / 20.0 + s * gainA + offsetA);
+            ringB[w] = ToLevel(static_cast<int32_t>(dB) / 20.0 + s * gainB + offsetB);
         }
-        double noiseA = static_cast<int32_t>(digits % 10) / 20.0;
-        double noiseB = static_cast<int32_t>(digits / 10 % 10) / 20.0;
-        digits /= 100;
-        left -= 2;
-        double s = sine[static_cast<int32_t>(RoundEven(p))];
-        ringA[w] = ToLevel(noiseA + s * gainA + offsetA);
-        ringB[w] = ToLevel(noiseB + s * gainB + offsetB);
-        w = (w + 1) & (RingSize - 1);
         p += step;
         if (p >= SineSteps)
             p -= SineSteps;
+    };
+    int32_t w = 0;
+    int32_t k = 0;
+    for (; k + 1 < n; k += 2) {
+        const uint64_t digits = NextNoise(noise);
+        put(w, digits);
+        w = (w + 1) & (RingSize - 1);
+        put(w, digits >> 32);
+        w = (w + 1) & (RingSize - 1);
     }
-    NoiseDigits = digits;
-    NoiseDigitsLeft = left;
+    if (k < n) {
+        put(w, NextNoise(noise));
+        w = (w + 1) & (RingSize - 1);
+    }
     WritePos = w;
     Generated = n;
 
@@ -350,6 +386,21 @@ bool TDAO_DEMO::GenerateRecord(bool requireTrigger, bool noSearch) {
     if (Ground[1])
         std::memset(ringB, ToLevel(OffsetOf[1]), RingSize);
     return found;
+}
+
+void TDAO_DEMO::UpdateLevelTables() {
+    for (int32_t c = 0; c < 2; ++c) {
+        std::vector<uint8_t> &table = LevelTable[c];
+        if (!table.empty() && TableGain[c] == GainOf[c] && TableOffset[c] == OffsetOf[c])
+            continue;
+        table.resize(size_t(SineSteps + 1) * NoiseValues);
+        const double gain = GainOf[c], offset = OffsetOf[c];
+        for (int32_t t = 0; t <= SineSteps; ++t)
+            for (int32_t d = 0; d < NoiseValues; ++d)
+                table[size_t(t) * NoiseValues + size_t(d)] = ToLevel(d / 20.0 + Sine[t] * gain + offset);
+        TableGain[c] = gain;
+        TableOffset[c] = offset;
+    }
 }
 
 double TDAO_DEMO::FillTime() const {
