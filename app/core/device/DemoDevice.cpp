@@ -72,6 +72,52 @@ inline uint64_t MixSeed(uint64_t x) {
     return x != 0 ? x : 1;
 }
 
+struct TGeneration {
+    const double *Sine;
+    uint8_t *RingA, *RingB;
+    const uint8_t *LevelsA, *LevelsB; // rows of 10 noise values per sine step
+    double GainA, GainB, OffsetA, OffsetB;
+    double Step, Phase; // table steps per sample, table position
+    uint64_t Noise;
+};
+
+constexpr int32_t Mask = TDAO_DEMO::RingSize - 1;
+constexpr int32_t Steps = TDAO_DEMO::SineSteps;
+
+// One sample of both channels at the current table position; then the position moves on.
+template <bool Tables> inline void PutSample(TGeneration &g, int32_t w, uint64_t digits) {
+    const int32_t t = static_cast<int32_t>(RoundEven(g.Phase));
+    const uint32_t dA = NoiseDigit(digits), dB = NoiseDigit(digits >> 16);
+    if constexpr (Tables) {
+        g.RingA[w] = g.LevelsA[t * 10 + int32_t(dA)];
+        g.RingB[w] = g.LevelsB[t * 10 + int32_t(dB)];
+    } else {
+        const double s = g.Sine[t];
+        g.RingA[w] = ToLevel(static_cast<int32_t>(dA) / 20.0 + s * g.GainA + g.OffsetA);
+        g.RingB[w] = ToLevel(static_cast<int32_t>(dB) / 20.0 + s * g.GainB + g.OffsetB);
+    }
+    g.Phase += g.Step;
+    if (g.Phase >= Steps)
+        g.Phase -= Steps;
+}
+
+// n samples from ring position 0 on; returns the next write position.
+template <bool Tables> int32_t Generate(TGeneration &g, int32_t n) {
+    int32_t w = 0, k = 0;
+    for (; k + 1 < n; k += 2) {
+        const uint64_t digits = NextNoise(g.Noise);
+        PutSample<Tables>(g, w, digits);
+        w = (w + 1) & Mask;
+        PutSample<Tables>(g, w, digits >> 32);
+        w = (w + 1) & Mask;
+    }
+    if (k < n) {
+        PutSample<Tables>(g, w, NextNoise(g.Noise));
+        w = (w + 1) & Mask;
+    }
+    return w;
+}
+
 } // namespace
 
 TDAO_DEMO::TDAO_DEMO()
@@ -344,47 +390,27 @@ bool TDAO_DEMO::GenerateRecord(bool requireTrigger, bool noSearch) {
     const bool tables = n >= TableWorthSamples;
     if (tables)
         UpdateLevelTables();
-    const double *sine = Sine.data();
-    uint8_t *ringA = RingA.data();
-    uint8_t *ringB = RingB.data();
-    const uint8_t *levelsA = LevelTable[0].data(), *levelsB = LevelTable[1].data();
-    const double gainA = GainOf[0], gainB = GainOf[1];
-    const double offsetA = OffsetOf[0], offsetB = OffsetOf[1];
-    auto put = [&](int32_t w, uint64_t digits) {
-        const int32_t t = static_cast<int32_t>(RoundEven(p));
-        const uint32_t dA = NoiseDigit(digits), dB = NoiseDigit(digits >> 16);
-        if (tables) {
-            ringA[w] = levelsA[t * NoiseValues + int32_t(dA)];
-            ringB[w] = levelsB[t * NoiseValues + int32_t(dB)];
-        } else {
-            const double s = sine[t];
-            ringA[w] = ToLevel(static_cast<int32_t>(dA) / 20.0 + s * gainA + offsetA);
-            ringB[w] = ToLevel(static_cast<int32_t>(dB) / 20.0 + s * gainB + offsetB);
-        }
-        p += step;
-        if (p >= SineSteps)
-            p -= SineSteps;
-    };
-    int32_t w = 0;
-    int32_t k = 0;
-    for (; k + 1 < n; k += 2) {
-        const uint64_t digits = NextNoise(noise);
-        put(w, digits);
-        w = (w + 1) & (RingSize - 1);
-        put(w, digits >> 32);
-        w = (w + 1) & (RingSize - 1);
-    }
-    if (k < n) {
-        put(w, NextNoise(noise));
-        w = (w + 1) & (RingSize - 1);
-    }
+    TGeneration g;
+    g.Sine = Sine.data();
+    g.RingA = RingA.data();
+    g.RingB = RingB.data();
+    g.LevelsA = LevelTable[0].data();
+    g.LevelsB = LevelTable[1].data();
+    g.GainA = GainOf[0];
+    g.GainB = GainOf[1];
+    g.OffsetA = OffsetOf[0];
+    g.OffsetB = OffsetOf[1];
+    g.Step = step;
+    g.Phase = p;
+    g.Noise = noise;
+    const int32_t w = tables ? Generate<true>(g, n) : Generate<false>(g, n);
     WritePos = w;
     Generated = n;
 
     if (Ground[0])
-        std::memset(ringA, ToLevel(OffsetOf[0]), RingSize);
+        std::memset(RingA.data(), ToLevel(OffsetOf[0]), RingSize);
     if (Ground[1])
-        std::memset(ringB, ToLevel(OffsetOf[1]), RingSize);
+        std::memset(RingB.data(), ToLevel(OffsetOf[1]), RingSize);
     return found;
 }
 
