@@ -57,6 +57,8 @@ public:
     // Samples the FIFO holds: the reported count, at most the record.
     int32_t ValidSamples(double now) const;
     double SampleTime(int32_t index, double now) const;
+    // The same for a FIFO holding `valid` samples (ValidSamples at that time).
+    double SampleTimeOf(int32_t index, int32_t valid) const;
     double TriggerTime() const { return Trigger; }
     double SampleInterval() const { return Settings.SampleIntervalNs; }
     int32_t RecordLength() const { return Settings.RecordLength; }

@@ -278,12 +278,17 @@ void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
     if (!Open || !Reach())
         return;
     const double now = Now();
-    const int32_t count = std::min(Capture.ValidSamples(now), byteCount / 2);
+    const int32_t valid = Capture.ValidSamples(now);
+    const int32_t count = std::min(valid, byteCount / 2);
     uint8_t *bytes = static_cast<uint8_t *>(buffer);
-    for (int32_t i = 0; i < count; ++i) {
-        const double t = Capture.SampleTime(i, now);
-        for (int ch = 0; ch < 2; ++ch) {
-            const double level = std::nearbyint(InputLevelAt(ch, t));
+    // The input stages stay as they are during the read: worked out once, not per sample.
+    for (int ch = 0; ch < 2; ++ch) {
+        const TInputStage stage = Stage(ch);
+        const TLevelMap map(ch, stage);
+        const TSignal &signal = Signals.Inputs[ch];
+        for (int32_t i = 0; i < count; ++i) {
+            const double t = Capture.SampleTimeOf(i, valid);
+            const double level = std::nearbyint(map.Level(signal.Volts(t, stage.AcCoupled)));
             bytes[2 * i + ch] = static_cast<uint8_t>(std::clamp(level, 0.0, 255.0));
         }
     }

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace scope {
 
@@ -184,7 +185,7 @@ bool TScopeScreenTarn::UpdateInfoTexts() {
     if (!DispInformation)
         return false;
     std::array<std::string, 3> texts;
-    const TDeviceSettings &requested = s->RequestedSettings();
+    const TDeviceSettings &requested = std::as_const(*s).RequestedSettings();
     if (InRange(s->TimeBases, requested.TimeBase) && s->TimeBases[size_t(requested.TimeBase)].SampleRate > 0)
         texts[0] = "Tb = " +
                    FormatTime(s->PointsPerDiv * s->DisplayRatio /
@@ -364,7 +365,7 @@ void TScopeScreenTarn::DrawZoomMarks() {
 }
 
 bool TScopeScreenTarn::TriggerSourceOf(size_t channel) const {
-    const TDeviceSettings &r = Settings()->RequestedSettings();
+    const TDeviceSettings &r = std::as_const(*Settings()).RequestedSettings();
     return (channel < r.TriggerSourceOn[0].size() && r.TriggerSourceOn[0][channel]) ||
            (channel < r.TriggerSourceOn[1].size() && r.TriggerSourceOn[1][channel]);
 }
@@ -373,7 +374,7 @@ void TScopeScreenTarn::DrawLevelMark(int32_t channel) {
     TSettingsTarn *s = Settings();
     if (!s || Mode != 0 || !InRange(TriggerSources, channel) || !TriggerSources[size_t(channel)])
         return;
-    const TIntArray &levels = s->RequestedSettings().TriggerLevel;
+    const TIntArray &levels = std::as_const(*s).RequestedSettings().TriggerLevel;
     if (!InRange(levels, channel))
         return;
     const bool hovered = Hover.Kind == soLevelMark && Hover.Index == channel;
@@ -546,7 +547,7 @@ TScreenObject TScopeScreenTarn::HitTest(int X, int Y) const {
     if (!s)
         return {};
     const int64_t c = XToPoint(X), d = YToLevel(Y);
-    const TIntArray &levels = s->RequestedSettings().TriggerLevel;
+    const TIntArray &levels = std::as_const(*s).RequestedSettings().TriggerLevel;
     for (size_t i = 0; i < TriggerSources.size(); ++i)
         if (TriggerSources[i] && i < levels.size() && c <= 7 && levels[i] - 4 <= d && d <= levels[i] + 4)
             return {soLevelMark, int32_t(i)};

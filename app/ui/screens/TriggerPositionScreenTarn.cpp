@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 #include <cmath>
 #include <tuple>
 
@@ -61,7 +62,7 @@ std::pair<int32_t, int32_t> TTriggerPositionScreenTarn::Positions() {
             sample -= s.QuickViewStart;
         return TriggerStripX(sample);
     };
-    return {at(s.RequestedSettings()), at(s.ShownSettings())};
+    return {at(std::as_const(s).RequestedSettings()), at(s.ShownSettings())};
 }
 
 void TTriggerPositionScreenTarn::Pixel(int x, int y, uint32_t bits) {
