@@ -387,7 +387,11 @@ bool TDAO_DEMO::GenerateRecord(bool requireTrigger, bool noSearch) {
         noise = MixSeed(noise);
     // A long record reads its levels from tables of every sine step and noise value; a short one
     // computes the few it needs. Both give the same levels.
-    const bool tables = n >= TableWorthSamples;
+    // The tables cost about as much as 2^16 computed samples: they are made for a long record, or once
+    // the gain and offset have stayed for a few short ones (not while a shift is being dragged).
+    const bool current = LevelTablesCurrent();
+    ShortRecordsSinceChange = current ? 0 : ShortRecordsSinceChange + 1;
+    const bool tables = current || n >= TableWorthSamples || ShortRecordsSinceChange >= TableWorthRecords;
     if (tables)
         UpdateLevelTables();
     TGeneration g;
@@ -412,6 +416,13 @@ bool TDAO_DEMO::GenerateRecord(bool requireTrigger, bool noSearch) {
     if (Ground[1])
         std::memset(RingB.data(), ToLevel(OffsetOf[1]), RingSize);
     return found;
+}
+
+bool TDAO_DEMO::LevelTablesCurrent() const {
+    for (int32_t c = 0; c < 2; ++c)
+        if (LevelTable[c].empty() || TableGain[c] != GainOf[c] || TableOffset[c] != OffsetOf[c])
+            return false;
+    return true;
 }
 
 void TDAO_DEMO::UpdateLevelTables() {

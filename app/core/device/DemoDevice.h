@@ -91,7 +91,10 @@ private:
     // made for; remade when those change.
     static constexpr int32_t NoiseValues = 10;
     static constexpr int32_t TableWorthSamples = 1 << 16;
+    static constexpr int32_t TableWorthRecords = 8;
+    bool LevelTablesCurrent() const;
     void UpdateLevelTables();
+    int32_t ShortRecordsSinceChange = 0;
     std::vector<uint8_t> LevelTable[2];
     double TableGain[2] = {0, 0}, TableOffset[2] = {0, 0};
 
