@@ -124,12 +124,4 @@ double TSimCapture::SampleTime(int32_t index, double now) const {
     return SampleTimeOf(index, Untriggered ? 0 : ValidSamples(now));
 }
 
-double TSimCapture::SampleTimeOf(int32_t index, int32_t valid) const {
-    const double ts = Settings.SampleIntervalNs;
-    if (Untriggered)
-        return ArmTime + Delay + index * ts;
-    const int32_t count = std::max(valid, 1);
-    return Trigger + Delay + (index - (count - Settings.AfterTrigger)) * ts;
-}
-
 } // namespace pellsim

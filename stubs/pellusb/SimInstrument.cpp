@@ -288,8 +288,10 @@ void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
         const TSignal &signal = Signals.Inputs[ch];
         for (int32_t i = 0; i < count; ++i) {
             const double t = Capture.SampleTimeOf(i, valid);
-            const double level = std::nearbyint(map.Level(signal.Volts(t, stage.AcCoupled)));
-            bytes[2 * i + ch] = static_cast<uint8_t>(std::clamp(level, 0.0, 255.0));
+            // Limited first, so that the rounding below (halves to even, as nearbyint) holds.
+            const double level = std::clamp(map.Level(signal.Volts(t, stage.AcCoupled)), -1.0, 256.0);
+            constexpr double magic = 6755399441055744.0; // 1.5 * 2^52
+            bytes[2 * i + ch] = static_cast<uint8_t>(std::clamp((level + magic) - magic, 0.0, 255.0));
         }
     }
 }
