@@ -16,17 +16,32 @@ ticks=$(getconf CLK_TCK)
 # utime + stime of a process, in clock ticks.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-# Measures the running program ($pid): prints the share of one core.
+# Every thread of a process: id, ticks, name.
+thread_ticks() {
+    local task
+    for task in /proc/"$1"/task/*; do
+        awk -v id="${task##*/}" '{ n = $0; sub(/^[^(]*\(/, "", n); sub(/\).*$/, "", n);
+            r = $0; sub(/^.*\) /, "", r); split(r, f, " "); print id, f[12] + f[13], n }' "$task/stat"
+    done
+}
+
+# Measures the running program ($pid): prints the share of one core, then that of each busy thread.
 measure() {
     local label=$1 t0 t1 c0 c1
     sleep 3 # start-up work is not part of the figure
+    thread_ticks "$pid" >"$out/threads0"
     c0=$(cpu_ticks "$pid")
     t0=$(date +%s.%N)
     sleep "$seconds"
     c1=$(cpu_ticks "$pid")
     t1=$(date +%s.%N)
+    thread_ticks "$pid" >"$out/threads1"
     awk -v c="$((c1 - c0))" -v hz="$ticks" -v t0="$t0" -v t1="$t1" -v l="$label" \
         'BEGIN { printf "%-22s %6.2f %% of one core over %.1f s\n", l, 100 * c / hz / (t1 - t0), t1 - t0 }'
+    awk -v hz="$ticks" -v s="$(awk -v t0="$t0" -v t1="$t1" 'BEGIN { print t1 - t0 }')" '
+        NR == FNR { before[$1] = $2; next }
+        { d = $2 - before[$1]; if (d > 0) { $1 = ""; $2 = ""; printf "    %-18s %6.2f %%\n", substr($0, 3), 100 * d / hz / s } }
+    ' "$out/threads0" "$out/threads1"
 }
 
 start_program cpu_demo

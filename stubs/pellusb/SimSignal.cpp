@@ -63,6 +63,19 @@ double TSignal::Volts(double timeNs, bool acCoupled) const {
     return AmplitudeV * wave + (acCoupled ? 0 : OffsetV);
 }
 
+void TSignal::SineRun(double firstNs, double stepNs, int32_t n, bool acCoupled, double *volts) const {
+    const double x = Cycle(firstNs, FrequencyHz), step = Cycle(stepNs, FrequencyHz);
+    double sine = SineOfCycle(x), cosine = SineOfCycle(x + 0.25 >= 1 ? x - 0.75 : x + 0.25);
+    const double rs = SineOfCycle(step), rc = SineOfCycle(step + 0.25 >= 1 ? step - 0.75 : step + 0.25);
+    const double offset = acCoupled ? 0 : OffsetV;
+    for (int32_t i = 0; i < n; ++i) {
+        volts[i] = AmplitudeV * sine + offset;
+        const double next = sine * rc + cosine * rs;
+        cosine = cosine * rc - sine * rs;
+        sine = next;
+    }
+}
+
 double TSignals::ExternalLevel(double timeNs) const {
     return Cycle(timeNs, Inputs[0].FrequencyHz) < 0.5 ? 255 : 0;
 }
