@@ -38,9 +38,15 @@ measure() {
     thread_ticks "$pid" >"$out/threads1"
     awk -v c="$((c1 - c0))" -v hz="$ticks" -v t0="$t0" -v t1="$t1" -v l="$label" \
         'BEGIN { printf "%-22s %6.2f %% of one core over %.1f s\n", l, 100 * c / hz / (t1 - t0), t1 - t0 }'
-    awk -v hz="$ticks" -v s="$(awk -v t0="$t0" -v t1="$t1" 'BEGIN { print t1 - t0 }')" '
+    # The process's first thread is the GUI thread; the program's only other thread of its own is the
+    # acquisition thread; the rest are Qt's.
+    awk -v hz="$ticks" -v pid="$pid" -v s="$(awk -v t0="$t0" -v t1="$t1" 'BEGIN { print t1 - t0 }')" '
         NR == FNR { before[$1] = $2; next }
-        { d = $2 - before[$1]; if (d > 0) { $1 = ""; $2 = ""; printf "    %-18s %6.2f %%\n", substr($0, 3), 100 * d / hz / s } }
+        {
+            d = $2 - before[$1]; id = $1; $1 = ""; $2 = ""; name = substr($0, 3)
+            if (id == pid) name = "GUI thread"; else if (name ~ /^scope_/) name = "acquisition thread"
+            if (d > 0) printf "    %-20s %6.2f %%\n", name, 100 * d / hz / s
+        }
     ' "$out/threads0" "$out/threads1"
 }
 
