@@ -9,9 +9,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
-#include <utility>
 #include <cmath>
 #include <tuple>
+#include <utility>
 
 namespace scope {
 
