@@ -274,16 +274,18 @@ void TParamCalculator::CalculateParams() {
             FinishChannel(i, work[size_t(i)], length, rate);
 }
 
-// The period searches are the costly part and touch nothing but their own finder and the samples, so
-// the channels search side by side where the processor has cores for them.
+// A tracked period is cheap and found in turn. The full searches are the costly part and touch nothing
+// but their own finder and the samples, so the channels search side by side where the processor has
+// cores for them.
 void TParamCalculator::FindPeriods(std::array<TChannelWork, ParamChannelCount> &work, int32_t length) {
     std::vector<int32_t> channels;
     for (int32_t i = 0; i < ParamChannelCount; ++i)
-        if (work[size_t(i)].X)
-            channels.push_back(i);
-    auto find = [&](int32_t i) {
-        work[size_t(i)].Period = Finders[i]->FindPeriod(work[size_t(i)].X, length);
-    };
+        if (work[size_t(i)].X) {
+            work[size_t(i)].Period = Finders[i]->Follow(work[size_t(i)].X, length);
+            if (work[size_t(i)].Period == -1)
+                channels.push_back(i);
+        }
+    auto find = [&](int32_t i) { work[size_t(i)].Period = Finders[i]->Search(); };
     const unsigned cores = std::thread::hardware_concurrency();
     if (channels.size() < 2 || cores < 2) {
         for (int32_t i : channels)
