@@ -12,6 +12,7 @@
 #include <QBackingStore>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -416,11 +417,12 @@ void TScopeScreenTarn::paintEvent(QPaintEvent *event) {
         RedrawAll();
     }
     QPainter p(this);
-    // Drawn in the window's own pixel format where it has the same bits for opaque pixels, so that the
-    // copy below converts nothing.
+    // Drawn in the window's own pixel format where it has the same bits for opaque pixels (the X11
+    // window's is premultiplied ARGB), so that the copy below converts nothing.
     QBackingStore *store = window() ? window()->backingStore() : nullptr;
-    if (store && p.device() == store->paintDevice() && p.device()->devType() == QInternal::Image) {
-        const QImage::Format format = static_cast<const QImage *>(p.device())->format();
+    QPaintDevice *target = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    if (store && target && target == store->paintDevice() && target->devType() == QInternal::Image) {
+        const QImage::Format format = static_cast<const QImage *>(target)->format();
         if (format != Image.format() &&
             (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied))
             Image.reinterpretAsFormat(format);
