@@ -74,7 +74,7 @@ void BM_CalculateParams_FullSearch(benchmark::State &state) {
         f.Calculator.CalculateParams();
     }
 }
-BENCHMARK(BM_CalculateParams_FullSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalculateParams_FullSearch)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Noise has no period: every finder sweeps all lags up to 85 % of the window.
 void BM_CalculateParams_Noise(benchmark::State &state) {
@@ -85,7 +85,7 @@ void BM_CalculateParams_Noise(benchmark::State &state) {
     for (auto _ : state)
         f.Calculator.CalculateParams();
 }
-BENCHMARK(BM_CalculateParams_Noise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CalculateParams_Noise)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One complex transform of the correlation's size (2 x 131072 points).
 void BM_Transform_Own(benchmark::State &state) {

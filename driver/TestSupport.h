@@ -6,6 +6,7 @@
 #include "ScopeConstsPellX.h"
 #include "SimControls.h"
 
+#include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -59,6 +60,8 @@ struct TSim {
     static TSim &Get() {
         static TSim sim = [] {
             TSim s;
+            // The simulated transfers take no time here unless the environment asks for it.
+            setenv("PELLUSB_LATENCY_US", "0", 0);
             s.Handle = dlopen(ProgramFile("pellusb.so").c_str(), RTLD_NOW);
             if (!s.Handle)
                 return s;

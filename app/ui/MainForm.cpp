@@ -550,6 +550,7 @@ void TMainForm::CreateAreas() {
     QVScreenTarn1->setGeometry(122, 43, 563, 48);
     ScopeScreenTarn1 = new TScopeScreenTarn(ClientArea);
     ScopeScreenTarn1->setObjectName("ScopeScreenTarn1");
+    ScopeScreenTarn1->SetFramePacing(true); // records faster than the display are drawn once a frame
     ScopeScreenTarn1->setGeometry(122, 43, 563, 351);
     QVScreenTarn1->hide();
 

@@ -81,14 +81,18 @@ void TAutoCorrelator::Prepare(int32_t size) {
             Twiddles.Sin[level][j] = CacheSin[j * stride];
         }
     }
-    BitReverse.resize(Size);
-    for (int32_t i = 0; i < Size; ++i) {
-        int32_t r = 0;
-        for (int32_t b = 0; b < bits; ++b)
-            if (i & (1 << b))
-                r |= 1 << (bits - 1 - b);
-        BitReverse[i] = r;
-    }
+    auto reversal = [](std::vector<int32_t> &table, int32_t n, int32_t width) {
+        table.resize(n);
+        for (int32_t i = 0; i < n; ++i) {
+            int32_t r = 0;
+            for (int32_t b = 0; b < width; ++b)
+                if (i & (1 << b))
+                    r |= 1 << (width - 1 - b);
+            table[i] = r;
+        }
+    };
+    reversal(BitReverse, Size, bits);
+    reversal(BitReverseHalf, Size / 2, bits - 1);
     Re.resize(Size);
     Im.resize(Size);
     Power.resize(Size);
@@ -246,8 +250,20 @@ void TAutoCorrelator::Transform(std::vector<double> &reals, std::vector<double> 
     }
 }
 
-// The two transforms of the correlation, with the work that the zero padding and the real power
-// spectrum make unnecessary left out: the results are those of the full transforms.
+namespace {
+
+// Below this size the half-size transform saves nothing worth its set-up.
+constexpr int32_t RealTransformFrom = 32;
+
+// To the nearest integer, halves to even (the default rounding mode), for |x| below 2^51; inline,
+// where the library's nearbyint is a call on the baseline processor.
+inline double RoundSum(double x) {
+    constexpr double magic = 6755399441055744.0; // 1.5 * 2^52
+    return (x + magic) - magic;
+}
+
+} // namespace
+
 void TAutoCorrelator::Compute(const uint8_t *data, int32_t n) {
     Data = data;
     Length = n > 0 ? n : 0;
@@ -257,6 +273,71 @@ void TAutoCorrelator::Compute(const uint8_t *data, int32_t n) {
     size *= 2;
     if (size != Size)
         Prepare(size);
+    Sums.resize(Length);
+    if (Size >= RealTransformFrom)
+        ComputeReal(data);
+    else
+        ComputeComplex(data);
+    Energies.SetData(data, Length);
+    Energies.Reset();
+}
+
+// With N = Size and M = N / 2, the N real points (samples, then zeros) are taken as M complex points
+// z[m] = x[2m] + i x[2m + 1]; one M-point transform Z gives the spectrum X of the samples through
+// X[k] = E[k] + w^k O[k], w = exp(-2 pi i / N), E and O the spectra of the even and odd samples. The
+// power P = |X|^2 is real and symmetric, so the inverse transform is real as well: it is one M-point
+// transform again, whose real and imaginary parts are the even and odd correlation sums. The sums
+// are integers, and the rounding at the end gives them exactly, as the full transforms do.
+void TAutoCorrelator::ComputeReal(const uint8_t *data) {
+    const int32_t M = Size / 2, quarter = M / 2, levelM = Log2(M);
+    double *re = Re.data(), *im = Im.data();
+    // First stage of the forward transform: z is zero from quarter on (there are at most M samples).
+    {
+        const double *cs = Twiddles.Cos[levelM].data(), *sn = Twiddles.Sin[levelM].data();
+        for (int32_t j = 0; j < quarter; ++j) {
+            const double ar = 2 * j < Length ? data[2 * j] : 0.0;
+            const double ai = 2 * j + 1 < Length ? data[2 * j + 1] : 0.0;
+            re[j] = ar;
+            im[j] = ai;
+            re[j + quarter] = ar * cs[j] + ai * sn[j];
+            im[j + quarter] = ai * cs[j] - ar * sn[j];
+        }
+    }
+    Stages(re, im, quarter);
+    Stages(re + quarter, im + quarter, quarter);
+    // The power spectrum P[0 .. M].
+    const int32_t *reverse = BitReverseHalf.data();
+    double *power = Power.data();
+    for (int32_t k = 0; k <= M; ++k) {
+        const int32_t a = reverse[k == M ? 0 : k], b = reverse[k == 0 ? 0 : M - k];
+        const double zr = re[a], zi = im[a], cr = re[b], ci = -im[b]; // Z[k] and conj(Z[M - k])
+        const double er = (zr + cr) * 0.5, ei = (zi + ci) * 0.5;
+        const double orr = (zi - ci) * 0.5, oi = -(zr - cr) * 0.5;
+        const double wc = CacheCos[k], ws = CacheSin[k];
+        const double xr = er + (orr * wc + oi * ws), xi = ei + (oi * wc - orr * ws);
+        power[k] = xr * xr + xi * xi;
+    }
+    // The inverse transform's input, conjugated, so that the forward transform computes it:
+    // Z'[k] = (P[k] + P[k + M]) + i exp(2 pi i k / N) (P[k] - P[k + M]), with P[k + M] = P[M - k].
+    for (int32_t k = 0; k < M; ++k) {
+        const double a = power[k], b = power[k == 0 ? M : M - k];
+        const double sum = a + b, difference = a - b;
+        re[k] = sum - CacheSin[k] * difference;
+        im[k] = -(CacheCos[k] * difference);
+    }
+    Stages(re, im, M);
+    const double scale = 1.0 / Size;
+    for (int32_t m = 0; 2 * m < Length; ++m) {
+        const int32_t r = reverse[m];
+        Sums[2 * m] = RoundSum(re[r] * scale);
+        if (2 * m + 1 < Length)
+            Sums[2 * m + 1] = RoundSum(-im[r] * scale);
+    }
+}
+
+// The two transforms of the correlation, with the work that the zero padding and the real power
+// spectrum make unnecessary left out: the results are those of the full transforms.
+void TAutoCorrelator::ComputeComplex(const uint8_t *data) {
     const int32_t half = Size / 2;
     double *re = Re.data(), *im = Im.data();
     // First stage of the forward transform: the upper half is zero.
@@ -297,12 +378,9 @@ void TAutoCorrelator::Compute(const uint8_t *data, int32_t n) {
     // Reordering and the multiplication by N, for the lags that exist. The sums are sums of products
     // of integers; rounding removes the transform's noise, which would otherwise let a constant
     // signal's correlation dip below its running mean.
-    Sums.resize(Length);
     const double scale = Size;
     for (int32_t k = 0; k < Length; ++k)
         Sums[k] = std::nearbyint(re[BitReverse[k]] * scale);
-    Energies.SetData(data, Length);
-    Energies.Reset();
 }
 
 double TAutoCorrelator::Correlation(int32_t k) {

@@ -56,6 +56,11 @@ public:
 
 private:
     void Prepare(int32_t size);
+    // The sums through two complex transforms of the full size (small sizes).
+    void ComputeComplex(const uint8_t *data);
+    // The sums through two complex transforms of half the size: the samples are real and so is their
+    // power spectrum.
+    void ComputeReal(const uint8_t *data);
     // The decimation-in-frequency stages over one block of `span` points, without the reordering. Large
     // blocks take their first stage and then recurse into their halves, so that the later stages run
     // on blocks that fit in the cache; every butterfly sees the same operands as in stage order.
@@ -66,7 +71,7 @@ private:
     // cos and sin of 2 pi k / N, k = 0 .. N - 1.
     std::vector<double> CacheCos, CacheSin;
     TStageTwiddles Twiddles;
-    std::vector<int32_t> BitReverse;
+    std::vector<int32_t> BitReverse, BitReverseHalf;
     std::vector<double> Power;
     // The correlation sums in lag order.
     std::vector<double> Sums;

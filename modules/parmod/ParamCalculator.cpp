@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace parmod {
 
@@ -258,36 +261,94 @@ void TParamCalculator::CalculateParams() {
             Finders[i]->SetSamplingRate(rate);
         }
     }
+    std::array<TChannelWork, ParamChannelCount> work{};
     for (int32_t i = 0; i < ParamChannelCount; ++i) {
         if (!Snapshot.ChannelVisible(i) || !DataFlags[i] || length <= 0)
             Invalidate(i, 0, ParamRowCount - 1);
         else
-            CalculateChannel(i, first, length, rate);
+            work[size_t(i)] = StartChannel(i, first, length);
     }
+    FindPeriods(work, length);
+    for (int32_t i = 0; i < ParamChannelCount; ++i)
+        if (work[size_t(i)].X)
+            FinishChannel(i, work[size_t(i)], length, rate);
 }
 
-void TParamCalculator::CalculateChannel(int32_t channel, int32_t first, int32_t length, double rate) {
+// A tracked period is cheap and found in turn. The full searches are the costly part and touch nothing
+// but their own finder and the samples, so the channels search side by side where the processor has
+// cores for them.
+void TParamCalculator::FindPeriods(std::array<TChannelWork, ParamChannelCount> &work, int32_t length) {
+    std::vector<int32_t> channels;
+    for (int32_t i = 0; i < ParamChannelCount; ++i)
+        if (work[size_t(i)].X) {
+            work[size_t(i)].Period = Finders[i]->Follow(work[size_t(i)].X, length);
+            if (work[size_t(i)].Period == -1)
+                channels.push_back(i);
+        }
+    auto find = [&](int32_t i) { work[size_t(i)].Period = Finders[i]->Search(); };
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (channels.size() < 2 || cores < 2) {
+        for (int32_t i : channels)
+            find(i);
+        return;
+    }
+    std::vector<std::exception_ptr> failures(channels.size());
+    std::vector<std::thread> helpers;
+    const size_t parallel = std::min<size_t>(channels.size(), cores);
+    for (size_t h = 1; h < parallel; ++h)
+        helpers.emplace_back([&, h] {
+            for (size_t c = h; c < channels.size(); c += parallel)
+                try {
+                    find(channels[c]);
+                } catch (...) {
+                    failures[c] = std::current_exception();
+                }
+        });
+    for (size_t c = 0; c < channels.size(); c += parallel)
+        try {
+            find(channels[c]);
+        } catch (...) {
+            failures[c] = std::current_exception();
+        }
+    for (std::thread &t : helpers)
+        t.join();
+    for (const std::exception_ptr &failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+}
+
+TParamCalculator::TChannelWork TParamCalculator::StartChannel(int32_t channel, int32_t first,
+                                                              int32_t length) {
     static const int32_t dataCodes[ParamChannelCount] = {hcGetDataA, hcGetDataB, hcGetDataC, hcGetDataD};
+    TChannelWork w;
     const uint8_t *data = Host.AddressAnswer(dataCodes[channel]);
     const int32_t source = channel < 2 ? channel : RangeSource(channel);
     const int32_t range = Host.IntAnswerParam2(source == 0 ? hcGetProbeRangeA : hcGetProbeRangeB);
-    const int32_t zero = Host.IntAnswer(source == 0 ? hcGetGroundA : hcGetGroundB);
+    w.Zero = Host.IntAnswer(source == 0 ? hcGetGroundA : hcGetGroundB);
     if (!data) {
         Invalidate(channel, 0, ParamRowCount - 1);
-        return;
+        return w;
     }
-    const uint8_t *x = data + first;
-    const double q = range / 32.0;
-    const auto [minIt, maxIt] = std::minmax_element(x, x + length);
-    const int32_t max = *maxIt, min = *minIt;
+    w.X = data + first;
+    w.Q = range / 32.0;
+    const auto [minIt, maxIt] = std::minmax_element(w.X, w.X + length);
+    w.Max = *maxIt;
+    w.Min = *minIt;
+    const double q = w.Q;
+    const int32_t zero = w.Zero;
+    std::lock_guard guard(Params.Mutex());
+    SetRow(prPeakPeak, channel, (w.Max - w.Min) * q / 1000);
+    SetRow(prPeakPlus, channel, (w.Max - zero) * q / 1000);
+    SetRow(prPeakMinus, channel, (w.Min - zero) * q / 1000);
+    return w;
+}
+
+void TParamCalculator::FinishChannel(int32_t channel, const TChannelWork &w, int32_t length, double rate) {
+    const uint8_t *x = w.X;
+    const double q = w.Q;
+    const int32_t zero = w.Zero, max = w.Max, min = w.Min;
     const double peakPeak = (max - min) * q / 1000;
-    {
-        std::lock_guard guard(Params.Mutex());
-        SetRow(prPeakPeak, channel, peakPeak);
-        SetRow(prPeakPlus, channel, (max - zero) * q / 1000);
-        SetRow(prPeakMinus, channel, (min - zero) * q / 1000);
-    }
-    int32_t n = Finders[channel]->FindPeriod(x, length);
+    int32_t n = w.Period;
     if (peakPeak == 0)
         n = -1;
     if (n <= 0 || n > length || max - min <= 3) {

@@ -73,7 +73,17 @@ public:
     const TPeriodFinder *Finder(int32_t channel) const { return Finders[channel].get(); }
 
 private:
-    void CalculateChannel(int32_t channel, int32_t first, int32_t length, double rate);
+    // One channel's part of a computation: its samples (null: nothing to compute), level scale,
+    // 0 V level, extremes and period.
+    struct TChannelWork {
+        const uint8_t *X = nullptr;
+        double Q = 0;
+        int32_t Zero = 0, Max = 0, Min = 0, Period = -1;
+    };
+    // The peaks, asked and set in channel order; then the periods; then the other rows.
+    TChannelWork StartChannel(int32_t channel, int32_t first, int32_t length);
+    void FindPeriods(std::array<TChannelWork, ParamChannelCount> &work, int32_t length);
+    void FinishChannel(int32_t channel, const TChannelWork &w, int32_t length, double rate);
     void Invalidate(int32_t channel, int32_t firstRow, int32_t lastRow);
     // Sets a row, or invalidates it when the value is not a finite number.
     void SetRow(int32_t row, int32_t channel, double value);

@@ -106,18 +106,22 @@ int32_t TPeriodFinder::TrackPeriod() {
 }
 
 int32_t TPeriodFinder::FindPeriod(const uint8_t *samples, int32_t n) {
+    const int32_t tracked = Follow(samples, n);
+    return tracked != -1 ? tracked : Search();
+}
+
+int32_t TPeriodFinder::Follow(const uint8_t *samples, int32_t n) {
     Samples = samples;
     Length = n;
     Energies.SetData(samples, n);
     Energies.Reset();
     UseTransform = false;
-    if (SmartUpdate) {
-        const int32_t tracked = TrackPeriod();
-        if (tracked != -1)
-            return tracked;
-    }
+    return SmartUpdate ? TrackPeriod() : -1;
+}
+
+int32_t TPeriodFinder::Search() {
     if (Mode == pfmWiener) {
-        Correlator.Compute(samples, n);
+        Correlator.Compute(Samples, Length);
         UseTransform = true;
     }
     return SearchPeriod();

@@ -14,6 +14,11 @@ class TPeriodFinder {
 public:
     // The period in samples, or -1 when there is none.
     int32_t FindPeriod(const uint8_t *samples, int32_t n);
+    // FindPeriod in its two steps, for callers that run the full searches of several finders side by
+    // side: Follow takes the samples and tracks the previous period (-1: not found that way), Search
+    // then makes the full search on the same samples.
+    int32_t Follow(const uint8_t *samples, int32_t n);
+    int32_t Search();
 
     TPeriodFinderMode Mode = pfmNormal;
     int32_t MaxPeriod = 7000;

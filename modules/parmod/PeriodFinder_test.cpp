@@ -48,7 +48,7 @@ TEST(SquareSum, IncrementalSumsMatchFullSums) {
 // The transform's correlation sums are the linear auto-correlation, for sizes that are and are not powers
 // of two.
 TEST(AutoCorrelator, SumsEqualTheDirectLinearCorrelation) {
-    for (int32_t n : {1, 2, 3, 1000, 1024, 1025, 4096, 20000}) {
+    for (int32_t n : {1, 2, 3, 9, 16, 17, 1000, 1024, 1025, 4096, 20000, 65537, 131072}) {
         const auto x = Noise(n, n);
         TAutoCorrelator correlator;
         correlator.Compute(x.data(), n);

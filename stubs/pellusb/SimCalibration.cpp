@@ -117,12 +117,11 @@ double GroundLevel(int channel, const TInputStage &s) {
     return 223 + (d - t[6]) * 96.0 / (t[6] - t[3]);
 }
 
+TLevelMap::TLevelMap(int channel, const TInputStage &s)
+    : Mv(MvPerDivision(channel, s)), Ground(GroundLevel(channel, s)) {}
+
 double InputLevel(int channel, const TInputStage &s, double volts) {
-    const double mv = MvPerDivision(channel, s);
-    const double ground = GroundLevel(channel, s);
-    if (mv <= 0)
-        return ground;
-    return ground + volts * 1000.0 / mv * 32.0;
+    return TLevelMap(channel, s).Level(volts);
 }
 
 } // namespace pellsim

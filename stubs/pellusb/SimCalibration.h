@@ -26,6 +26,15 @@ struct TInputStage {
 
 // Screen level (unclipped) of an input voltage on a channel (0 A, 1 B).
 double InputLevel(int channel, const TInputStage &stage, double volts);
+// The same mapping worked out once for a stage, for the many samples of a FIFO read.
+class TLevelMap {
+public:
+    TLevelMap(int channel, const TInputStage &stage);
+    double Level(double volts) const { return Mv <= 0 ? Ground : Ground + volts * 1000.0 / Mv * 32.0; }
+
+private:
+    double Mv, Ground;
+};
 // Screen level of the ground for the stage's offset DAC.
 double GroundLevel(int channel, const TInputStage &stage);
 

@@ -121,11 +121,7 @@ int32_t TSimCapture::ValidSamples(double now) const {
 }
 
 double TSimCapture::SampleTime(int32_t index, double now) const {
-    const double ts = Settings.SampleIntervalNs;
-    if (Untriggered)
-        return ArmTime + Delay + index * ts;
-    const int32_t count = std::max(ValidSamples(now), 1);
-    return Trigger + Delay + (index - (count - Settings.AfterTrigger)) * ts;
+    return SampleTimeOf(index, Untriggered ? 0 : ValidSamples(now));
 }
 
 } // namespace pellsim

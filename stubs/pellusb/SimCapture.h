@@ -57,6 +57,14 @@ public:
     // Samples the FIFO holds: the reported count, at most the record.
     int32_t ValidSamples(double now) const;
     double SampleTime(int32_t index, double now) const;
+    // The same for a FIFO holding `valid` samples (ValidSamples at that time).
+    double SampleTimeOf(int32_t index, int32_t valid) const {
+        const double ts = Settings.SampleIntervalNs;
+        if (Untriggered)
+            return ArmTime + Delay + index * ts;
+        const int32_t count = valid > 1 ? valid : 1;
+        return Trigger + Delay + (index - (count - Settings.AfterTrigger)) * ts;
+    }
     double TriggerTime() const { return Trigger; }
     double SampleInterval() const { return Settings.SampleIntervalNs; }
     int32_t RecordLength() const { return Settings.RecordLength; }

@@ -1,5 +1,6 @@
 // The simulated instrument's trigger, decoded from the registers the driver writes.
 #include "SimInstrument.h"
+#include "SimSignal.h"
 
 #include <gtest/gtest.h>
 
@@ -143,4 +144,49 @@ TEST_F(TriggerTest, WithoutASourceTheRecordIsTakenUntriggered) {
 }
 
 } // namespace
+} // namespace pellsim
+
+namespace pellsim {
+
+namespace {
+
+// The signal's own sine against the library's, over many points of a period and at its quarters.
+TEST(SimSignal, SineFollowsTheLibrarySineToTheLastPlaces) {
+    const TSignal sine{TShape::Sine, 1e9, 1.0, 0}; // one period per nanosecond
+    double worst = 0;
+    for (int i = 0; i <= 200000; ++i) {
+        const double x = i / 200000.0 * 0.999999;
+        worst = std::max(worst, std::fabs(sine.Volts(x, false) - std::sin(2 * M_PI * x)));
+    }
+    EXPECT_LT(worst, 4e-15); // the time-to-cycle conversion alone rounds by about 1e-15
+    for (double x : {0.0, 0.25, 0.5, 0.75})
+        EXPECT_NEAR(sine.Volts(x, false), std::sin(2 * M_PI * x), 1e-15) << x;
+}
+
+} // namespace
+
+} // namespace pellsim
+
+namespace pellsim {
+
+namespace {
+
+// A run of a sine by rotation stays on the sine sampled point by point, for slow and fast signals.
+TEST(SimSignal, SineRunFollowsTheSampledSine) {
+    for (const double frequency : {1000.0, 5e6, 37e6}) {
+        SCOPED_TRACE(frequency);
+        const TSignal sine{TShape::Sine, frequency, 0.7, 0.1};
+        std::vector<double> run(64);
+        const double first = 123456.789, step = 3.3;
+        sine.SineRun(first, step, 64, false, run.data());
+        for (int i = 0; i < 64; ++i)
+            // The point-by-point phase itself rounds by about 1e-12 of a period at these times.
+            EXPECT_NEAR(run[i], sine.Volts(first + i * step, false), 1e-10) << i;
+        sine.SineRun(first, step, 1, true, run.data());
+        EXPECT_NEAR(run[0], sine.Volts(first, true), 1e-15);
+    }
+}
+
+} // namespace
+
 } // namespace pellsim

@@ -301,13 +301,32 @@ void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
     if (!Open || !Reach())
         return;
     const double now = Now();
-    const int32_t count = std::min(Capture.ValidSamples(now), byteCount / 2);
+    const int32_t valid = Capture.ValidSamples(now);
+    const int32_t count = std::min(valid, byteCount / 2);
     uint8_t *bytes = static_cast<uint8_t *>(buffer);
-    for (int32_t i = 0; i < count; ++i) {
-        const double t = Capture.SampleTime(i, now);
-        for (int ch = 0; ch < 2; ++ch) {
-            const double level = std::nearbyint(InputLevelAt(ch, t));
-            bytes[2 * i + ch] = static_cast<uint8_t>(std::clamp(level, 0.0, 255.0));
+    // The input stages stay as they are during the read: worked out once, not per sample.
+    for (int ch = 0; ch < 2; ++ch) {
+        const TInputStage stage = Stage(ch);
+        const TLevelMap map(ch, stage);
+        const TSignal &signal = Signals.Inputs[ch];
+        // A sine is rotated from an exact start every few samples, other shapes are worked out each.
+        constexpr int32_t run = 64;
+        double volts[run];
+        for (int32_t start = 0; start < count; start += run) {
+            const int32_t n = std::min(run, count - start);
+            if (signal.Shape == TShape::Sine)
+                signal.SineRun(Capture.SampleTimeOf(start, valid), Capture.SampleInterval(), n,
+                               stage.AcCoupled, volts);
+            else
+                for (int32_t k = 0; k < n; ++k)
+                    volts[k] = signal.Volts(Capture.SampleTimeOf(start + k, valid), stage.AcCoupled);
+            for (int32_t k = 0; k < n; ++k) {
+                // Limited first, so that the rounding below (halves to even, as nearbyint) holds.
+                const double level = std::clamp(map.Level(volts[k]), -1.0, 256.0);
+                constexpr double magic = 6755399441055744.0; // 1.5 * 2^52
+                bytes[2 * (start + k) + ch] =
+                    static_cast<uint8_t>(std::clamp((level + magic) - magic, 0.0, 255.0));
+            }
         }
     }
 }

@@ -17,6 +17,9 @@ struct TSignal {
     // Volts at a time in ns; AC coupling drops the offset.
     double Volts(double timeNs, bool acCoupled) const;
     double PeriodNs() const { return FrequencyHz > 0 ? 1e9 / FrequencyHz : 1e12; }
+    // A sine's volts at n sample times stepNs apart from firstNs: the first exact, the others by
+    // rotating the phase, which a FIFO read does for a short run at a time.
+    void SineRun(double firstNs, double stepNs, int32_t n, bool acCoupled, double *volts) const;
 };
 
 struct TSignals {

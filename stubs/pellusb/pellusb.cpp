@@ -2,30 +2,39 @@
 #include "PellUsbFunctions.h"
 #include "SimControls.h"
 #include "SimInstrument.h"
+#include "SimLatency.h"
 
 #define PELLUSB_EXPORT extern "C" __attribute__((visibility("default")))
 
 using pellsim::Instrument;
+using pellsim::Latency;
 
 PELLUSB_EXPORT int32_t USBInitDevice(void) {
+    Latency().WaitControl();
     return Instrument().InitDevice();
 }
 PELLUSB_EXPORT int32_t USBFlushBuffer(void) {
+    Latency().WaitControl();
     return Instrument().Flush();
 }
 PELLUSB_EXPORT int32_t USBConfigureFPGA(const uint8_t *Buffer, int32_t Size) {
+    Latency().WaitBulk(Size);
     return Instrument().ConfigureFpga(Buffer, Size);
 }
 PELLUSB_EXPORT int32_t USBSingleRead(int32_t Register) {
+    Latency().WaitControl();
     return Instrument().SingleRead(Register);
 }
+// Queued: it travels with the next flushing write.
 PELLUSB_EXPORT void USBSingleWriteWithoutFlush(int32_t Register, int32_t Value) {
     Instrument().QueueWrite(Register, Value);
 }
 PELLUSB_EXPORT void USBSingleWrite(int32_t Register, int32_t Value) {
+    Latency().WaitControl();
     Instrument().Write(Register, Value);
 }
 PELLUSB_EXPORT void USBFIFORead(int32_t Channel, void *Buffer, int32_t ByteCount) {
+    Latency().WaitBulk(ByteCount);
     Instrument().FifoRead(Channel, Buffer, ByteCount);
 }
 // The instrument takes no FIFO data and its memory is written only at the factory.
@@ -36,15 +45,18 @@ PELLUSB_EXPORT int32_t USBWriteToEEPROM(void) {
     return 0;
 }
 PELLUSB_EXPORT int32_t USBReadFromEEPROM(int32_t Address) {
+    Latency().WaitControl();
     return Instrument().ReadMemory(Address);
 }
 PELLUSB_EXPORT int32_t USBGetDeviceID(void) {
+    Latency().WaitControl();
     return Instrument().DeviceId();
 }
 PELLUSB_EXPORT void USBSetCallBackFunction(TLinkStateCallback Callback) {
     Instrument().SetCallback(Callback);
 }
 PELLUSB_EXPORT int32_t DeviceReady(void) {
+    Latency().WaitControl();
     return Instrument().Ready();
 }
 PELLUSB_EXPORT void GetDriverVersion(uint8_t *Buffer) {

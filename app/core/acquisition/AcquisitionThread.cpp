@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace scope {
 
@@ -100,7 +101,8 @@ bool TAcquisitionThread::Pass() {
         return false;
     ++PassCount;
     try {
-        if (!Synchronized([this] { PushSettings(); }))
+        // Only a pass with something to send asks the GUI thread; the others cost a few loads.
+        if (PushNeeded() && !Synchronized([this] { PushSettings(); }))
             return false;
         if (Hold) {
             if (Ctx.Sleeper)
@@ -152,6 +154,12 @@ bool TAcquisitionThread::Pass() {
     return !Terminated;
 }
 
+bool TAcquisitionThread::PushNeeded() const {
+    const TSettingsTarn &s = *Ctx.Settings;
+    return Ctx.PushEveryPass || Forced || s.DeviceSettingsMarked() || bool(s.TriggerHold) != Hold ||
+           (Ctx.ModuleHost && Ctx.ModuleHost->LoadUnloadPending());
+}
+
 void TAcquisitionThread::PointModuleHostAtRecord() {
     if (!Ctx.ModuleHost)
         return;
@@ -175,6 +183,9 @@ void TAcquisitionThread::PushSettings() {
     TSettingsTarn &s = *Ctx.Settings;
     TDriverAbstraction &dev = *Ctx.Device;
     TDeviceSettings &r = s.RequestedSettings();
+    // Taken after the reference above: what the push itself writes through it does not mark again,
+    // what a handler of its messages writes does.
+    s.TakeDeviceSettingsMark();
     const TDeviceSettings &a = s.AcquisitionSettings();
     const bool forced = Forced;
     const int32_t channels = s.PhysicalChannelCount;
@@ -189,8 +200,8 @@ void TAcquisitionThread::PushSettings() {
     };
 
     // The application-wide hold; releasing it restarts the capture at once.
-    if (s.TriggerHold != Hold) {
-        Hold = s.TriggerHold;
+    if (bool(s.TriggerHold) != Hold) {
+        Hold = bool(s.TriggerHold);
         if (!Hold)
             dev.StartAcquisition();
     }
@@ -304,7 +315,7 @@ void TAcquisitionThread::HandOverData() {
     }
     s.ShowAcquisitionSettings();
     Ctx.DataSource->SetAcquiredData(Waves);
-    const int32_t tb = s.RequestedSettings().TimeBase;
+    const int32_t tb = std::as_const(s).RequestedSettings().TimeBase;
     if (tb >= 0 && size_t(tb) < s.TimeBases.size() && s.TimeBases[size_t(tb)].EquivalentTime) {
         int32_t progressA = 0, progressB = 0;
         Ctx.Device->GetSamplingProgress(progressA, progressB);

@@ -36,6 +36,9 @@ struct TAcquisitionContext {
     // When it answers false the user chose to exit: the form has closed the main window and the thread
     // ends without touching the broken device again.
     std::function<bool()> ShowCommBroken;
+    // Pushes before every poll even when nothing changed: the loop without its shortcut, which must
+    // send the device the same calls at the same passes.
+    bool PushEveryPass = false;
 };
 
 class TAcquisitionThread {
@@ -74,6 +77,9 @@ public:
     uint64_t Passes() const { return PassCount; }
     // One pass of the loop; false when the loop is to end.
     bool Pass();
+    // Whether this pass pushes: forced, a device setting marked changed, the hold switched, or module
+    // work waiting. Otherwise the push would send nothing and is not made.
+    bool PushNeeded() const;
     // What the thread does before its loop.
     void Prepare();
 

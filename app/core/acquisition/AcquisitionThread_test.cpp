@@ -17,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -406,6 +407,135 @@ TEST_F(TThreadFixture, ShutDownWhileTheThreadWaitsForTheGuiThreadNeverDeadlocks)
     thread.WaitFor();
     EXPECT_TRUE(thread.Finished());
     EXPECT_EQ(shownAfterTerminate, 0); // no recovery form once the shut-down began
+}
+
+// Counts the hand-offs to the GUI thread and runs them inline.
+class TCountingSynchronizer : public platform::ISynchronizer {
+public:
+    int Calls = 0;
+    void Synchronize(const std::function<void()> &call) override {
+        ++Calls;
+        call();
+    }
+};
+
+// A module host whose load/unload work is scripted.
+class TPendingHost : public TFakeHost {
+public:
+    bool Pending = false;
+    bool LoadUnloadPending() override { return Pending; }
+};
+
+struct TShortcutRig : TThreadFixture {
+    void TestBody() override {}
+    TPendingHost PendingHost;
+    TCountingSynchronizer Sync;
+
+    // Runs the passes, applying each step before its pass; the device log with a mark after each pass.
+    TLog Run(bool everyPass, const std::vector<std::function<void(TShortcutRig &)>> &steps) {
+        SetUp();
+        TAcquisitionContext context = Context(&Sync);
+        context.ModuleHost = &PendingHost;
+        context.PushEveryPass = everyPass;
+        Device.States = {0};
+        TAcquisitionThread thread(context);
+        thread.Prepare();
+        TLog log = Device.Take();
+        for (const auto &step : steps) {
+            step(*this);
+            thread.Pass();
+            for (std::string &call : Device.Take())
+                log.push_back(std::move(call));
+            log.push_back("|");
+        }
+        return log;
+    }
+};
+
+TEST(AcquisitionShortcut, DeviceSeesTheSameCallsInTheSamePassesWithAndWithoutTheShortcut) {
+    using TStep = std::function<void(TShortcutRig &)>;
+    const TStep idle = [](TShortcutRig &) {};
+    const std::vector<TStep> steps = {
+        idle,
+        idle,
+        [](TShortcutRig &r) { r.Settings.RequestedSettings().Range[1] = 0; }, // a shift message follows
+        idle,
+        [](TShortcutRig &r) { r.Settings.RequestedSettings().GroundPositionMove[0] = 3; },
+        idle,
+        [](TShortcutRig &r) { r.Device.Ground[1] = 90; }, // the device's 0 V moves only with a shift
+        [](TShortcutRig &r) { r.Settings.RequestedSettings().Shift[1] = 7; },
+        [](TShortcutRig &r) { r.Settings.TriggerHold = true; },
+        idle,
+        [](TShortcutRig &r) { r.Settings.RequestedSettings().TriggerLevel[0] = 99; }, // while held
+        [](TShortcutRig &r) { r.Settings.TriggerHold = false; },
+        [](TShortcutRig &r) {
+            TDeviceSettings &d = r.Settings.RequestedSettings();
+            d.TriggerMode = tmSingle;
+            d.StartRequest = true;
+        },
+        idle,
+        [](TShortcutRig &r) { r.Settings.RequestedSettings().MemorySize = 2048; },
+        [](TShortcutRig &r) { r.PendingHost.Pending = true; },
+        [](TShortcutRig &r) { r.PendingHost.Pending = false; },
+        [](TShortcutRig &r) {
+            // A settings document read while running, as an import does before it forces a push.
+            TXMLSettings document;
+            r.Settings.LoadFromXML(document);
+        },
+        idle,
+        idle,
+    };
+    TShortcutRig plain, shortcut;
+    const TLog expected = plain.Run(true, steps);
+    const TLog log = shortcut.Run(false, steps);
+    EXPECT_EQ(log, expected);
+    // The changes reach the device at all.
+    for (const char *call : {"Range(1,200)", "PositionToShift(0,131)", "Shift(1,7)", "Level(0,99)",
+                             "StartRequest(1)", "MemorySize(2048)"})
+        EXPECT_NE(std::find(log.begin(), log.end(), call), log.end()) << call;
+    // Only the passes with something to do asked the GUI thread.
+    EXPECT_EQ(plain.Sync.Calls, int(steps.size()) + 1 + 1); // every pass, the first push, one state
+    EXPECT_LT(shortcut.Sync.Calls, plain.Sync.Calls);
+}
+
+TEST_F(TThreadFixture, IdlePassesMakeNoHandOffAndAnyWriteOrForceBringsOneBack) {
+    TCountingSynchronizer sync;
+    TPendingHost host;
+    TAcquisitionContext context = Context(&sync);
+    context.ModuleHost = &host;
+    TAcquisitionThread thread(context);
+    thread.Prepare();
+    thread.Pass(); // the first state announcement
+    const int before = sync.Calls;
+    for (int i = 0; i < 5; ++i)
+        thread.Pass();
+    EXPECT_EQ(sync.Calls, before);
+
+    struct TCase {
+        const char *Name;
+        std::function<void()> Change;
+    } cases[] = {
+        {"requested copy", [&] { Settings.RequestedSettings().HoldOff = 5; }},
+        {"hold", [&] { Settings.TriggerHold = true; }},
+        {"hold released", [&] { Settings.TriggerHold = false; }},
+        {"forced", [&] { thread.SetForced(); }},
+        {"module work", [&] { host.Pending = true; }},
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        c.Change();
+        const int calls = sync.Calls;
+        thread.Pass();
+        EXPECT_EQ(sync.Calls, calls + 1);
+        host.Pending = false;
+        thread.Pass();
+        EXPECT_EQ(sync.Calls, calls + 1);
+    }
+    // Reading the requested copy through a const view marks nothing.
+    const int calls = sync.Calls;
+    EXPECT_EQ(std::as_const(Settings).RequestedSettings().HoldOff, 5);
+    thread.Pass();
+    EXPECT_EQ(sync.Calls, calls);
 }
 
 } // namespace

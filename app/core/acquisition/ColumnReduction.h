@@ -26,6 +26,19 @@ struct TChannelWave {
     int32_t PointsPerSample = 1; // screen points per sample when zoomed in, screen columns only
 };
 
+// Maximum, minimum and sum of a run of samples; a scan continues from what the struct holds.
+struct TSampleScan {
+    uint8_t Maximum = 0;
+    uint8_t Minimum = 255;
+    uint64_t Sum = 0;
+};
+using TScanKernel = void (*)(const uint8_t *samples, size_t count, TSampleScan &scan);
+// The portable kernel (vectorised by the compiler for the baseline processor), the AVX2 one (null when
+// the processor lacks it) and the one the reductions use: AVX2 where the processor has it.
+TScanKernel PortableScanKernel();
+TScanKernel Avx2ScanKernel();
+TScanKernel ActiveScanKernel();
+
 // Samples per screen column for a display ratio (samples per screen point); at least 1.
 int32_t ScreenStep(double displayRatio);
 // Screen points per sample for a display ratio: 1 unless zoomed in, never more than the screen.

@@ -1,6 +1,8 @@
 #include "acquisition/ColumnReduction.h"
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -114,6 +116,62 @@ TEST(ColumnReduction, QuickViewSpreadsTheWholeRecordOverItsWidth) {
     EXPECT_EQ(out.FirstColumn, 2);
     EXPECT_EQ(out.LastColumn, 3);
     EXPECT_EQ(Quads(out)[2], (TQuad{80, 40, 77, 1}));
+}
+
+} // namespace
+
+} // namespace scope
+
+namespace scope {
+
+namespace {
+
+// Both kernels against a plain reference, over lengths around the register widths, at every alignment,
+// and continuing from a scan that already holds values.
+TEST(ScanKernels, AgreeWithAPlainScanAtEveryLengthAndAlignment) {
+    std::vector<uint8_t> samples(4096 + 64);
+    std::mt19937 random(3);
+    for (uint8_t &v : samples)
+        v = uint8_t(40 + random() % 170); // 40..209, so the starting extremes below matter
+    samples[2000] = 255;
+    samples[2001] = 0;
+    std::vector<std::pair<const char *, TScanKernel>> kernels = {{"portable", PortableScanKernel()}};
+    if (Avx2ScanKernel())
+        kernels.push_back({"avx2", Avx2ScanKernel()});
+    EXPECT_NE(ActiveScanKernel(), nullptr);
+    const std::vector<size_t> lengths = {0, 1, 31, 32, 33, 63, 64, 65, 127, 128, 129, 1000, 4096};
+    for (const auto &[name, kernel] : kernels)
+        for (size_t offset = 0; offset < 64; offset += 7)
+            for (size_t n : lengths)
+                for (const TSampleScan start : {TSampleScan{}, TSampleScan{220, 30, 1000}}) {
+                    SCOPED_TRACE(testing::Message() << name << " offset " << offset << " n " << n);
+                    const uint8_t *p = samples.data() + offset;
+                    TSampleScan expected = start;
+                    for (size_t i = 0; i < n; ++i) {
+                        expected.Maximum = std::max(expected.Maximum, p[i]);
+                        expected.Minimum = std::min(expected.Minimum, p[i]);
+                        expected.Sum += p[i];
+                    }
+                    TSampleScan got = start;
+                    kernel(p, n, got);
+                    EXPECT_EQ(got.Maximum, expected.Maximum);
+                    EXPECT_EQ(got.Minimum, expected.Minimum);
+                    EXPECT_EQ(got.Sum, expected.Sum);
+                }
+}
+
+// A run long enough to overflow 32-bit partial sums of 255s.
+TEST(ScanKernels, LongRunsOfFullLevelsSumWithoutOverflow) {
+    const std::vector<uint8_t> samples((size_t(1) << 24) + 100, 255);
+    std::vector<TScanKernel> kernels = {PortableScanKernel()};
+    if (Avx2ScanKernel())
+        kernels.push_back(Avx2ScanKernel());
+    for (TScanKernel kernel : kernels) {
+        TSampleScan scan;
+        kernel(samples.data(), samples.size(), scan);
+        EXPECT_EQ(scan.Sum, uint64_t(samples.size()) * 255);
+        EXPECT_EQ(scan.Minimum, 255);
+    }
 }
 
 } // namespace

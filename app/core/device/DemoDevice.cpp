@@ -51,6 +51,73 @@ inline double Modulo(double x, double m) {
     return r >= m ? 0 : r;
 }
 
+// Noise values 0..9 from the low 16 bits (multiply-shift; the counts differ by one in 6554).
+inline uint32_t NoiseDigit(uint64_t bits) {
+    return static_cast<uint32_t>(((bits & 0xFFFF) * 10) >> 16);
+}
+
+// xorshift64*: four noise values per step; a zero state stays zero.
+inline uint64_t NextNoise(uint64_t &state) {
+    state ^= state >> 12;
+    state ^= state << 25;
+    state ^= state >> 27;
+    return state * 0x2545F4914F6CDD1Dull;
+}
+
+// Spreads the bits of a seed; only zero maps to zero.
+inline uint64_t MixSeed(uint64_t x) {
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    return x != 0 ? x : 1;
+}
+
+struct TGeneration {
+    const double *Sine;
+    uint8_t *RingA, *RingB;
+    const uint8_t *LevelsA, *LevelsB; // rows of 10 noise values per sine step
+    double GainA, GainB, OffsetA, OffsetB;
+    double Step, Phase; // table steps per sample, table position
+    uint64_t Noise;
+};
+
+constexpr int32_t Mask = TDAO_DEMO::RingSize - 1;
+constexpr int32_t Steps = TDAO_DEMO::SineSteps;
+
+// One sample of both channels at the current table position; then the position moves on.
+template <bool Tables> inline void PutSample(TGeneration &g, int32_t w, uint64_t digits) {
+    const int32_t t = static_cast<int32_t>(RoundEven(g.Phase));
+    const uint32_t dA = NoiseDigit(digits), dB = NoiseDigit(digits >> 16);
+    if constexpr (Tables) {
+        g.RingA[w] = g.LevelsA[t * 10 + int32_t(dA)];
+        g.RingB[w] = g.LevelsB[t * 10 + int32_t(dB)];
+    } else {
+        const double s = g.Sine[t];
+        g.RingA[w] = ToLevel(static_cast<int32_t>(dA) / 20.0 + s * g.GainA + g.OffsetA);
+        g.RingB[w] = ToLevel(static_cast<int32_t>(dB) / 20.0 + s * g.GainB + g.OffsetB);
+    }
+    g.Phase += g.Step;
+    if (g.Phase >= Steps)
+        g.Phase -= Steps;
+}
+
+// n samples from ring position 0 on; returns the next write position.
+template <bool Tables> int32_t Generate(TGeneration &g, int32_t n) {
+    int32_t w = 0, k = 0;
+    for (; k + 1 < n; k += 2) {
+        const uint64_t digits = NextNoise(g.Noise);
+        PutSample<Tables>(g, w, digits);
+        w = (w + 1) & Mask;
+        PutSample<Tables>(g, w, digits >> 32);
+        w = (w + 1) & Mask;
+    }
+    if (k < n) {
+        PutSample<Tables>(g, w, NextNoise(g.Noise));
+        w = (w + 1) & Mask;
+    }
+    return w;
+}
+
 } // namespace
 
 TDAO_DEMO::TDAO_DEMO()
@@ -78,7 +145,6 @@ int32_t TDAO_DEMO::LoadDriver() {
         OwnRandom = std::make_unique<platform::TMersenneRandom>(Clock->TickCount());
         RandomSource = OwnRandom.get();
     }
-    NoiseDigitsLeft = 0;
     Sine.resize(SineSteps + 1);
     for (int32_t i = 0; i <= SineSteps; ++i)
         Sine[i] = std::sin(TwoPi * i / SineSteps);
@@ -314,42 +380,64 @@ bool TDAO_DEMO::GenerateRecord(bool requireTrigger, bool noSearch) {
     WritePos = 0;
     Generated = 0;
     const int32_t n = pre + AfterTrigger;
-    const double *sine = Sine.data();
-    uint8_t *ringA = RingA.data();
-    uint8_t *ringB = RingB.data();
-    const double gainA = GainOf[0], gainB = GainOf[1];
-    const double offsetA = OffsetOf[0], offsetB = OffsetOf[1];
-    uint32_t digits = NoiseDigits;
-    int32_t left = NoiseDigitsLeft;
-    int32_t w = 0;
-    for (int32_t k = 0; k < n; ++k) {
-        // Two noise values of 0..9 per sample, taken as decimal digits of one draw of 0..10^8-1.
-        if (left < 2) {
-            digits = static_cast<uint32_t>(RandomSource->Next(100000000));
-            left = 8;
-        }
-        double noiseA = static_cast<int32_t>(digits % 10) / 20.0;
-        double noiseB = static_cast<int32_t>(digits / 10 % 10) / 20.0;
-        digits /= 100;
-        left -= 2;
-        double s = sine[static_cast<int32_t>(RoundEven(p))];
-        ringA[w] = ToLevel(noiseA + s * gainA + offsetA);
-        ringB[w] = ToLevel(noiseB + s * gainB + offsetB);
-        w = (w + 1) & (RingSize - 1);
-        p += step;
-        if (p >= SineSteps)
-            p -= SineSteps;
-    }
-    NoiseDigits = digits;
-    NoiseDigitsLeft = left;
+    // Noise: two values of 0..9 per sample from a fast generator that one draw of the random source
+    // seeds per record. A source that always draws 0 gives a noise-free record.
+    uint64_t noise = (uint64_t(Random(1 << 30)) << 30) | uint64_t(Random(1 << 30));
+    if (noise != 0)
+        noise = MixSeed(noise);
+    // A long record reads its levels from tables of every sine step and noise value; a short one
+    // computes the few it needs. Both give the same levels.
+    // The tables cost about as much as 2^16 computed samples: they are made for a long record, or once
+    // the gain and offset have stayed for a few short ones (not while a shift is being dragged).
+    const bool current = LevelTablesCurrent();
+    ShortRecordsSinceChange = current ? 0 : ShortRecordsSinceChange + 1;
+    const bool tables = current || n >= TableWorthSamples || ShortRecordsSinceChange >= TableWorthRecords;
+    if (tables)
+        UpdateLevelTables();
+    TGeneration g;
+    g.Sine = Sine.data();
+    g.RingA = RingA.data();
+    g.RingB = RingB.data();
+    g.LevelsA = LevelTable[0].data();
+    g.LevelsB = LevelTable[1].data();
+    g.GainA = GainOf[0];
+    g.GainB = GainOf[1];
+    g.OffsetA = OffsetOf[0];
+    g.OffsetB = OffsetOf[1];
+    g.Step = step;
+    g.Phase = p;
+    g.Noise = noise;
+    const int32_t w = tables ? Generate<true>(g, n) : Generate<false>(g, n);
     WritePos = w;
     Generated = n;
 
     if (Ground[0])
-        std::memset(ringA, ToLevel(OffsetOf[0]), RingSize);
+        std::memset(RingA.data(), ToLevel(OffsetOf[0]), RingSize);
     if (Ground[1])
-        std::memset(ringB, ToLevel(OffsetOf[1]), RingSize);
+        std::memset(RingB.data(), ToLevel(OffsetOf[1]), RingSize);
     return found;
+}
+
+bool TDAO_DEMO::LevelTablesCurrent() const {
+    for (int32_t c = 0; c < 2; ++c)
+        if (LevelTable[c].empty() || TableGain[c] != GainOf[c] || TableOffset[c] != OffsetOf[c])
+            return false;
+    return true;
+}
+
+void TDAO_DEMO::UpdateLevelTables() {
+    for (int32_t c = 0; c < 2; ++c) {
+        std::vector<uint8_t> &table = LevelTable[c];
+        if (!table.empty() && TableGain[c] == GainOf[c] && TableOffset[c] == OffsetOf[c])
+            continue;
+        table.resize(size_t(SineSteps + 1) * NoiseValues);
+        const double gain = GainOf[c], offset = OffsetOf[c];
+        for (int32_t t = 0; t <= SineSteps; ++t)
+            for (int32_t d = 0; d < NoiseValues; ++d)
+                table[size_t(t) * NoiseValues + size_t(d)] = ToLevel(d / 20.0 + Sine[t] * gain + offset);
+        TableGain[c] = gain;
+        TableOffset[c] = offset;
+    }
 }
 
 double TDAO_DEMO::FillTime() const {

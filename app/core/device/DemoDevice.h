@@ -87,9 +87,16 @@ private:
     platform::IClock *Clock;
     platform::ISleeper *Sleeper;
     platform::IRandom *RandomSource;
-    // Noise values 0..9 are decimal digits of one draw; these are the digits not used yet.
-    uint32_t NoiseDigits = 0;
-    int32_t NoiseDigitsLeft = 0;
+    // Levels of every sine step (rows) and noise value 0..9 (columns) at the gain and offset they were
+    // made for; remade when those change.
+    static constexpr int32_t NoiseValues = 10;
+    static constexpr int32_t TableWorthSamples = 1 << 16;
+    static constexpr int32_t TableWorthRecords = 8;
+    bool LevelTablesCurrent() const;
+    void UpdateLevelTables();
+    int32_t ShortRecordsSinceChange = 0;
+    std::vector<uint8_t> LevelTable[2];
+    double TableGain[2] = {0, 0}, TableOffset[2] = {0, 0};
 
     std::vector<double> Sine;
     std::vector<uint8_t> RingA, RingB;

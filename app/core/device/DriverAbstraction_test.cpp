@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
 #include <functional>
@@ -1064,6 +1065,8 @@ TEST(DriverBinding, LinkByteNeverOutlivesTheDeviceObject) {
 // The simulated Pellan instrument behind the program's own driver library: its controls are bound from
 // the same pellusb.so that the driver loads from the program folder.
 struct TSimulatedInstrument {
+    // The simulated transfers take no time here unless the environment asks for it.
+    int FastTransfers = setenv("PELLUSB_LATENCY_US", "0", 0);
     void *Handle = dlopen((std::string(PROGRAM_FOLDER) + "/pellusb.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     template <typename F> F Bind(const char *name) { return reinterpret_cast<F>(dlsym(Handle, name)); }
     void (*Reset)() = Bind<void (*)()>("sim_Reset");

@@ -25,6 +25,9 @@ public:
     virtual void ShowResults() = 0;
     // Loads the enabled and frees the disabled modules, in the GUI thread.
     virtual void LoadUnloadModules() = 0;
+    // Whether LoadUnloadModules has work: a module to load or free, or a queued call (any thread).
+    // A push with nothing else to do is skipped when this is false.
+    virtual bool LoadUnloadPending() { return true; }
 };
 
 // Holds the host's lock for a scope.

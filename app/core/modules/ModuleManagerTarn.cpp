@@ -316,6 +316,19 @@ void TModuleManagerTarn::LoadUnloadModules() {
     }
 }
 
+bool TModuleManagerTarn::LoadUnloadPending() {
+    {
+        std::lock_guard<std::mutex> guard(QueueMutex);
+        if (!Queue.empty())
+            return true;
+    }
+    std::lock_guard<std::recursive_mutex> guard(Mutex);
+    for (const TModuleEntry &m : Modules)
+        if (m.Enabled != m.Loaded)
+            return true;
+    return false;
+}
+
 void TModuleManagerTarn::Request(int32_t i, int32_t code, int32_t value, intptr_t param1, intptr_t param2) {
     TAppRequest entry = Modules[static_cast<size_t>(i)].Entry;
     if (entry)

@@ -78,6 +78,7 @@ public:
     void ProcessAcquisition() override;
     void ShowResults() override;
     void LoadUnloadModules() override;
+    bool LoadUnloadPending() override;
 
     // Modules box events.
     void FunctionDeactivate(int32_t module);

@@ -295,7 +295,7 @@ void TSettingsTarn::LoadFromXML(TXMLSettings &d) {
     TBoolArray firstSource = Filled<uint8_t>(sources, 0);
     if (!firstSource.empty())
         firstSource[0] = 1;
-    TDeviceSettings &s = Requested;
+    TDeviceSettings &s = RequestedSettings();
     s.MemorySize = d.ReadInt("/device/horizontal/memsize", 8192);
     s.TimeBase = d.ReadInt("/device/horizontal/timebase", static_cast<int32_t>(TimeBases.size() / 2));
     s.WCD = d.ReadInt("/device/horizontal/WCD", 20);
@@ -335,8 +335,8 @@ void TSettingsTarn::LoadSettingsFile() {
     platform::RemoveStaleTemporaries(SettingsFileName);
     Document.LoadFromFile(SettingsFileName);
     LoadFromXML(Document);
-    Requested.VerticalParams.assign(static_cast<size_t>(std::max(VirtualChannelCount, 0)),
-                                    TVerticalParamsRow{});
+    RequestedSettings().VerticalParams.assign(static_cast<size_t>(std::max(VirtualChannelCount, 0)),
+                                              TVerticalParamsRow{});
     StartAcquisitionSettings();
     ShowAcquisitionSettings();
     VirtualChannels.assign(static_cast<size_t>(std::max(VirtualChannelCount, 0)), -1);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,6 +56,22 @@ struct TDeviceSettings {
     TVerticalParams VerticalParams;
 };
 
+// A flag that the acquisition thread reads between its settings pushes while the GUI thread writes it.
+class TSharedFlag {
+public:
+    TSharedFlag(bool value = false) : Value(value) {}
+    TSharedFlag(const TSharedFlag &) = delete;
+    TSharedFlag &operator=(const TSharedFlag &other) { return *this = bool(other); }
+    TSharedFlag &operator=(bool value) {
+        Value.store(value, std::memory_order_release);
+        return *this;
+    }
+    operator bool() const { return Value.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<bool> Value;
+};
+
 class TSettingsTarn : public TCapabilities {
 public:
     TSettingsTarn();
@@ -91,15 +108,26 @@ public:
     int32_t ATValueMode = 0;
     int32_t HFMode = 0;
     bool SimpleTrigger = false;
-    bool TriggerHold = false;
+    TSharedFlag TriggerHold{false};
 
     // Samples the main screen's full width spans; kept by the zoom controller, not stored.
     int32_t ViewSamples = 0;
 
-    TDeviceSettings &RequestedSettings() { return Requested; }
+    // The copy the controllers edit. Taking it for writing marks the device settings changed, so that the
+    // next push looks at them: take it for each change, do not keep the reference for later writes.
+    TDeviceSettings &RequestedSettings() {
+        MarkDeviceSettingsChanged();
+        return Requested;
+    }
     const TDeviceSettings &RequestedSettings() const { return Requested; }
     TDeviceSettings &AcquisitionSettings() { return Acquisition; }
     TDeviceSettings &ShownSettings() { return Shown; }
+
+    // Whether a device setting may have been written since the last push took the mark (any thread).
+    void MarkDeviceSettingsChanged() { DeviceSettingsChanged.store(true, std::memory_order_release); }
+    bool DeviceSettingsMarked() const { return DeviceSettingsChanged.load(std::memory_order_acquire); }
+    // Clears the mark at the start of a push; a write during the push marks again.
+    bool TakeDeviceSettingsMark() { return DeviceSettingsChanged.exchange(false, std::memory_order_acq_rel); }
 
     // Deep copy; the destination keeps its own GroundPositionMove.
     static void CopyDeviceSettings(const TDeviceSettings &source, TDeviceSettings &destination);
@@ -164,6 +192,7 @@ public:
 private:
     void ShowError(const std::string &text);
 
+    std::atomic<bool> DeviceSettingsChanged{true};
     TDeviceSettings Requested;
     TDeviceSettings Acquisition;
     TDeviceSettings Shown;

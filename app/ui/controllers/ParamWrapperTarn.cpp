@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace scope {
 
@@ -26,6 +27,9 @@ void SetText(QLabel *label, const std::string &text, const QColor &colour) {
     if (!label)
         return;
     label->setText(QString::fromStdString(text));
+    // Readouts follow every record: an unchanged colour is not set again (a palette change relays out).
+    if (label->palette().color(QPalette::WindowText) == colour)
+        return;
     QPalette p = label->palette();
     p.setColor(QPalette::WindowText, colour);
     label->setPalette(p);
@@ -124,7 +128,7 @@ void TParamWrapperTarn::UpdateChannel(int32_t c) {
     }
 
     // The trigger level belongs to the requested record, with that record's probe, range and ground.
-    const TDeviceSettings &requested = s.RequestedSettings();
+    const TDeviceSettings &requested = std::as_const(s).RequestedSettings();
     if (At<uint8_t>(requested.TriggerSourceOn[0], c) || At<uint8_t>(requested.TriggerSourceOn[1], c)) {
         const TScale trigger(s, requested, c);
         SetText(labels[rkTrigger], trigger.AtLevel(At(requested.TriggerLevel, c)), trigger.Colour());

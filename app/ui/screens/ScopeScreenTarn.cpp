@@ -9,12 +9,19 @@
 #include "settings/OptionsTarn.h"
 #include "settings/SettingsTarn.h"
 
+#include <QBackingStore>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <utility>
 
 namespace scope {
 
@@ -37,6 +44,42 @@ TScopeScreenTarn::TScopeScreenTarn(QWidget *parent) : TGraphicControlTarn(parent
     Image = QImage(600, 400, QImage::Format_RGB32);
     Image.fill(Qt::black);
     Target = &Image;
+    FrameTimer = new QTimer(this);
+    FrameTimer->setSingleShot(true);
+    FrameTimer->setTimerType(Qt::PreciseTimer);
+    connect(FrameTimer, &QTimer::timeout, this, [this] { ComposePendingData(); });
+}
+
+void TScopeScreenTarn::SetFramePacing(bool on) {
+    Pacing = on;
+    double rate = screen() ? screen()->refreshRate() : 60;
+    if (!(rate > 0) || rate > 60)
+        rate = 60;
+    FrameNs = int64_t(1e9 / rate);
+    if (!on)
+        ComposePendingData();
+}
+
+void TScopeScreenTarn::ComposePendingData() {
+    FrameTimer->stop();
+    if (PendingData == 0)
+        return;
+    const uint32_t mask = PendingData;
+    PendingData = 0;
+    SinceFrame.start();
+    DrawScreenData(mask);
+}
+
+void TScopeScreenTarn::Touch(int x0, int y0, int x1, int y1) {
+    if (Target == &Image)
+        Dirty.Add(x0, y0, x1, y1, Image.width(), Image.height());
+}
+
+void TScopeScreenTarn::Changed() {
+    LastRepaint = Dirty.Region();
+    Dirty.Clear();
+    if (!LastRepaint.isEmpty())
+        update(LastRepaint);
 }
 
 TScopeScreenTarn::~TScopeScreenTarn() = default;
@@ -102,6 +145,7 @@ void TScopeScreenTarn::SetTarget(QImage &target) {
 
 void TScopeScreenTarn::Fill() {
     TXorRaster(*Target).FillRect(0, 0, Target->width(), Target->height(), Base());
+    Touch(0, 0, Target->width() - 1, Target->height() - 1);
 }
 
 void TScopeScreenTarn::DrawGrid() {
@@ -142,7 +186,7 @@ bool TScopeScreenTarn::UpdateInfoTexts() {
     if (!DispInformation)
         return false;
     std::array<std::string, 3> texts;
-    const TDeviceSettings &requested = s->RequestedSettings();
+    const TDeviceSettings &requested = std::as_const(*s).RequestedSettings();
     if (InRange(s->TimeBases, requested.TimeBase) && s->TimeBases[size_t(requested.TimeBase)].SampleRate > 0)
         texts[0] = "Tb = " +
                    FormatTime(s->PointsPerDiv * s->DisplayRatio /
@@ -229,6 +273,7 @@ bool TScopeScreenTarn::DrawVerCursorLine(int32_t i) {
     const int x = PointToX(s->GetVerCursorPos(i));
     TXorRaster(*Target).Line(x, 0, x, Target->height(),
                              HighlightColor(CursorColor(size_t(i)), hovered, Colors.Screen));
+    Touch(x, 0, x, Target->height() - 1);
     return true;
 }
 
@@ -241,6 +286,7 @@ void TScopeScreenTarn::DrawHorCursor(int32_t i) {
     const int y = LevelToY(s->GetHorCursorPos(i));
     TXorRaster(*Target).Line(0, y, Target->width(), y,
                              HighlightColor(CursorColor(size_t(i)), hovered, Colors.Screen));
+    Touch(0, y, Target->width() - 1, y);
 }
 
 void TScopeScreenTarn::DrawCursors() {
@@ -263,8 +309,10 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
         if (!c.Valid || j < w.FirstColumn || j > w.LastColumn)
             return;
         const int x0 = g.PointToX(j * ppc), x1 = g.PointToX((j + 1) * ppc) - 1;
-        if (x1 >= x0)
+        if (x1 >= x0) {
             TXorRaster(*Target).XorRect(x0, g.LevelToY(c.Maximum), x1, g.LevelToY(c.Minimum), pen);
+            Touch(x0, g.LevelToY(c.Maximum), x1, g.LevelToY(c.Minimum));
+        }
         return;
     }
     if (!(w.FirstColumn < j && j <= w.LastColumn))
@@ -273,8 +321,10 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
         return mode == 0 ? c.Minimum : mode == 1 ? c.Maximum : c.Average;
     };
     const TColumn &a = w.Columns[size_t(j - 1)], &b = w.Columns[size_t(j)];
-    TXorRaster(*Target).Line(g.PointToX((j - 1) * ppc), g.LevelToY(value(a)), g.PointToX(j * ppc),
-                             g.LevelToY(value(b)), pen);
+    const int xa = g.PointToX((j - 1) * ppc), ya = g.LevelToY(value(a));
+    const int xb = g.PointToX(j * ppc), yb = g.LevelToY(value(b));
+    TXorRaster(*Target).Line(xa, ya, xb, yb, pen);
+    Touch(xa, ya, xb, yb);
 }
 
 void TScopeScreenTarn::DrawTraces() {
@@ -311,11 +361,12 @@ void TScopeScreenTarn::DrawZoomMarks() {
         if (m != -1) {
             const int x = PointToX(m);
             r.Line(x, 0, x, Target->height(), ZoomMarkPen);
+            Touch(x, 0, x, Target->height() - 1);
         }
 }
 
 bool TScopeScreenTarn::TriggerSourceOf(size_t channel) const {
-    const TDeviceSettings &r = Settings()->RequestedSettings();
+    const TDeviceSettings &r = std::as_const(*Settings()).RequestedSettings();
     return (channel < r.TriggerSourceOn[0].size() && r.TriggerSourceOn[0][channel]) ||
            (channel < r.TriggerSourceOn[1].size() && r.TriggerSourceOn[1][channel]);
 }
@@ -324,16 +375,18 @@ void TScopeScreenTarn::DrawLevelMark(int32_t channel) {
     TSettingsTarn *s = Settings();
     if (!s || Mode != 0 || !InRange(TriggerSources, channel) || !TriggerSources[size_t(channel)])
         return;
-    const TIntArray &levels = s->RequestedSettings().TriggerLevel;
+    const TIntArray &levels = std::as_const(*s).RequestedSettings().TriggerLevel;
     if (!InRange(levels, channel))
         return;
     const bool hovered = Hover.Kind == soLevelMark && Hover.Index == channel;
     const int64_t level = levels[size_t(channel)];
     const TScreenGeometry g = Geometry();
     const int right = g.PointToX(7) - 1;
-    if (right >= 0)
+    if (right >= 0) {
         TXorRaster(*Target).XorRect(0, g.LevelToY(level + 2), right, g.LevelToY(level - 2),
                                     HighlightColor(ChannelColor(size_t(channel)), hovered, Colors.Screen));
+        Touch(0, g.LevelToY(level + 2), right, g.LevelToY(level - 2));
+    }
 }
 
 void TScopeScreenTarn::DrawLevelMarks() {
@@ -356,7 +409,7 @@ void TScopeScreenTarn::RedrawAll() {
     DrawLevelMarks();
 }
 
-void TScopeScreenTarn::paintEvent(QPaintEvent *) {
+void TScopeScreenTarn::paintEvent(QPaintEvent *event) {
     if (Image.size() != size() && width() > 0 && height() > 0) {
         Image = QImage(size(), QImage::Format_RGB32);
         Target = &Image;
@@ -364,7 +417,18 @@ void TScopeScreenTarn::paintEvent(QPaintEvent *) {
         RedrawAll();
     }
     QPainter p(this);
-    p.drawImage(0, 0, Image);
+    // Drawn in the window's own pixel format where it has the same bits for opaque pixels (the X11
+    // window's is premultiplied ARGB), so that the copy below converts nothing.
+    QBackingStore *store = window() ? window()->backingStore() : nullptr;
+    QPaintDevice *target = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
+    if (store && target && target == store->paintDevice() && target->devType() == QInternal::Image) {
+        const QImage::Format format = static_cast<const QImage *>(target)->format();
+        if (format != Image.format() &&
+            (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied))
+            Image.reinterpretAsFormat(format);
+    }
+    for (const QRect &r : event->region())
+        p.drawImage(r.topLeft(), Image, r);
 }
 
 // --- incremental changes ---
@@ -485,7 +549,7 @@ TScreenObject TScopeScreenTarn::HitTest(int X, int Y) const {
     if (!s)
         return {};
     const int64_t c = XToPoint(X), d = YToLevel(Y);
-    const TIntArray &levels = s->RequestedSettings().TriggerLevel;
+    const TIntArray &levels = std::as_const(*s).RequestedSettings().TriggerLevel;
     for (size_t i = 0; i < TriggerSources.size(); ++i)
         if (TriggerSources[i] && i < levels.size() && c <= 7 && levels[i] - 4 <= d && d <= levels[i] + 4)
             return {soLevelMark, int32_t(i)};
@@ -680,6 +744,7 @@ void TScopeScreenTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) 
             t.Wave.Valid = false;
         }
         TriggerSources.assign(size_t(std::max(0, s->PhysicalChannelCount)), false);
+        PendingData = 0;
         RecomputeTraceColors();
         break;
     }
@@ -707,25 +772,19 @@ void TScopeScreenTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) 
     case bmScreenDataReady: {
         if (!Source)
             break;
-        const bool full = UpdateInfoTexts() || UpdateCursorText() || OptimizeForAero;
-        for (size_t i = 0; i < TraceList.size() && i < 32; ++i) {
-            if (!(uint32_t(Param) & (1u << i)) || int32_t(i) >= Source->ChannelCount())
-                continue;
-            const TChannelWave &from = Source->ScreenColumns(int32_t(i));
-            TTrace next = TraceList[i];
-            const size_t n = std::min(next.Wave.Columns.size(), from.Columns.size());
-            std::copy_n(from.Columns.begin(), n, next.Wave.Columns.begin());
-            next.Wave.FirstColumn = from.FirstColumn;
-            next.Wave.LastColumn = from.LastColumn;
-            next.Wave.Valid = from.Valid;
-            next.Wave.PointsPerSample = from.PointsPerSample;
-            if (!full)
-                UpdateTrace(TraceList[i], TraceList[i].Pen, TraceList[i].Pen, next);
-            TraceList[i] = std::move(next);
+        PendingData |= uint32_t(Param);
+        if (!Pacing) {
+            ComposePendingData();
+            break;
         }
-        if (full)
-            RedrawAll();
-        Changed();
+        // A frame drawn less than a frame time ago: this data waits for the next one.
+        if (FrameTimer->isActive())
+            break;
+        const int64_t since = SinceFrame.isValid() ? SinceFrame.nsecsElapsed() : FrameNs;
+        if (since >= FrameNs)
+            ComposePendingData();
+        else
+            FrameTimer->start(int((FrameNs - since + 999'999) / 1'000'000));
         break;
     }
     case bmZoomMarksShow: {
@@ -781,12 +840,35 @@ void TScopeScreenTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) 
     }
 }
 
+void TScopeScreenTarn::DrawScreenData(uint32_t mask) {
+    const bool full = UpdateInfoTexts() || UpdateCursorText() || OptimizeForAero;
+    for (size_t i = 0; i < TraceList.size() && i < 32; ++i) {
+        if (!(mask & (1u << i)) || int32_t(i) >= Source->ChannelCount())
+            continue;
+        const TChannelWave &from = Source->ScreenColumns(int32_t(i));
+        TTrace next = TraceList[i];
+        const size_t n = std::min(next.Wave.Columns.size(), from.Columns.size());
+        std::copy_n(from.Columns.begin(), n, next.Wave.Columns.begin());
+        next.Wave.FirstColumn = from.FirstColumn;
+        next.Wave.LastColumn = from.LastColumn;
+        next.Wave.Valid = from.Valid;
+        next.Wave.PointsPerSample = from.PointsPerSample;
+        if (!full)
+            UpdateTrace(TraceList[i], TraceList[i].Pen, TraceList[i].Pen, next);
+        TraceList[i] = std::move(next);
+    }
+    if (full)
+        RedrawAll();
+    Changed();
+}
+
 // --- printing and export ---
 
 void TScopeScreenTarn::RenderForPrinter(QPainter &target, int width, int height) {
     TSettingsTarn *s = Settings();
     if (!s)
         return;
+    ComposePendingData(); // the last record, not the last one drawn
     Mode = s->Options && s->Options->GetBoolean(opPrintBlackWhite) ? 1 : 2;
     RedrawAll();
     Mode = 0;
@@ -798,6 +880,7 @@ void TScopeScreenTarn::RenderToBitmap(const TScreenImageLook &look, QImage &bitm
     TSettingsTarn *s = Settings();
     if (!s)
         return;
+    ComposePendingData();
     // Everything the export changes is put back afterwards, the hover highlight included.
     const TColors savedColors = Colors;
     std::vector<uint32_t> savedPens;

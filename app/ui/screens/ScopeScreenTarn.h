@@ -5,15 +5,19 @@
 
 #include "acquisition/ColumnReduction.h"
 #include "controls/GraphicControlTarn.h"
+#include "screens/DirtyStrips.h"
 #include "screens/ScreenGeometry.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QRegion>
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 class QPainter;
+class QTimer;
 
 namespace scope {
 
@@ -93,6 +97,18 @@ public:
     void MouseLeave();
     TScreenObject DragObject() const { return Drag; }
 
+    // With pacing on, new data reaches the bitmap at most once per display frame (at most 60 a second):
+    // records that arrive faster are composed together, the last one always shown. Off, every data
+    // message is drawn at once.
+    void SetFramePacing(bool on);
+    bool FramePacing() const { return Pacing; }
+    // Data messages received but not drawn yet; drawn by the next frame.
+    bool DataPending() const { return PendingData != 0; }
+    // Draws the pending data now (the frame timer does it otherwise).
+    void ComposePendingData();
+    // What the last repaint request covered: only what was drawn since the one before.
+    const QRegion &LastRepaintRegion() const { return LastRepaint; }
+
     const QImage &Bitmap() const { return Image; }
     uint8_t RenderMode() const { return Mode; }
 
@@ -144,7 +160,12 @@ private:
     void DragTo(int X, int Y);
     int32_t TextHeight() const;
     void DrawText(int x, int y, const std::string &text);
-    void Changed() { update(); }
+    // Asks for a repaint of what was drawn since the last request.
+    void Changed();
+    // Drawn on the screen bitmap: columns x0..x1, rows y0..y1 (inclusive, either order).
+    void Touch(int x0, int y0, int x1, int y1);
+    void DrawScreenData(uint32_t mask);
+
     void SetTarget(QImage &target);
 
     TDataSourceTarn *Source = nullptr;
@@ -160,6 +181,13 @@ private:
     std::vector<bool> TriggerSources;
     std::array<std::string, 3> InfoTexts;
     std::string CursorText;
+    TDirtyStrips Dirty;
+    QRegion LastRepaint;
+    bool Pacing = false;
+    uint32_t PendingData = 0; // channel mask of the data messages not drawn yet
+    QTimer *FrameTimer = nullptr;
+    QElapsedTimer SinceFrame;
+    int64_t FrameNs = 1'000'000'000 / 60;
     bool DispInformation = false;
     bool OptimizeForAero = false;
     TColors Colors;

@@ -8,8 +8,11 @@
 #include "testkit/BusRecorder.h"
 #include "testkit/ui/QtTestKit.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPainter>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -185,6 +188,89 @@ TEST(ScopeScreen, IncrementalUpdatesEqualAFullRedraw) {
             EXPECT_EQ(DiffersFromRedraw(rig.Screen), "") << step.what;
         }
     }
+}
+
+bool SameColumns(const TChannelWave &a, const TChannelWave &b) {
+    if (a.Columns.size() != b.Columns.size() || a.FirstColumn != b.FirstColumn ||
+        a.LastColumn != b.LastColumn)
+        return false;
+    for (size_t j = 0; j < a.Columns.size(); ++j)
+        if (std::memcmp(&a.Columns[j], &b.Columns[j], sizeof(TColumn)) != 0)
+            return false;
+    return true;
+}
+
+// Serves events until the screen has drawn its pending data (or a second has passed).
+void WaitForFrame(const TScopeScreenTarn &screen) {
+    QElapsedTimer t;
+    t.start();
+    while (screen.DataPending() && t.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+TEST(ScopeScreen, PacedDataIsDrawnOncePerFrameWithTheLastRecordAndImmediateCursors) {
+    TScreenRig rig;
+    rig.Settings.VerCursorsOn = true;
+    SetBool(rig.Settings, opOptimizeForAero, false);
+    rig.Apply();
+    rig.Screen.SetFramePacing(true);
+    const TChannelWave first = Sine(500, 0, 60), second = Sine(500, 1, 80), last = Sine(500, 2, 40);
+    rig.NewData(0, first); // nothing drawn for a frame time: at once
+    EXPECT_FALSE(rig.Screen.DataPending());
+    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, first));
+    rig.NewData(0, second);
+    rig.NewData(0, last);
+    EXPECT_TRUE(rig.Screen.DataPending());
+    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, first));
+    // A cursor does not wait for the frame.
+    const QImage before = rig.Screen.Bitmap().copy();
+    int32_t p = 321;
+    rig.Bus.Broadcast(bmSetVerCursor, 0, &p);
+    EXPECT_NE(Difference(before, rig.Screen.Bitmap()), "");
+    EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
+    WaitForFrame(rig.Screen);
+    EXPECT_FALSE(rig.Screen.DataPending());
+    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, last));
+    EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
+
+    // An export in between draws the latest record first.
+    const TChannelWave exported = Sine(500, 3, 30);
+    rig.NewData(0, exported);
+    ASSERT_TRUE(rig.Screen.DataPending());
+    QImage image;
+    rig.Screen.RenderToBitmap(TScreenImageLook{}, image);
+    EXPECT_FALSE(rig.Screen.DataPending());
+    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, exported));
+
+    // Switched off, pending data is drawn and every message is drawn at once again.
+    rig.NewData(0, first);
+    rig.Screen.SetFramePacing(false);
+    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, first));
+    rig.NewData(0, second);
+    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, second));
+}
+
+TEST(ScopeScreen, RepaintAsksOnlyForWhatWasDrawn) {
+    TScreenRig rig;
+    rig.Settings.VerCursorsOn = true;
+    SetBool(rig.Settings, opOptimizeForAero, false);
+    rig.Apply();
+    EXPECT_EQ(rig.Screen.LastRepaintRegion(), QRegion(rig.Screen.Bitmap().rect())); // the full redraw
+    // A trace of small amplitude around mid-screen: its rows, not the top or the bottom.
+    rig.NewData(0, Sine(500, 0, 20));
+    const QRegion trace = rig.Screen.LastRepaintRegion();
+    EXPECT_FALSE(trace.isEmpty());
+    EXPECT_FALSE(trace.intersects(QRect(0, 0, 600, 150)));
+    EXPECT_FALSE(trace.intersects(QRect(0, 250, 600, 150)));
+    EXPECT_TRUE(
+        trace.contains(QPoint(rig.Screen.PointToX(250), rig.Screen.LevelToY(128 + 20 * std::sin(17.5)))));
+    // A cursor move: the strips of its old and new column.
+    int32_t p = 100;
+    rig.Bus.Broadcast(bmSetVerCursor, 0, &p);
+    const QRect cursor = rig.Screen.LastRepaintRegion().boundingRect();
+    EXPECT_LE(cursor.left(), rig.Screen.PointToX(75));
+    EXPECT_GE(cursor.right(), rig.Screen.PointToX(100));
+    EXPECT_LT(cursor.width(), 120);
 }
 
 // A tiny screen: 5 points on 10 pixels (x = 2 p), 8 levels on 8 rows (y = 7 - v).

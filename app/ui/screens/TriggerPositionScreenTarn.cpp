@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <tuple>
+#include <utility>
 
 namespace scope {
 
@@ -61,7 +62,7 @@ std::pair<int32_t, int32_t> TTriggerPositionScreenTarn::Positions() {
             sample -= s.QuickViewStart;
         return TriggerStripX(sample);
     };
-    return {at(s.RequestedSettings()), at(s.ShownSettings())};
+    return {at(std::as_const(s).RequestedSettings()), at(s.ShownSettings())};
 }
 
 void TTriggerPositionScreenTarn::Pixel(int x, int y, uint32_t bits) {

@@ -1,0 +1,60 @@
+#include "screens/DirtyStrips.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace scope {
+
+void TDirtyStrips::Add(int x0, int y0, int x1, int y1, int width, int height) {
+    if (width != W || height != H) {
+        Clear();
+        W = width;
+        H = height;
+    }
+    if (x0 > x1)
+        std::swap(x0, x1);
+    if (y0 > y1)
+        std::swap(y0, y1);
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, W - 1);
+    y1 = std::min(y1, H - 1);
+    if (x0 > x1 || y0 > y1)
+        return;
+    const int strip = (W + Strips - 1) / Strips;
+    for (int k = x0 / strip; k <= x1 / strip && k < Strips; ++k) {
+        Top[size_t(k)] = std::min(Top[size_t(k)], y0);
+        Bottom[size_t(k)] = std::max(Bottom[size_t(k)], y1);
+    }
+    Any = true;
+}
+
+void TDirtyStrips::Clear() {
+    Top.fill(std::numeric_limits<int>::max());
+    Bottom.fill(-1);
+    Any = false;
+}
+
+QRegion TDirtyStrips::Region() const {
+    QRegion region;
+    if (!Any)
+        return region;
+    const int strip = (W + Strips - 1) / Strips;
+    for (int k = 0; k < Strips; ++k) {
+        if (Top[size_t(k)] > Bottom[size_t(k)])
+            continue;
+        // Neighbouring strips with the same rows make one rectangle.
+        int end = k;
+        while (end + 1 < Strips && Top[size_t(end + 1)] == Top[size_t(k)] &&
+               Bottom[size_t(end + 1)] == Bottom[size_t(k)])
+            ++end;
+        const int left = k * strip, right = std::min(W, (end + 1) * strip);
+        if (right > left)
+            region += QRect(left, Top[size_t(k)], right - left, Bottom[size_t(k)] - Top[size_t(k)] + 1);
+        k = end;
+    }
+    return region;
+}
+
+} // namespace scope
