@@ -211,7 +211,7 @@ void WaitForFrame(const TScopeScreenTarn &screen) {
 TEST(ScopeScreen, PacedDataIsDrawnOncePerFrameWithTheLastRecordAndImmediateCursors) {
     TScreenRig rig;
     rig.Settings.VerCursorsOn = true;
-    SetBool(rig.Settings, opOptimizeForAero, false);
+    SetBoolOption(rig.Settings, opOptimizeForAero, false);
     rig.Apply();
     rig.Screen.SetFramePacing(true);
     const TChannelWave first = Sine(500, 0, 60), second = Sine(500, 1, 80), last = Sine(500, 2, 40);
@@ -253,7 +253,7 @@ TEST(ScopeScreen, PacedDataIsDrawnOncePerFrameWithTheLastRecordAndImmediateCurso
 TEST(ScopeScreen, RepaintAsksOnlyForWhatWasDrawn) {
     TScreenRig rig;
     rig.Settings.VerCursorsOn = true;
-    SetBool(rig.Settings, opOptimizeForAero, false);
+    SetBoolOption(rig.Settings, opOptimizeForAero, false);
     rig.Apply();
     EXPECT_EQ(rig.Screen.LastRepaintRegion(), QRegion(rig.Screen.Bitmap().rect())); // the full redraw
     // A trace of small amplitude around mid-screen: its rows, not the top or the bottom.
