@@ -410,6 +410,8 @@ void TMainForm::CreateReadoutControls() {
                 QFont font = l->font();
                 font.setPixelSize(10);
                 l->setFont(font);
+                // Readouts change with every record: an opaque label spares the group box a repaint.
+                l->setAutoFillBackground(true);
                 labels[size_t(r.Kind)] = l;
                 break;
             }

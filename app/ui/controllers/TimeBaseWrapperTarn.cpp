@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace scope {
 
@@ -71,11 +72,14 @@ void TTimeBaseWrapperTarn::UpdateTimeBaseLabels() {
     if (!settings)
         return;
     TSettingsTarn &s = *settings;
-    TDeviceSettings &r = s.RequestedSettings();
+    // Runs with every record: reading must not mark the settings changed, so the rounded WCD is written
+    // only when it differs.
+    const TDeviceSettings &r = std::as_const(s).RequestedSettings();
     const TDeviceSettings &shown = s.ShownSettings();
     Fill([&] {
         const int32_t wcd = WCDIndexOf(r.WCD);
-        r.WCD = WCDTable[size_t(wcd)].Tag;
+        if (r.WCD != WCDTable[size_t(wcd)].Tag)
+            s.RequestedSettings().WCD = WCDTable[size_t(wcd)].Tag;
         if (TimeBaseBar)
             TimeBaseBar->setValue(r.TimeBase);
         const double perDiv = double(s.PointsPerDiv) * s.DisplayRatio;

@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QPainter>
 #include <QToolButton>
+#include <utility>
 
 namespace scope {
 
@@ -238,7 +239,7 @@ void TTriggerWrapperTarn::UpdateStatusLamp() {
     if (!TriggerStatusShp)
         return;
     TSettingsTarn &s = *Settings();
-    const TDeviceSettings &r = s.RequestedSettings();
+    const TDeviceSettings &r = std::as_const(s).RequestedSettings();
     TriggerStatusShp->SetBrushColor(StatusLampColor(Lamp, r.TriggerMode, r.StartRequest, s.TriggerHold));
 }
 
@@ -246,7 +247,8 @@ void TTriggerWrapperTarn::UpdateTriggerControls() {
     if (!Settings())
         return;
     TSettingsTarn &s = *Settings();
-    TDeviceSettings &r = s.RequestedSettings();
+    // Runs with every record: reading must not mark the settings changed.
+    const TDeviceSettings &r = std::as_const(s).RequestedSettings();
     Fill([&] {
         const TTimeBaseRow *row = CurrentTimeBaseRow(s);
         const int32_t mode = r.TriggerMode;
@@ -316,7 +318,7 @@ void TTriggerWrapperTarn::UpdateTriggerControls() {
         SetVisible(HoldBBtn, separate);
         SetVisible(HoldBtn, !separate);
         if (r.HoldChannel.size() < 2)
-            r.HoldChannel.resize(2, 0);
+            s.RequestedSettings().HoldChannel.resize(2, 0);
         if (separate) {
             const bool a = r.HoldChannel[0] != 0, b = r.HoldChannel[1] != 0;
             SetEnabled(HoldCommonBtn, a == b);
@@ -325,7 +327,8 @@ void TTriggerWrapperTarn::UpdateTriggerControls() {
             SetDown(HoldBBtn, b || s.TriggerHold);
         } else {
             SetDown(HoldBtn, s.TriggerHold);
-            r.HoldChannel[0] = r.HoldChannel[1] = 0;
+            if (r.HoldChannel[0] || r.HoldChannel[1])
+                s.RequestedSettings().HoldChannel[0] = s.RequestedSettings().HoldChannel[1] = 0;
         }
 
         if (CompensationGeneratorOnOff && CompensationGeneratorOnOff->isChecked() != r.CompensationGenerator)
@@ -354,7 +357,8 @@ void TTriggerWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
         break;
     case bmAcquisitionState:
         Lamp = Param;
-        if (Param == 2)
+        // Written only when set: an unchanged write would still cost the next pass a settings push.
+        if (Param == 2 && std::as_const(*Settings()).RequestedSettings().StartRequest)
             Settings()->RequestedSettings().StartRequest = false;
         UpdateTriggerControls();
         break;
@@ -590,7 +594,7 @@ void TTriggerWrapperTarn::SetLevelToMiddle() {
     if (!DataSource)
         return;
     TSettingsTarn &s = *Settings();
-    const TDeviceSettings &r = s.RequestedSettings();
+    const TDeviceSettings &r = std::as_const(s).RequestedSettings();
     TAcquiredData &waves = DataSource->Waveforms();
     for (int32_t c = 0; c < s.PhysicalChannelCount && c < 2; ++c) {
         if (!At(r.TriggerSourceOn[0], c) && !At(r.TriggerSourceOn[1], c))

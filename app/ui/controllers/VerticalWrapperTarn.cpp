@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 
 namespace scope {
 
@@ -69,7 +70,7 @@ void TVerticalWrapperTarn::UpdateVerticalControls() {
     if (!settings)
         return;
     TSettingsTarn &s = *settings;
-    const TDeviceSettings &r = s.RequestedSettings();
+    const TDeviceSettings &r = std::as_const(s).RequestedSettings();
     Fill([&] {
         for (int32_t c = 0; c < ChannelsDriven; ++c) {
             const TChannelControls &k = Channel[size_t(c)];

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace scope {
 
@@ -118,7 +119,7 @@ void TZoomWrapperTarn::UpdateZoomControls() {
     Fill([&] {
         if (MemSizeLabel)
             MemSizeLabel->setText(
-                QString::fromStdString(FormatBinaryPrefix(s.RequestedSettings().MemorySize)));
+                QString::fromStdString(FormatBinaryPrefix(std::as_const(s).RequestedSettings().MemorySize)));
         if (MinButton)
             MinButton->setChecked(s.DisplayMode == 0 || s.DisplayMode == 3);
         if (MaxButton)

@@ -8,6 +8,9 @@ namespace scope {
 
 TStatusLampTarn::TStatusLampTarn(QWidget *parent) : QWidget(parent) {
     resize(14, 14);
+    // The lamp changes with every record: filling its own background keeps the group box beneath from
+    // being repainted each time.
+    setAutoFillBackground(true);
 }
 
 void TStatusLampTarn::SetBrushColor(TColor color) {
