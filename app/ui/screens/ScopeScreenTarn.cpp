@@ -28,6 +28,7 @@ namespace scope {
 namespace {
 
 constexpr uint32_t White = 0xFFFFFF;
+constexpr uint32_t Black = 0x000000;
 constexpr uint32_t ZoomMarkPen = 0xFF00FF;
 
 template <typename T> bool InRange(const std::vector<T> &v, int64_t i) {
@@ -310,7 +311,11 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
             return;
         const int x0 = g.PointToX(j * ppc), x1 = g.PointToX((j + 1) * ppc) - 1;
         if (x1 >= x0) {
-            TXorRaster(*Target).XorRect(x0, g.LevelToY(c.Maximum), x1, g.LevelToY(c.Minimum), pen);
+            const int ya = g.LevelToY(c.Maximum), yb = g.LevelToY(c.Minimum);
+            if (Mode == 1)
+                TXorRaster(*Target).FillRect(x0, std::min(ya, yb), x1 + 1, std::max(ya, yb) + 1, Black);
+            else
+                TXorRaster(*Target).XorRect(x0, ya, x1, yb, pen);
             Touch(x0, g.LevelToY(c.Maximum), x1, g.LevelToY(c.Minimum));
         }
         return;
@@ -323,7 +328,12 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
     const TColumn &a = w.Columns[size_t(j - 1)], &b = w.Columns[size_t(j)];
     const int xa = g.PointToX((j - 1) * ppc), ya = g.LevelToY(value(a));
     const int xb = g.PointToX(j * ppc), yb = g.LevelToY(value(b));
-    TXorRaster(*Target).Line(xa, ya, xb, yb, pen);
+    // On black-and-white paper every trace is black and drawn opaque: flipped pixels would make traces
+    // that lie on each other cancel out.
+    if (Mode == 1)
+        TXorRaster(*Target).CopyLine(xa, ya, xb, yb, Black);
+    else
+        TXorRaster(*Target).Line(xa, ya, xb, yb, pen);
     Touch(xa, ya, xb, yb);
 }
 
@@ -573,27 +583,37 @@ TScreenObject TScopeScreenTarn::HitTest(int X, int Y) const {
     return {};
 }
 
+namespace {
+
+// A tracked drag moves the pair together: the partner q keeps its distance from p while both stay within
+// 0 .. last. Cursors stored further apart than the screen is wide cannot both fit: the dragged one stays on.
+void KeepPairOnScreen(int32_t &p, int64_t distance, int32_t last, int32_t &q) {
+    int64_t partner = p + distance, dragged = p;
+    if (partner < 0) {
+        dragged -= partner;
+        partner = 0;
+    }
+    if (partner > last) {
+        dragged -= partner - last;
+        partner = last;
+    }
+    p = int32_t(std::clamp<int64_t>(dragged, 0, last));
+    q = int32_t(partner);
+}
+
+} // namespace
+
 void TScopeScreenTarn::MoveVerCursor(int32_t cursor, int X, bool track) {
     TSettingsTarn *s = Settings();
     const int32_t last = std::max(s->PointsOnScreen - 1, 0);
     int32_t p = std::clamp(XToPoint(X), 0, last);
     if (track) {
-        const int64_t dist = int64_t(s->GetVerCursorPos(1)) - s->GetVerCursorPos(0);
-        int64_t q = p + dist, pp = p;
-        if (q < 0) {
-            pp -= q;
-            q = 0;
-        }
-        if (q > last) {
-            pp -= q - last;
-            q = last;
-        }
-        // Cursors stored further apart than the screen is wide cannot both fit: the dragged one stays on.
-        p = int32_t(std::clamp<int64_t>(pp, 0, last));
+        int32_t q = 0;
+        KeepPairOnScreen(p, int64_t(s->GetVerCursorPos(1)) - s->GetVerCursorPos(0), last, q);
         if (DispInformation)
-            s->SetVerCursorPos(1, int32_t(q));
+            s->SetVerCursorPos(1, q);
         else
-            MoveVerCursorDrawn(1, int32_t(q));
+            MoveVerCursorDrawn(1, q);
     }
     if (DispInformation) {
         s->SetVerCursorPos(cursor, p);
@@ -609,18 +629,9 @@ void TScopeScreenTarn::MoveHorCursor(int32_t cursor, int Y, bool track) {
     const int32_t last = std::max(s->LevelCount - 1, 0);
     int32_t p = std::clamp(YToLevel(Y), 0, last);
     if (track) {
-        const int64_t dist = int64_t(s->GetHorCursorPos(1)) - s->GetHorCursorPos(0);
-        int64_t q = p + dist, pp = p;
-        if (q < 0) {
-            pp -= q;
-            q = 0;
-        }
-        if (q > last) {
-            pp -= q - last;
-            q = last;
-        }
-        p = int32_t(std::clamp<int64_t>(pp, 0, last));
-        MoveHorCursorDrawn(1, int32_t(q));
+        int32_t q = 0;
+        KeepPairOnScreen(p, int64_t(s->GetHorCursorPos(1)) - s->GetHorCursorPos(0), last, q);
+        MoveHorCursorDrawn(1, q);
     }
     MoveHorCursorDrawn(cursor, p);
     if (ObjMaster())

@@ -475,6 +475,29 @@ TEST(ScopeScreen, PrintingDrawsOnPaperAndRestoresTheScreen) {
     }
 }
 
+TEST(ScopeScreen, BlackAndWhitePrintKeepsTracesThatLieOnEachOther) {
+    for (int32_t displayMode : {2, 3}) {
+        TScreenRig rig;
+        TSettingsTarn &s = rig.Settings;
+        s.DisplayMode = displayMode;
+        rig.Apply();
+        rig.NewData(0, Sine(500, 0, 60));
+        rig.NewData(1, Sine(500, 0, 60));
+        SetBoolOption(s, opPrintBlackWhite, true);
+        QImage page(600, 400, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        {
+            QPainter p(&page);
+            rig.Screen.RenderForPrinter(p, 600, 400);
+        }
+        // Both traces are drawn at the same pixels: flipped twice they would vanish.
+        int black = 0;
+        for (int y = 0; y < page.height(); ++y)
+            black += page.pixel(rig.Screen.PointToX(10), y) == qRgb(0, 0, 0);
+        EXPECT_GT(black, 0) << "display mode " << displayMode;
+    }
+}
+
 // --- mouse ---
 
 // 600 points on 600 pixels and 400 levels on 400 rows: pixel x is point x, row y is level 399 - y.

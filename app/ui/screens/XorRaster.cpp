@@ -24,14 +24,14 @@ void TXorRaster::FillRect(int x0, int y0, int x1, int y1, uint32_t color) {
 // i-th pixel along the line. The error term starts at half the major extent in both directions, so the
 // minor coordinate moves only once the line has drifted half a pixel (a vertical or horizontal line never
 // moves sideways).
-template <typename PixelValue> void TXorRaster::Walk(int x0, int y0, int x1, int y1, PixelValue value) {
+template <typename Plot> void TXorRaster::WalkWith(int x0, int y0, int x1, int y1, Plot plot) {
     const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     const int steps = std::max(dx, dy);
     int err = (dx > dy ? dx : dy) / 2;
     int x = x0, y = y0;
     for (int i = 0; i < steps; ++i) {
-        Xor(x, y, value(i));
+        plot(x, y, i);
         if (dx > dy) {
             x += sx;
             err -= dy;
@@ -48,6 +48,15 @@ template <typename PixelValue> void TXorRaster::Walk(int x0, int y0, int x1, int
             }
         }
     }
+}
+
+template <typename PixelValue> void TXorRaster::Walk(int x0, int y0, int x1, int y1, PixelValue value) {
+    WalkWith(x0, y0, x1, y1, [this, &value](int x, int y, int i) { Xor(x, y, value(i)); });
+}
+
+void TXorRaster::CopyLine(int x0, int y0, int x1, int y1, uint32_t color) {
+    const uint32_t bits = ColorToPixelBits(color);
+    WalkWith(x0, y0, x1, y1, [this, bits](int x, int y, int) { Set(x, y, bits); });
 }
 
 void TXorRaster::Line(int x0, int y0, int x1, int y1, uint32_t pen) {

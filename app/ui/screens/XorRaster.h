@@ -21,6 +21,8 @@ public:
     void FillRect(int x0, int y0, int x1, int y1, uint32_t color);
     // Line from (x0, y0) towards (x1, y1), end point excluded, every pixel XORed with the pen.
     void Line(int x0, int y0, int x1, int y1, uint32_t pen);
+    // The same pixels as Line, set to the colour instead of flipped (for paper, where nothing is undrawn).
+    void CopyLine(int x0, int y0, int x1, int y1, uint32_t color);
     // The same line with a dotted pen: dots XOR the pen value, gaps XOR the gap value.
     void DottedLine(int x0, int y0, int x1, int y1, uint32_t pen, uint32_t gap);
     // Rows y0 .. y1 inclusive (either order) of column x.
@@ -36,7 +38,14 @@ private:
         if (x >= 0 && y >= 0 && x < W && y < H)
             reinterpret_cast<uint32_t *>(Bits + qsizetype(y) * Stride)[x] ^= bits;
     }
+    void Set(int x, int y, uint32_t bits) {
+        if (x >= 0 && y >= 0 && x < W && y < H) {
+            uint32_t &p = reinterpret_cast<uint32_t *>(Bits + qsizetype(y) * Stride)[x];
+            p = (p & 0xFF000000u) | bits;
+        }
+    }
     template <typename PixelValue> void Walk(int x0, int y0, int x1, int y1, PixelValue value);
+    template <typename Plot> void WalkWith(int x0, int y0, int x1, int y1, Plot plot);
 
     uchar *Bits;
     qsizetype Stride;
