@@ -640,8 +640,9 @@ TEST(DriverBinding, PellanPollingStatesAndProgress) {
         rig.Device.GetSamplingProgress(a, b);
         EXPECT_EQ(a, c.ProgressA) << c.Status;
         EXPECT_EQ(b, c.ProgressB) << c.Status;
-        if (c.Result != asRecordRead)
+        if (c.Result != asRecordRead) {
             EXPECT_TRUE(data[0].Empty());
+        }
     }
 }
 
