@@ -22,6 +22,7 @@ SHIFT_B_POINTER="776 265" # B's pointer at the middle of its bar
 SHIFT_B_ABOVE_TOP="776 150"
 TIMEBASE_RIGHT_ARROW="509 497"
 HORIZONTAL_BOX="411 473 110 126" # x y w h, for the fill bars' pixels
+SCREEN="122 61 571 381"            # x y w h of the oscilloscope screen
 
 click_at() { # x, y, times
     for _ in $(seq 1 "${3:-1}"); do
@@ -35,6 +36,14 @@ count_in() { # png, x y w h, colour
     local ox oy
     read -r ox oy < <(xwininfo -id "$main" | awk '/Absolute upper-left X/{x=$NF}/Absolute upper-left Y/{y=$NF}END{print x, y}')
     convert "$1" -crop "$4x$5+$((ox + $2))+$((oy + $3))" +repage txt:- | grep -c "$6" || true
+}
+
+# Pixels of a colour within a part of a screenshot, counted per row: "count row" lines, fullest row first.
+rows_in() { # png, x y w h, colour
+    local ox oy
+    read -r ox oy < <(xwininfo -id "$main" | awk '/Absolute upper-left X/{x=$NF}/Absolute upper-left Y/{y=$NF}END{print x, y}')
+    convert "$1" -crop "$4x$5+$((ox + $2))+$((oy + $3))" +repage txt:- | grep -i "$6" |
+        awk -F'[,:]' '{print $2}' | sort -n | uniq -c | sort -rn || true
 }
 
 # The values of an element of settings.xml (array items in index order), space-separated.
@@ -85,6 +94,11 @@ shot "$out/vertical_3_input_filter.png"
 click_at $GROUND_A
 sleep 1
 shot "$out/vertical_4_ground_a.png"
+# A's colour (where it does not cross B's trace) lies along one row of the screen, with A's 0 V mark.
+read -r a_total a_near < <(rows_in "$out/vertical_4_ground_a.png" $SCREEN '#00FF00' |
+    awk 'NR == 1 {row = $2} {t += $1; if ($2 - row <= 5 && row - $2 <= 5) n += $1} END {print t + 0, n + 0}')
+echo "pixels of A's trace: $a_total, near its fullest row: $a_near"
+[ "$a_total" -gt 200 ] && [ $((a_near * 100)) -ge $((a_total * 98)) ] || fail "the grounded A trace is not flat"
 
 # B's shift to the top of its bar.
 read -r x y <<<"$SHIFT_B_POINTER"
