@@ -286,6 +286,7 @@ void TMainForm::CreateComponents() {
     // 8: readouts.
     ParamWrapper = std::make_unique<TParamWrapperTarn>();
     ParamWrapper->SetDataSource(DataSource.get());
+    ParamWrapper->SetFramePacing(true); // as the screen: one update a display frame
     CreateReadoutControls();
     subscribe(*ParamWrapper);
 
