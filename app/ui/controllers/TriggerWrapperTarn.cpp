@@ -243,10 +243,9 @@ void TTriggerWrapperTarn::UpdateStatusLamp() {
     TriggerStatusShp->SetBrushColor(StatusLampColor(Lamp, r.TriggerMode, r.StartRequest, s.TriggerHold));
 }
 
-TTriggerWrapperTarn::TControlInputs TTriggerWrapperTarn::CurrentInputs() const {
+void TTriggerWrapperTarn::ReadInputs(TControlInputs &in) const {
     const TSettingsTarn &s = *Settings();
     const TDeviceSettings &r = s.RequestedSettings();
-    TControlInputs in;
     in.TriggerMode = r.TriggerMode;
     in.TimeBase = r.TimeBase;
     in.MemorySize = r.MemorySize;
@@ -270,7 +269,6 @@ TTriggerWrapperTarn::TControlInputs TTriggerWrapperTarn::CurrentInputs() const {
     in.FirstRate = FirstRate(row);
     in.SecondRate = SecondRate(row);
     in.EquivalentTime = IsEquivalentTimeRow(row);
-    return in;
 }
 
 void TTriggerWrapperTarn::UpdateTriggerControls() {
@@ -278,7 +276,8 @@ void TTriggerWrapperTarn::UpdateTriggerControls() {
         return;
     // Noted before the controls are filled, as the fill itself may set the hold channels: then the next
     // state message fills once more and finds them settled.
-    TControlInputs inputs = CurrentInputs();
+    TControlInputs inputs;
+    ReadInputs(inputs);
     TSettingsTarn &s = *Settings();
     // Runs with every record: reading must not mark the settings changed.
     const TDeviceSettings &r = std::as_const(s).RequestedSettings();
@@ -395,7 +394,8 @@ void TTriggerWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
         if (Param == 2 && std::as_const(*Settings()).RequestedSettings().StartRequest)
             Settings()->RequestedSettings().StartRequest = false;
         // Three of these a record: when nothing the controls show has changed, only the lamp has.
-        if (Shown && *Shown == CurrentInputs())
+        ReadInputs(Scratch);
+        if (Shown && *Shown == Scratch)
             UpdateStatusLamp();
         else
             UpdateTriggerControls();

@@ -117,7 +117,8 @@ private:
         bool EquivalentTime = false;
         bool operator==(const TControlInputs &) const = default;
     };
-    TControlInputs CurrentInputs() const;
+    // Fills in the current inputs; assigning into a kept object keeps its arrays' memory.
+    void ReadInputs(TControlInputs &in) const;
 
     std::array<std::array<QAbstractButton *, 3>, 2> SourceBtns{};
     std::array<std::array<TGlyphRotateBtnTarn *, 3>, 2> EdgeBtns{};
@@ -125,6 +126,7 @@ private:
     TTriggerTimes Kept;
     // The inputs of the last full update, if it has run.
     std::optional<TControlInputs> Shown;
+    TControlInputs Scratch; // the inputs at a state message, compared with those shown
 };
 
 // Makes the controls of the "Trigger mode" and "Trigger" group boxes and hands them to the controller.
