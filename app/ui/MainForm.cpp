@@ -286,6 +286,7 @@ void TMainForm::CreateComponents() {
     // 8: readouts.
     ParamWrapper = std::make_unique<TParamWrapperTarn>();
     ParamWrapper->SetDataSource(DataSource.get());
+    ParamWrapper->SetFramePacing(true); // as the screen: one update a display frame
     CreateReadoutControls();
     subscribe(*ParamWrapper);
 
@@ -550,6 +551,7 @@ void TMainForm::CreateAreas() {
     TriggerPositionScreenTarn1->setGeometry(122, 396, 563, StripHeight);
     QVScreenTarn1 = MakeControl<TQVScreenTarn>(ClientArea, "QVScreenTarn1");
     QVScreenTarn1->setGeometry(122, 43, 563, 48);
+    QVScreenTarn1->SetFramePacing(true); // as the main screen
     ScopeScreenTarn1 = new TScopeScreenTarn(ClientArea);
     ScopeScreenTarn1->setObjectName("ScopeScreenTarn1");
     ScopeScreenTarn1->SetFramePacing(true); // records faster than the display are drawn once a frame

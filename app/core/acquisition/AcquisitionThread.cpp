@@ -131,16 +131,22 @@ bool TAcquisitionThread::Pass() {
                 Terminated = true; // the user chose to exit; the broken device is not polled again
             return !Terminated;
         }
-        if (state != State) {
-            State = state;
-            if (!Synchronized([this] { AnnounceState(); }))
-                return false;
-        }
+        const bool announce = state != State;
+        State = state;
+        // A record's state travels with its data: one hand-off instead of two, the same messages in the
+        // same order. The modules' processing reads only the record and the acquisition copy, which the
+        // announcement leaves alone.
+        if (announce && State != asRecordRead && !Synchronized([this] { AnnounceState(); }))
+            return false;
         if (State == asRecordRead) {
             PointModuleHostAtRecord();
             if (Ctx.ModuleHost)
                 Ctx.ModuleHost->ProcessAcquisition();
-            if (!Synchronized([this] { HandOverData(); }))
+            if (!Synchronized([this, announce] {
+                    if (announce)
+                        AnnounceState();
+                    HandOverData();
+                }))
                 return false;
             {
                 std::lock_guard<std::mutex> guard(Mutex);

@@ -498,6 +498,49 @@ TEST(AcquisitionShortcut, DeviceSeesTheSameCallsInTheSamePassesWithAndWithoutThe
     EXPECT_LT(shortcut.Sync.Calls, plain.Sync.Calls);
 }
 
+// A record's state announcement and its data reach the GUI thread in one hand-off, the announcement
+// first; the other states each take one, and an unchanged state none.
+TEST_F(TThreadFixture, ARecordsStateTravelsWithItsDataInOneHandOff) {
+    TCountingSynchronizer sync;
+    TPendingHost host; // no module work: the settings push makes no hand-off of its own
+    TAcquisitionContext context = Context(&sync);
+    context.ModuleHost = &host;
+    TAcquisitionThread thread(context);
+    Device.States = {0, 1, 1, 2, 2, 0, 2};
+    thread.Prepare();
+    const int before = sync.Calls;
+    const struct {
+        int HandOffs;
+        std::vector<int32_t> Messages;
+    } passes[] = {
+        {1, {bmAcquisitionState}},                                          // 0
+        {1, {bmAcquisitionState}},                                          // 1
+        {0, {}},                                                            // 1 again
+        {1, {bmAcquisitionState, bmScreenDataReady, bmQuickViewDataReady}}, // 2: with its data
+        {1, {bmScreenDataReady, bmQuickViewDataReady}},                     // 2 again: the data only
+        {1, {bmAcquisitionState}},                                          // 0
+        {1, {bmAcquisitionState, bmScreenDataReady, bmQuickViewDataReady}}, // 2 straight from waiting
+    };
+    int calls = before;
+    std::vector<std::pair<int32_t, int32_t>> states;
+    for (size_t k = 0; k < std::size(passes); ++k) {
+        SCOPED_TRACE(k);
+        Watcher.Clear();
+        thread.Pass();
+        EXPECT_EQ(sync.Calls - calls, passes[k].HandOffs);
+        calls = sync.Calls;
+        std::vector<int32_t> messages;
+        for (int32_t m : Watcher.Messages())
+            if (m == bmAcquisitionState || m == bmScreenDataReady || m == bmQuickViewDataReady)
+                messages.push_back(m);
+        EXPECT_EQ(messages, passes[k].Messages);
+        for (const auto &p : Watcher.Pairs({bmAcquisitionState}))
+            states.push_back(p);
+    }
+    EXPECT_EQ(states,
+              (std::vector<std::pair<int32_t, int32_t>>{{19, 0}, {19, 1}, {19, 2}, {19, 0}, {19, 2}}));
+}
+
 TEST_F(TThreadFixture, IdlePassesMakeNoHandOffAndAnyWriteOrForceBringsOneBack) {
     TCountingSynchronizer sync;
     TPendingHost host;

@@ -58,6 +58,11 @@ uint8_t ByMode(const TColumn &col, int32_t mode) {
 
 } // namespace
 
+TParamWrapperTarn::TParamWrapperTarn() {
+    FrameTimer.setSingleShot(true);
+    QObject::connect(&FrameTimer, &QTimer::timeout, [this] { UpdateReadouts(); });
+}
+
 void TParamWrapperTarn::SetChannelControls(int32_t channel, const std::array<QLabel *, LabelKinds> &labels,
                                            QWidget *swatch) {
     if (channel < 0 || channel > 1)
@@ -71,9 +76,11 @@ void TParamWrapperTarn::SetChannelControls(int32_t channel, const std::array<QLa
 
 void TParamWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t, void *) {
     switch (Msg) {
+    case bmScreenDataReady:
+        NewScreenData();
+        break;
     case bmVerCursorsToggled:
     case bmHorCursorsToggled:
-    case bmScreenDataReady:
     case bmTriggerSourceToggled:
     case bmHorCursorMoved:
     case bmVerCursorMoved:
@@ -89,9 +96,33 @@ void TParamWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t, void *) {
     }
 }
 
+void TParamWrapperTarn::SetFramePacing(bool on) {
+    Pacing = on;
+    if (FrameTimer.isActive() && !on)
+        UpdateReadouts();
+}
+
+void TParamWrapperTarn::NewScreenData() {
+    if (!Pacing) {
+        UpdateReadouts();
+        return;
+    }
+    // Updated less than a frame ago: this record waits for the next frame, and a later one may take it.
+    if (FrameTimer.isActive())
+        return;
+    const qint64 since = SinceUpdate.isValid() ? SinceUpdate.elapsed() : FrameMs;
+    if (since >= FrameMs)
+        UpdateReadouts();
+    else
+        FrameTimer.start(int(FrameMs - since));
+}
+
 void TParamWrapperTarn::UpdateReadouts() {
     if (!Settings())
         return;
+    // Whatever asked, the readouts now show the latest record.
+    FrameTimer.stop();
+    SinceUpdate.start();
     Fill([&] {
         for (int32_t c = 0; c < 2; ++c)
             UpdateChannel(c);
@@ -183,9 +214,13 @@ void TParamWrapperTarn::UpdateChannel(int32_t c) {
 
     if (QWidget *swatch = Shapes[size_t(c)]) {
         const TColorList colours = s.Options ? s.Options->GetColorArray(opColorChannels) : TColorList();
-        QPalette p = swatch->palette();
-        p.setColor(QPalette::Window, ToQColor(At<TColor>(colours, c)));
-        swatch->setPalette(p);
+        const QColor colour = ToQColor(At<TColor>(colours, c));
+        // Set only when it changed: each palette change costs the swatch a repaint.
+        if (swatch->palette().color(QPalette::Window) != colour) {
+            QPalette p = swatch->palette();
+            p.setColor(QPalette::Window, colour);
+            swatch->setPalette(p);
+        }
         swatch->setAutoFillBackground(true);
     }
 }

@@ -5,6 +5,8 @@
 
 #include "controllers/ControllerBase.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <array>
 #include <cstdint>
 
@@ -20,6 +22,8 @@ public:
     enum TKind : int32_t { rkInput, rkRange, rkRedCursor, rkCursors, rkTrigger, rkVoltage, rkAttenuation };
     static constexpr int32_t LabelKinds = 7;
 
+    TParamWrapperTarn();
+
     // The seven labels (in TKind order) and the colour swatch of one channel (0 A, 1 B).
     void SetChannelControls(int32_t channel, const std::array<QLabel *, LabelKinds> &labels, QWidget *swatch);
     void SetDataSource(TDataSourceTarn *source) { DataSource = source; }
@@ -30,8 +34,18 @@ public:
     void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override;
     void UpdateReadouts();
 
+    // On, records that come faster than the display refreshes update the readouts once a frame, with the
+    // latest record; every other message updates them at once. Off (the default), every record does.
+    void SetFramePacing(bool on);
+    static constexpr int FrameMs = 16;
+
 private:
     void UpdateChannel(int32_t c);
+    void NewScreenData();
+
+    bool Pacing = false;
+    QTimer FrameTimer;
+    QElapsedTimer SinceUpdate;
 
     std::array<std::array<QLabel *, LabelKinds>, 2> Labels{};
     std::array<QWidget *, 2> Shapes{};

@@ -227,6 +227,31 @@ TEST_F(Readouts, EveryMessageOfItsListUpdatesAndOthersDoNot) {
     EXPECT_EQ(Text(K::rkInput, 0), "");
 }
 
+TEST_F(Readouts, PacedRecordsUpdateOnceAFrameWithTheLatestAndOtherMessagesAtOnce) {
+    readouts.SetFramePacing(true);
+    ProcessEventsUntil([] { return false; }, 3 * TParamWrapperTarn::FrameMs);
+    Columns(0, 100, 160, 200);
+    Update();
+    EXPECT_EQ(Text(K::rkVoltage, 0), "1V") << "the first record after a quiet frame shows at once";
+    // Records right after it wait for the frame; the last of them is shown.
+    Columns(0, 100, 144, 200);
+    Update();
+    Columns(0, 100, 192, 200);
+    Update();
+    EXPECT_EQ(Text(K::rkVoltage, 0), "1V");
+    EXPECT_TRUE(ProcessEventsUntil([&] { return Text(K::rkVoltage, 0) == "2V"; }, 2000))
+        << "the latest record never reached the readouts";
+    // A cursor move does not wait, even right after an update.
+    Columns(0, 100, 144, 200);
+    Update(bmVerCursorMoved);
+    EXPECT_EQ(Text(K::rkVoltage, 0), "500mV");
+    // Off again, every record updates at once.
+    readouts.SetFramePacing(false);
+    Columns(0, 100, 160, 200);
+    Update();
+    EXPECT_EQ(Text(K::rkVoltage, 0), "1V");
+}
+
 TEST(ReadoutsOnMainForm, AsReadoutsKeepTheirDistancesFromTheRightEndOfTheirBox) {
     TestApp();
     TScriptedMessages messages;

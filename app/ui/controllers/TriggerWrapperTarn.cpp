@@ -243,9 +243,41 @@ void TTriggerWrapperTarn::UpdateStatusLamp() {
     TriggerStatusShp->SetBrushColor(StatusLampColor(Lamp, r.TriggerMode, r.StartRequest, s.TriggerHold));
 }
 
+void TTriggerWrapperTarn::ReadInputs(TControlInputs &in) const {
+    const TSettingsTarn &s = *Settings();
+    const TDeviceSettings &r = s.RequestedSettings();
+    in.TriggerMode = r.TriggerMode;
+    in.TimeBase = r.TimeBase;
+    in.MemorySize = r.MemorySize;
+    in.AfterTrigger = r.AfterTrigger;
+    in.HoldOff = r.HoldOff;
+    in.StartRequest = r.StartRequest;
+    in.CompensationGenerator = r.CompensationGenerator;
+    in.TriggerSourceOn = r.TriggerSourceOn;
+    in.TriggerLeading = r.TriggerLeading;
+    in.TriggerCount = r.TriggerCount;
+    in.TriggerLength = r.TriggerLength;
+    in.HoldChannel = r.HoldChannel;
+    in.ATMode = s.ATMode;
+    in.ATValueMode = s.ATValueMode;
+    in.HFMode = s.HFMode;
+    in.HoldOffStep = s.HoldOffStep;
+    in.SimpleTrigger = s.SimpleTrigger;
+    in.TriggerHold = s.TriggerHold;
+    in.SeparateHold = Option(s, opSeparateHold);
+    const TTimeBaseRow *row = CurrentTimeBaseRow(s);
+    in.FirstRate = FirstRate(row);
+    in.SecondRate = SecondRate(row);
+    in.EquivalentTime = IsEquivalentTimeRow(row);
+}
+
 void TTriggerWrapperTarn::UpdateTriggerControls() {
     if (!Settings())
         return;
+    // Noted before the controls are filled, as the fill itself may set the hold channels: then the next
+    // state message fills once more and finds them settled.
+    TControlInputs inputs;
+    ReadInputs(inputs);
     TSettingsTarn &s = *Settings();
     // Runs with every record: reading must not mark the settings changed.
     const TDeviceSettings &r = std::as_const(s).RequestedSettings();
@@ -336,6 +368,7 @@ void TTriggerWrapperTarn::UpdateTriggerControls() {
         ShowExternalCaption(PrimarySrcEBtn, r.CompensationGenerator);
         ShowExternalCaption(SecondarySrcEBtn, r.CompensationGenerator);
     });
+    Shown = std::move(inputs);
 }
 
 void TTriggerWrapperTarn::RepaintEdges() {
@@ -360,7 +393,12 @@ void TTriggerWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
         // Written only when set: an unchanged write would still cost the next pass a settings push.
         if (Param == 2 && std::as_const(*Settings()).RequestedSettings().StartRequest)
             Settings()->RequestedSettings().StartRequest = false;
-        UpdateTriggerControls();
+        // Three of these a record: when nothing the controls show has changed, only the lamp has.
+        ReadInputs(Scratch);
+        if (Shown && *Shown == Scratch)
+            UpdateStatusLamp();
+        else
+            UpdateTriggerControls();
         break;
     case bmTimeBaseChanged:
     case bmMemorySizeChanged:

@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QAbstractButton;
 class QAction;
@@ -103,10 +104,29 @@ private:
     void UpdateStatusLamp();
     void RepaintEdges();
 
+    // Everything the controls show is made of; the same inputs show the same controls.
+    struct TControlInputs {
+        int32_t TriggerMode = 0, TimeBase = 0, MemorySize = 0, AfterTrigger = 0, HoldOff = 0;
+        bool StartRequest = false, CompensationGenerator = false;
+        std::array<TBoolArray, 2> TriggerSourceOn, TriggerLeading;
+        std::array<int32_t, 2> TriggerCount{}, TriggerLength{};
+        TBoolArray HoldChannel;
+        int32_t ATMode = 0, ATValueMode = 0, HFMode = 0, HoldOffStep = 0;
+        bool SimpleTrigger = false, TriggerHold = false, SeparateHold = false;
+        double FirstRate = 0, SecondRate = 0;
+        bool EquivalentTime = false;
+        bool operator==(const TControlInputs &) const = default;
+    };
+    // Fills in the current inputs; assigning into a kept object keeps its arrays' memory.
+    void ReadInputs(TControlInputs &in) const;
+
     std::array<std::array<QAbstractButton *, 3>, 2> SourceBtns{};
     std::array<std::array<TGlyphRotateBtnTarn *, 3>, 2> EdgeBtns{};
     int32_t Lamp = 2;
     TTriggerTimes Kept;
+    // The inputs of the last full update, if it has run.
+    std::optional<TControlInputs> Shown;
+    TControlInputs Scratch; // the inputs at a state message, compared with those shown
 };
 
 // Makes the controls of the "Trigger mode" and "Trigger" group boxes and hands them to the controller.

@@ -365,6 +365,62 @@ TEST_F(TTriggerFixture, SingleModeStartRequestAndTheLamp) {
     EXPECT_EQ(T.TriggerStatusShp->BrushColor(), LampGreen) << "a held trace shows green";
 }
 
+// A state message comes three times a record: it refills the controls only when something they show was
+// changed since the last fill, by whoever; otherwise only the lamp follows.
+TEST_F(TTriggerFixture, StateMessagesRefillTheControlsOnlyWhenTheirInputsChanged) {
+    ApplyFree();
+    Bus.Broadcast(bmAcquisitionState, 0, nullptr);
+    // A stale box text shows whether a message refilled the controls.
+    auto stale = [&] { T.PrimaryAmountBox->SetText("stale"); };
+    auto refilled = [&] { return T.PrimaryAmountBox->text() == QString::number(R().TriggerCount[0]); };
+
+    stale();
+    Bus.Broadcast(bmAcquisitionState, 1, nullptr);
+    EXPECT_EQ(T.TriggerStatusShp->BrushColor(), LampYellow) << "the lamp follows every message";
+    EXPECT_EQ(T.PrimaryAmountBox->text(), "stale") << "unchanged inputs: no refill";
+    Bus.Broadcast(bmAcquisitionState, 0, nullptr);
+    EXPECT_EQ(T.TriggerStatusShp->BrushColor(), LampRed);
+    EXPECT_EQ(T.PrimaryAmountBox->text(), "stale");
+
+    QString lengthBefore;
+    const struct {
+        const char *What;
+        std::function<void()> Change;
+        std::function<bool()> Shown;
+    } changes[] = {
+        {"count", [&] { R().TriggerCount[0] = 5; }, [&] { return T.PrimaryAmountBox->text() == "5"; }},
+        {"slope", [&] { R().TriggerLeading[0][0] = !R().TriggerLeading[0][0]; },
+         [&] { return T.PrimaryEdgeABtn->SelectedItem() == (R().TriggerLeading[0][0] ? 0 : 1); }},
+        {"source", [&] { R().TriggerSourceOn[0][1] = !R().TriggerSourceOn[0][1]; },
+         [&] { return T.PrimarySrcBBtn->isChecked() == (R().TriggerSourceOn[0][1] != 0); }},
+        {"time base",
+         [&] {
+             lengthBefore = T.PrimaryLengthBox->text() + T.HoldOffBox->text();
+             R().TimeBase = R().TimeBase == 0 ? int32_t(S.TimeBases.size()) - 1 : 0;
+         },
+         [&] { return T.PrimaryLengthBox->text() + T.HoldOffBox->text() != lengthBefore; }},
+        {"after-trigger mode", [&] { S.ATMode = 1; }, [&] { return T.AfterTriggerBtn->text() == "FSC"; }},
+        {"simple trigger", [&] { S.SimpleTrigger = true; }, [&] { return !T.PrimaryAmountUp->isEnabled(); }},
+        {"hold", [&] { S.TriggerHold = true; }, [&] { return T.HoldBtn->isChecked(); }},
+        {"separate hold option", [&] { SetBoolOption(S, opSeparateHold, true); },
+         [&] { return !T.HoldCommonBtn->isHidden() && T.HoldBtn->isHidden(); }},
+        {"compensation generator", [&] { R().CompensationGenerator = !R().CompensationGenerator; },
+         [&] { return Compensation.isChecked() == R().CompensationGenerator; }},
+    };
+    for (const auto &c : changes) {
+        SCOPED_TRACE(c.What);
+        stale();
+        c.Change();
+        Bus.Broadcast(bmAcquisitionState, 1, nullptr);
+        EXPECT_TRUE(refilled());
+        EXPECT_TRUE(c.Shown());
+        EXPECT_EQ(T.TriggerStatusShp->BrushColor(), S.TriggerHold ? LampGreen : LampYellow);
+        stale();
+        Bus.Broadcast(bmAcquisitionState, 0, nullptr);
+        EXPECT_EQ(T.PrimaryAmountBox->text(), "stale") << "the change was shown once";
+    }
+}
+
 TEST_F(TTriggerFixture, SourcesSendTheirSetAndSourceAndEdgesFollowTheFrame) {
     ApplyFree();
     QAbstractButton *const buttons[2][3] = {{T.PrimarySrcABtn, T.PrimarySrcBBtn, T.PrimarySrcEBtn},

@@ -2,8 +2,11 @@
 
 #include "testkit/ui/QtTestKit.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QPaintEvent>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace scope {
 namespace {
@@ -28,6 +31,51 @@ TEST(StatusLamp, PaintsACircleInItsColourInsideADarkOutline) {
         EXPECT_NE(image.pixelColor(0, 0), c.Shown) << "a circle leaves the corners";
         EXPECT_NE(image.pixelColor(7, 0), c.Shown) << "the outline";
     }
+}
+
+// Notes the colour of every paint.
+class TPaintNotingLamp : public TStatusLampTarn {
+public:
+    std::vector<TColor> Painted;
+
+protected:
+    void paintEvent(QPaintEvent *event) override {
+        Painted.push_back(BrushColor());
+        TStatusLampTarn::paintEvent(event);
+    }
+};
+
+TEST(StatusLamp, RepaintsAtMostOnceAFrameAndAlwaysShowsTheLastColour) {
+    TestApp();
+    TPaintNotingLamp lamp;
+    lamp.show();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !lamp.Painted.empty(); }, 2000));
+    // A change long after the last repaint is painted at once.
+    ProcessEventsUntil([] { return false; }, 3 * TStatusLampTarn::FrameMs);
+    lamp.Painted.clear();
+    lamp.SetBrushColor(0x0000FF);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !lamp.Painted.empty(); }, 2000));
+    EXPECT_EQ(lamp.Painted.back(), TColor(0x0000FF));
+    // Changes right after a repaint wait for the frame, and the last of them is what is painted.
+    lamp.SetBrushColor(0x00FFFF);
+    lamp.SetBrushColor(0x00FF00);
+    EXPECT_EQ(lamp.BrushColor(), TColor(0x00FF00)) << "the colour is taken at once";
+    ASSERT_TRUE(ProcessEventsUntil([&] { return lamp.Painted.back() == 0x00FF00; }, 2000))
+        << "the last colour never reached the screen";
+
+    // A record's three colours over and over: no more repaints than frames.
+    lamp.Painted.clear();
+    QElapsedTimer clock;
+    clock.start();
+    const TColor cycle[] = {0x0000FF, 0x00FFFF, 0x00FF00};
+    for (int k = 0; k < 300; ++k) {
+        lamp.SetBrushColor(cycle[k % 3]);
+        QCoreApplication::processEvents();
+    }
+    const qint64 frames = clock.elapsed() / TStatusLampTarn::FrameMs + 2;
+    EXPECT_LE(qint64(lamp.Painted.size()), frames);
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] { return !lamp.Painted.empty() && lamp.Painted.back() == cycle[299 % 3]; }, 2000));
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 
 #include "controls/GraphicControlTarn.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 
@@ -39,6 +41,10 @@ public:
     int32_t QuickViewLevelY(int64_t level) const;
 
     void RedrawQuickView();
+    // On, records that come faster than the display refreshes are drawn once a frame, the latest of
+    // them; off (the default), every record is drawn as it comes.
+    void SetFramePacing(bool on);
+    static constexpr int FrameMs = 16;
     // Takes over a new size (recomputing the columns) and repaints; nothing while hidden or unwired.
     void Paint();
     void RenderForPrinter(QPainter &target, int width, int height);
@@ -59,6 +65,8 @@ protected:
 private:
     bool Ready() const;
     int64_t Samples() const;
+    void NewData();
+    void DrawNewData();
 
     TDataSourceTarn *Source = nullptr;
     QImage Image;
@@ -67,6 +75,9 @@ private:
     int32_t Offset = 0;
     uint8_t Mode = 0; // 0 screen, 1 print black and white, 2 print colour
     bool Shown = false;
+    bool Pacing = false;
+    QTimer FrameTimer;
+    QElapsedTimer SinceData;
 };
 
 } // namespace scope

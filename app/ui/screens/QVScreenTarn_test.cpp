@@ -109,6 +109,37 @@ TEST(QuickView, RedrawShowsTheSliceTheBandTheTraceAndTheTrigger) {
             ASSERT_EQ(rig.Pixel(x, y), background) << x << "," << y;
 }
 
+TEST(QuickView, PacedRecordsAreDrawnOnceAFrameAndTheLatestAlwaysReachesTheStrip) {
+    TQuickViewRig rig;
+    rig.Strip.SetFramePacing(true);
+    ProcessEventsUntil([] { return false; }, 3 * TQVScreenTarn::FrameMs);
+    TChannelWave &w = rig.Source.QuickViewColumns(0);
+    w.Columns.assign(500, TColumn{255, 0, 128, 0});
+    w.Valid = true;
+    w.Colour = 0x00FF00;
+    const QRgb green = TQuickViewRig::Rgb(0x00FF00);
+    auto record = [&](int x) {
+        for (TColumn &c : w.Columns)
+            c.Valid = 0;
+        w.Columns[size_t(x)].Valid = 1;
+        rig.Bus.Broadcast(bmQuickViewDataReady, 1, nullptr);
+    };
+    record(400);
+    EXPECT_EQ(rig.Pixel(400, 1), green) << "the first record after a quiet frame is drawn at once";
+    record(300);
+    record(350);
+    EXPECT_EQ(rig.Pixel(400, 1), green) << "records right after a drawing wait for the frame";
+    EXPECT_NE(rig.Pixel(350, 1), green);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return rig.Pixel(350, 1) == green; }, 2000))
+        << "the latest record never reached the strip";
+    EXPECT_NE(rig.Pixel(400, 1), green);
+    EXPECT_NE(rig.Pixel(300, 1), green);
+    // Off, every record is drawn as it comes.
+    rig.Strip.SetFramePacing(false);
+    record(200);
+    EXPECT_EQ(rig.Pixel(200, 1), green);
+}
+
 TEST(QuickView, PressesPickTheBandOrTheSlice) {
     const struct Case {
         const char *what;
