@@ -58,6 +58,22 @@ void RecordInstrument(TSettingsTarn &s) {
     s.DisplayRatio = 1;
 }
 
+void ScreenInstrument(TSettingsTarn &s, int points, int levels) {
+    s.SetDefaultCapabilities();
+    if (points > 0)
+        s.PointsOnScreen = points;
+    if (levels > 0)
+        s.LevelCount = levels;
+    s.TimeBases = {{1e6, 1e6, 0, 0}, {1e8, 1e8, 0, 1}};
+    s.Ranges = {{0.1, 0}, {1.0, 1}};
+    s.Options = std::make_unique<TOptions>(&s);
+    s.BringWithinCapabilities(s.RequestedSettings());
+    s.StartAcquisitionSettings();
+    s.ShowAcquisitionSettings();
+    s.DisplayRatio = 1;
+    s.ChannelsOn.assign(size_t(s.ChannelCount), true);
+}
+
 void SetBoolOption(TSettingsTarn &s, int32_t id, bool value) {
     static_cast<TBooleanOption *>(s.Options->GetOption(id))->Value = value;
 }

@@ -28,6 +28,11 @@ void SmallModuleInstrument(TSettingsTarn &s, double displayRatio);
 // A and B on, every copy of the device settings alike.
 void RecordInstrument(TSettingsTarn &s);
 
+// The instrument of the screen tests: default capabilities with two time bases and two ranges, the given
+// screen size in points and levels (0 keeps the default size), options, every copy of the settings started,
+// display ratio 1, every channel on.
+void ScreenInstrument(TSettingsTarn &s, int points = 0, int levels = 0);
+
 // Sets a switch of the options (opToolTip ...).
 void SetBoolOption(TSettingsTarn &s, int32_t id, bool value);
 

@@ -151,8 +151,9 @@ TEST(MainForm, ResizeLaysTheAreasOut) {
         QWidget *row[] = {form.GroupBox12, form.GroupBox2, form.GroupBox3, form.GroupBox7, form.GroupBox6};
         for (int i = 0; i < 5; ++i) {
             EXPECT_EQ(row[i]->y() + row[i]->height(), H - 1);
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_EQ(row[i]->x(), row[i - 1]->x() + row[i - 1]->width() + 1);
+            }
         }
         const int total = row[4]->x() + row[4]->width() - row[0]->x();
         EXPECT_EQ(row[0]->x(), (W - mod.w) / 2 + mod.w - total / 2);

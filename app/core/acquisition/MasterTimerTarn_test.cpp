@@ -95,8 +95,9 @@ TEST_F(TTimerFixture, CancelStopsTheCountdownButLeavesTheTimerToTheNextTick) {
 TEST_F(TTimerFixture, OwnExpiryOfTheZoomMarksFindsItsCountdownAlreadyZero) {
     Bus.Broadcast(bmZoomMarksShow, 0, nullptr);
     Listener.OnMessage = [this](int32_t msg, int32_t, void *) {
-        if (msg == bmZoomMarksHide)
+        if (msg == bmZoomMarksHide) {
             EXPECT_EQ(Timer.Countdown(TMasterTimerTarn::cdZoomMarks), 0);
+        }
     };
     Ticks(15);
     EXPECT_EQ(Fired(), std::vector<int32_t>{bmZoomMarksHide});

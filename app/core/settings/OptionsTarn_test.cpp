@@ -277,14 +277,15 @@ TEST_F(OptionsTest, WholeOptionSetSurvivesWriteAndRead) {
         TOption *a = written.GetOption(id);
         TOption *b = read.GetOption(id);
         ASSERT_EQ(a == nullptr, b == nullptr) << id;
-        if (auto *x = dynamic_cast<TBooleanOption *>(a))
+        if (auto *x = dynamic_cast<TBooleanOption *>(a)) {
             EXPECT_EQ(x->Value, dynamic_cast<TBooleanOption *>(b)->Value) << id;
-        else if (auto *x = dynamic_cast<TColorOption *>(a))
+        } else if (auto *x = dynamic_cast<TColorOption *>(a)) {
             EXPECT_EQ(x->Value, dynamic_cast<TColorOption *>(b)->Value) << id;
-        else if (auto *x = dynamic_cast<TColorArrayOption *>(a))
+        } else if (auto *x = dynamic_cast<TColorArrayOption *>(a)) {
             EXPECT_EQ(x->Colors, dynamic_cast<TColorArrayOption *>(b)->Colors) << id;
-        else if (auto *x = dynamic_cast<THotkeyOption *>(a))
+        } else if (auto *x = dynamic_cast<THotkeyOption *>(a)) {
             EXPECT_EQ(x->Keys, dynamic_cast<THotkeyOption *>(b)->Keys) << id;
+        }
     }
     EXPECT_EQ(Store.ReadString("/options/Hotkey_RangeB_Up", ""), "23;");
     EXPECT_EQ(Store.ReadString("/options/Hotkey_Hold", ""), ";");

@@ -500,7 +500,7 @@ TEST_F(SaveLoadGroup, AutoSaveWithoutANameAsksAndCancelStopsIt) {
 
 TEST_F(SaveLoadGroup, AFailingAutoSaveShowsOneBoxAndStops) {
     EnableAutoSave();
-    for (const std::string name : {PathOf("none/rec.rsb"), PathOf("rec.txt")}) {
+    for (const std::string &name : {PathOf("none/rec.rsb"), PathOf("rec.txt")}) {
         SCOPED_TRACE(name);
         autoSave.setChecked(true);
         boxes.Log.clear();

@@ -66,7 +66,7 @@ void TModulesBoxTarn::Rebuild() {
 }
 
 uint8_t TModulesBoxTarn::ItemState(int32_t id) const {
-    return Valid(id) ? Items[static_cast<size_t>(id)].State : isOff;
+    return Valid(id) ? Items[static_cast<size_t>(id)].State : uint8_t(isOff);
 }
 
 void TModulesBoxTarn::SetItemState(int32_t id, uint8_t state) {

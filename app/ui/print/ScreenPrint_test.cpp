@@ -9,6 +9,7 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/FakeDevice.h"
 #include "testkit/TestFolder.h"
+#include "testkit/TestSettings.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <dlfcn.h>
@@ -62,15 +63,7 @@ struct TPrintRig {
         for (const char *v : {"PRINTDOUBLE_SETUP", "PRINTDOUBLE_SCALE", "PRINTDOUBLE_PAGE_W",
                               "PRINTDOUBLE_PAGE_H", "QUORVEL_PDF"})
             unsetenv(v);
-        Settings.SetDefaultCapabilities();
-        Settings.TimeBases = {{1e6, 1e6, 0, 0}, {1e8, 1e8, 0, 1}};
-        Settings.Ranges = {{0.1, 0}, {1.0, 1}};
-        Settings.Options = std::make_unique<TOptions>(&Settings);
-        Settings.BringWithinCapabilities(Settings.RequestedSettings());
-        Settings.StartAcquisitionSettings();
-        Settings.ShowAcquisitionSettings();
-        Settings.DisplayRatio = 1;
-        Settings.ChannelsOn.assign(size_t(Settings.ChannelCount), true);
+        ScreenInstrument(Settings);
         Source.SetSettings(&Settings);
         Source.SetObjMaster(&Bus);
         Screen.SetSettings(&Settings);

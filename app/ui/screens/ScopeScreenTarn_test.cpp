@@ -6,6 +6,7 @@
 #include "settings/OptionsTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/TestSettings.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QCoreApplication>
@@ -31,17 +32,7 @@ struct TScreenRig {
 
     explicit TScreenRig(int points = 500, int levels = 256) {
         TestApp();
-        Settings.SetDefaultCapabilities();
-        Settings.PointsOnScreen = points;
-        Settings.LevelCount = levels;
-        Settings.TimeBases = {{1e6, 1e6, 0, 0}, {1e8, 1e8, 0, 1}};
-        Settings.Ranges = {{0.1, 0}, {1.0, 1}};
-        Settings.Options = std::make_unique<TOptions>(&Settings);
-        Settings.BringWithinCapabilities(Settings.RequestedSettings());
-        Settings.StartAcquisitionSettings();
-        Settings.ShowAcquisitionSettings();
-        Settings.DisplayRatio = 1;
-        Settings.ChannelsOn.assign(size_t(Settings.ChannelCount), true);
+        ScreenInstrument(Settings, points, levels);
         Source.SetSettings(&Settings);
         Source.SetObjMaster(&Bus);
         Screen.SetSettings(&Settings);
