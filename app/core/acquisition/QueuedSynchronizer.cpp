@@ -42,6 +42,9 @@ int TQueuedSynchronizer::ServePending() {
         {
             std::lock_guard<std::mutex> guard(Mutex);
             job->Done = true;
+            // From here the waiting worker owns the job, so what the call left (an exception) is freed in
+            // its thread, after it has read it, and never races with that read.
+            job.reset();
         }
         DoneSignal.notify_all();
         ++served;
