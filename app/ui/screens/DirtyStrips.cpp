@@ -1,5 +1,7 @@
 #include "screens/DirtyStrips.h"
 
+#include "screens/XorRaster.h"
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -12,15 +14,7 @@ void TDirtyStrips::Add(int x0, int y0, int x1, int y1, int width, int height) {
         W = width;
         H = height;
     }
-    if (x0 > x1)
-        std::swap(x0, x1);
-    if (y0 > y1)
-        std::swap(y0, y1);
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    x1 = std::min(x1, W - 1);
-    y1 = std::min(y1, H - 1);
-    if (x0 > x1 || y0 > y1)
+    if (!ClipInclusiveRect(x0, y0, x1, y1, W, H))
         return;
     const int strip = (W + Strips - 1) / Strips;
     for (int k = x0 / strip; k <= x1 / strip && k < Strips; ++k) {

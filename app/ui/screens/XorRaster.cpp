@@ -87,14 +87,8 @@ void TXorRaster::XorRect(int x0, int y0, int x1, int y1, uint32_t pen) {
     const uint32_t bits = ColorToPixelBits(pen);
     if (bits == 0)
         return;
-    if (x0 > x1)
-        std::swap(x0, x1);
-    if (y0 > y1)
-        std::swap(y0, y1);
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    x1 = std::min(x1, W - 1);
-    y1 = std::min(y1, H - 1);
+    if (!ClipInclusiveRect(x0, y0, x1, y1, W, H))
+        return;
     for (int y = y0; y <= y1; ++y) {
         auto *row = reinterpret_cast<uint32_t *>(Bits + qsizetype(y) * Stride);
         for (int x = x0; x <= x1; ++x)

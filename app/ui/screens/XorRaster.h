@@ -3,13 +3,28 @@
 #pragma once
 
 #include <QImage>
+#include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace scope {
 
 // A colour 0x00BBGGRR as the pixel value of a Format_RGB32 image (alpha left alone).
 inline uint32_t ColorToPixelBits(uint32_t color) {
     return ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
+}
+
+// Orders the corners of an inclusive rectangle and clips it to a w x h image; false when nothing is left.
+inline bool ClipInclusiveRect(int &x0, int &y0, int &x1, int &y1, int w, int h) {
+    if (x0 > x1)
+        std::swap(x0, x1);
+    if (y0 > y1)
+        std::swap(y0, y1);
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, w - 1);
+    y1 = std::min(y1, h - 1);
+    return x0 <= x1 && y0 <= y1;
 }
 
 class TXorRaster {
