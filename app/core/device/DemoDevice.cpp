@@ -449,8 +449,19 @@ bool TDAO_DEMO::FillTimePassed() const {
     return elapsed >= FillTime();
 }
 
+// A millisecond between polls; while a record fills, or an auto record waits out its fill time, the
+// poll sleeps until that time is up (at most a display frame, so that settings and the shut-down are
+// served): a wake-up that could only say "not yet" costs the processor and shows nothing.
+uint32_t TDAO_DEMO::PauseBeforePoll() const {
+    constexpr double MaxPauseMs = 16;
+    if (StateValue != 2 && !(StateValue == 1 && TriggerMode == tmAuto))
+        return 1;
+    const double left = FillTime() - double(uint32_t(Clock->TickCount() - StartTime));
+    return uint32_t(std::clamp(std::ceil(left), 1.0, MaxPauseMs));
+}
+
 int32_t TDAO_DEMO::ReadAcquisition(TAcquiredData &data) {
-    Sleeper->Sleep(1);
+    Sleeper->Sleep(PauseBeforePoll());
     switch (StateValue) {
     case 0:
         StartTime = Clock->TickCount();

@@ -79,6 +79,7 @@ private:
     // Uniform 0..range-1; 0 for range <= 0.
     int32_t Random(int32_t range);
     bool FillTimePassed() const;
+    uint32_t PauseBeforePoll() const;
     void CopyOut(TAcquiredData &data);
 
     std::unique_ptr<platform::IClock> OwnClock;

@@ -310,12 +310,15 @@ TEST(DemoDevice, ResultsThroughARecordsLife) {
     d.Trigger(0, 250, true);
     d.Device.SetTriggerMode(tmAuto);
     EXPECT_EQ(d.Device.ReadAcquisition(d.Data), asWaiting);
-    d.Clock.Advance(1998);
-    EXPECT_EQ(d.Device.ReadAcquisition(d.Data), asWaiting); // 1999 ms waited
+    // A poll sleeps until the fill time is up, a display frame at most: 20 ms before it, two polls.
+    d.Clock.Advance(1980);
+    EXPECT_EQ(d.Device.ReadAcquisition(d.Data), asWaiting); // 1996 ms waited
     EXPECT_EQ(d.Device.ReadAcquisition(d.Data), asTriggered);
-    d.Clock.Advance(1998);
+    EXPECT_EQ(d.Clock.Now, 2001u);
+    d.Clock.Advance(1980);
     EXPECT_EQ(d.Device.ReadAcquisition(d.Data), asTriggered);
     EXPECT_EQ(d.Device.ReadAcquisition(d.Data), asRecordRead);
+    EXPECT_EQ(d.Clock.Now, 4001u);
     EXPECT_EQ(d.Data[0].Last, 1023);
     // The record stays there until the next start.
     EXPECT_EQ(d.Device.ReadAcquisition(d.Data), asRecordRead);

@@ -231,6 +231,7 @@ void TDAO_Pellan::GetCapabilities(TCapabilities &c) {
     const uint8_t *d = Description.data();
     const int32_t ppd = static_cast<int32_t>(LeGetU32(d, ddPointsPerDivision));
     SetCommonCapabilities(c, 10 * ppd, ppd);
+    PointsPerDivision = ppd;
 
     // The driver record is read into a buffer of fixed size, so a longer record cannot exist.
     RecordLength = static_cast<int32_t>(std::min<uint32_t>(LeGetU32(d, ddRecordLength), ReadBufferWords));
@@ -261,6 +262,7 @@ void TDAO_Pellan::GetCapabilities(TCapabilities &c) {
 }
 
 void TDAO_Pellan::StartAcquisition() {
+    WaitingPolls = 0;
     if (!WaitsForStart || StartRequest)
         Send(dfArm);
 }
@@ -280,8 +282,16 @@ int32_t TDAO_Pellan::ReadAcquisition(TAcquiredData &data) {
     int32_t status = 0;
     const uint8_t complete = DeviceCall(dfPollStatus, 0, 0, nullptr, 0, 0, &status);
     FillClasses = status & 0xFFFF00;
-    if (complete == 0)
+    if (complete == 0) {
+        // Each poll is a bus transfer and a wake-up: a record that takes a millisecond or more, or one
+        // that has not come after a few polls at bus speed, is asked for once a millisecond.
+        const double recordNs =
+            PointsPerDivision > 0 ? double(RecordLength) * TimePerDivision / PointsPerDivision : 0;
+        if (++WaitingPolls > QuickPolls || recordNs >= 1e6)
+            Sleeper->Sleep(1);
         return (status & 0xFF) == psTriggered ? asTriggered : asWaiting;
+    }
+    WaitingPolls = 0;
 
     int32_t count = 0;
     DeviceCall(dfReadRecord, 0, 0, ReadBuffer.data(), ReadBufferSize, 0, &count);
@@ -312,6 +322,7 @@ int32_t TDAO_Pellan::ReadAcquisition(TAcquiredData &data) {
 }
 
 void TDAO_Pellan::SetTimeBase(int32_t value) {
+    TimePerDivision = value;
     Send(dfSetTimeBase, value);
     // The driver converts both counts with the time base's factor.
     SetAfterTrigger(StoredAfterTrigger);

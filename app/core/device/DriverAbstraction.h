@@ -211,6 +211,11 @@ private:
     volatile uint8_t ScratchLink = 0;
     bool WaitsForStart = false;
     bool StartRequest = false;
+    // Paces the polls of a filling record (see ReadAcquisition).
+    static constexpr int32_t QuickPolls = 8;
+    int32_t PointsPerDivision = 0;
+    int32_t TimePerDivision = 0; // ns, the last time base sent
+    int32_t WaitingPolls = 0;
     bool SecondarySource[3] = {false, false, false};
     bool FilterOn[2] = {false, false};
     int32_t FilterFactor[2] = {0, 0};

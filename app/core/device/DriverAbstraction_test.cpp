@@ -646,6 +646,39 @@ TEST(DriverBinding, PellanPollingStatesAndProgress) {
     }
 }
 
+TEST(DriverBinding, PellanPacesThePollsOfAFillingRecord) {
+    // 4096 words at 50 points a division: 100 ns a division fills in 8 us, 1 ms a division in 82 ms.
+    struct TCase {
+        int32_t TimePerDivision;
+        uint32_t FreePolls; // polls that go at bus speed before each waits a millisecond
+    } cases[] = {{100, 8}, {1000000, 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.TimePerDivision);
+        TPellanRig rig;
+        rig.Device.SetTimeBase(c.TimePerDivision);
+        TAcquiredData data(2);
+        for (auto &w : data)
+            w.Data.assign(100, 0);
+        rig.Device.SetMemorySize(100);
+        for (int round = 0; round < 2; ++round) {
+            rig.Double.SetPoll(0, psArmed);
+            rig.Device.StartAcquisition();
+            const uint32_t start = rig.Clock.Now;
+            for (uint32_t i = 0; i < c.FreePolls; ++i)
+                EXPECT_EQ(rig.Device.ReadAcquisition(data), asWaiting);
+            EXPECT_EQ(rig.Clock.Now, start);
+            rig.Double.SetPoll(0, psTriggered);
+            EXPECT_EQ(rig.Device.ReadAcquisition(data), asTriggered);
+            EXPECT_EQ(rig.Device.ReadAcquisition(data), asTriggered);
+            EXPECT_EQ(rig.Clock.Now, start + 2);
+            // A record that is there is read at once; the next start counts afresh.
+            rig.Double.SetPoll(1, psComplete);
+            EXPECT_EQ(rig.Device.ReadAcquisition(data), asRecordRead);
+            EXPECT_EQ(rig.Clock.Now, start + 2);
+        }
+    }
+}
+
 TEST(DriverBinding, PellanStartRequestInSingleAndManualMode) {
     for (int32_t mode : {tmSingle, tmManual}) {
         TPellanRig rig;

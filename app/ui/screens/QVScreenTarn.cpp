@@ -2,6 +2,7 @@
 
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
+#include "platform/OpaqueBlit.h"
 #include "screens/ScreenGeometry.h"
 #include "screens/XorRaster.h"
 #include "settings/OptionsTarn.h"
@@ -189,13 +190,13 @@ void TQVScreenTarn::Paint() {
     update();
 }
 
-void TQVScreenTarn::paintEvent(QPaintEvent *) {
+void TQVScreenTarn::paintEvent(QPaintEvent *event) {
     if (!Ready())
         return;
     if (Image.width() != width() || Image.height() != height())
         Paint();
     QPainter p(this);
-    p.drawImage(0, 0, Image);
+    CopyOpaque(p, Image, event->region());
 }
 
 void TQVScreenTarn::MouseDown(int X) {

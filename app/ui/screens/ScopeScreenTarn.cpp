@@ -3,16 +3,15 @@
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
 #include "device/DataTypesTarn.h"
+#include "platform/OpaqueBlit.h"
 #include "screens/ScreenColors.h"
 #include "screens/XorRaster.h"
 #include "settings/ExportOptionsTarn.h"
 #include "settings/OptionsTarn.h"
 #include "settings/SettingsTarn.h"
 
-#include <QBackingStore>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -427,18 +426,7 @@ void TScopeScreenTarn::paintEvent(QPaintEvent *event) {
         RedrawAll();
     }
     QPainter p(this);
-    // Drawn in the window's own pixel format where it has the same bits for opaque pixels (the X11
-    // window's is premultiplied ARGB), so that the copy below converts nothing.
-    QBackingStore *store = window() ? window()->backingStore() : nullptr;
-    QPaintDevice *target = p.paintEngine() ? p.paintEngine()->paintDevice() : nullptr;
-    if (store && target && target == store->paintDevice() && target->devType() == QInternal::Image) {
-        const QImage::Format format = static_cast<const QImage *>(target)->format();
-        if (format != Image.format() &&
-            (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied))
-            Image.reinterpretAsFormat(format);
-    }
-    for (const QRect &r : event->region())
-        p.drawImage(r.topLeft(), Image, r);
+    CopyOpaque(p, Image, event->region());
 }
 
 // --- incremental changes ---
@@ -852,7 +840,10 @@ void TScopeScreenTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) 
 }
 
 void TScopeScreenTarn::DrawScreenData(uint32_t mask) {
-    const bool full = UpdateInfoTexts() || UpdateCursorText() || OptimizeForAero;
+    // Everything is drawn in the bitmap and copied to the window, so the exclusive-or update of the
+    // traces gives the bitmap a full redraw would, with or without the intermediate-bitmap option: only
+    // a changed text needs the full redraw. The copy is then the traces' strips, not the whole screen.
+    const bool full = UpdateInfoTexts() || UpdateCursorText();
     for (size_t i = 0; i < TraceList.size() && i < 32; ++i) {
         if (!(mask & (1u << i)) || int32_t(i) >= Source->ChannelCount())
             continue;
