@@ -57,6 +57,9 @@ void TAcquisitionThread::WaitFor() {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     Worker.join();
+    // What the thread posted last (a state announcement) runs now, while what it names still exists.
+    if (Ctx.ServePending)
+        Ctx.ServePending();
 }
 
 void TAcquisitionThread::Execute() {
@@ -136,8 +139,17 @@ bool TAcquisitionThread::Pass() {
         // A record's state travels with its data: one hand-off instead of two, the same messages in the
         // same order. The modules' processing reads only the record and the acquisition copy, which the
         // announcement leaves alone.
-        if (announce && State != asRecordRead && !Synchronized([this] { AnnounceState(); }))
-            return false;
+        // A state on its own is posted: the GUI thread shows it in turn while the next poll goes out.
+        if (announce && State != asRecordRead) {
+            if (Terminated)
+                return false;
+            const int32_t shown = State;
+            const auto call = [this, shown] { Announce(shown); };
+            if (Ctx.Synchronizer)
+                Ctx.Synchronizer->Post(call);
+            else
+                call();
+        }
         if (State == asRecordRead) {
             PointModuleHostAtRecord();
             if (Ctx.ModuleHost)
@@ -331,8 +343,12 @@ void TAcquisitionThread::HandOverData() {
 }
 
 void TAcquisitionThread::AnnounceState() {
+    Announce(State);
+}
+
+void TAcquisitionThread::Announce(int32_t state) {
     if (Ctx.Bus)
-        Ctx.Bus->Broadcast(bmAcquisitionState, State, nullptr);
+        Ctx.Bus->Broadcast(bmAcquisitionState, state, nullptr);
 }
 
 } // namespace scope

@@ -70,6 +70,7 @@ public:
     void PushSettings();
     void HandOverData();
     void AnnounceState();
+    void Announce(int32_t state);
 
     TAcquiredData &Waveforms() { return Waves; }
 

@@ -11,16 +11,37 @@ void TQueuedSynchronizer::Synchronize(const std::function<void()> &call) {
     }
     auto job = std::make_shared<TJob>();
     job->Call = call;
-    {
-        std::lock_guard<std::mutex> guard(Mutex);
-        Queue.push_back(job);
-    }
-    if (OnQueued)
-        OnQueued();
+    Enqueue(job);
     std::unique_lock<std::mutex> lock(Mutex);
     DoneSignal.wait(lock, [&] { return job->Done; });
     if (job->Error)
         std::rethrow_exception(job->Error);
+}
+
+void TQueuedSynchronizer::Post(const std::function<void()> &call) {
+    if (std::this_thread::get_id() == ServingThread) {
+        try {
+            call();
+        } catch (...) {
+        }
+        return;
+    }
+    auto job = std::make_shared<TJob>();
+    job->Call = call;
+    job->Posted = true;
+    Enqueue(job);
+}
+
+void TQueuedSynchronizer::Enqueue(const std::shared_ptr<TJob> &job) {
+    bool wake;
+    {
+        std::lock_guard<std::mutex> guard(Mutex);
+        // One wake-up serves the whole queue: calls queued behind one not yet served need none.
+        wake = Queue.empty();
+        Queue.push_back(job);
+    }
+    if (wake && OnQueued)
+        OnQueued();
 }
 
 int TQueuedSynchronizer::ServePending() {
@@ -37,7 +58,8 @@ int TQueuedSynchronizer::ServePending() {
         try {
             job->Call();
         } catch (...) {
-            job->Error = std::current_exception();
+            if (!job->Posted)
+                job->Error = std::current_exception();
         }
         {
             std::lock_guard<std::mutex> guard(Mutex);

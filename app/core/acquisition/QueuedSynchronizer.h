@@ -23,6 +23,8 @@ public:
     // From the serving thread the call runs at once. An exception of the call is raised again in the
     // caller's thread.
     void Synchronize(const std::function<void()> &call) override;
+    // Queued in the same order as the waited-for calls; the caller goes on at once.
+    void Post(const std::function<void()> &call) override;
     // Runs every queued call in the serving thread; the number run.
     int ServePending();
     bool HasPending();
@@ -34,7 +36,9 @@ private:
         std::function<void()> Call;
         std::exception_ptr Error;
         bool Done = false;
+        bool Posted = false; // nobody waits for it
     };
+    void Enqueue(const std::shared_ptr<TJob> &job);
 
     std::thread::id ServingThread;
     std::mutex Mutex;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,31 @@ TEST(QueuedSynchronizer, ExceptionOfTheCallReachesTheWorker) {
         std::this_thread::yield();
     worker.join();
     EXPECT_TRUE(caught);
+}
+
+TEST(QueuedSynchronizer, PostedCallsKeepTheirPlaceAndDoNotHoldTheWorker) {
+    TQueuedSynchronizer sync;
+    std::atomic<int> wakeUps{0};
+    sync.OnQueued = [&] { ++wakeUps; };
+    std::vector<int> order; // written only in the serving thread
+    std::atomic<bool> posted{false};
+    std::thread worker([&] {
+        sync.Post([&] { order.push_back(1); });
+        sync.Post([] { throw Exception("a handler failed"); });
+        posted = true; // the worker got here without anyone serving
+        sync.Synchronize([&] { order.push_back(2); });
+        sync.Post([&] { order.push_back(3); });
+    });
+    while (!posted)
+        std::this_thread::yield();
+    while (order.size() < 2)
+        sync.ServePending();
+    worker.join();
+    sync.ServePending();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    // One wake-up for the calls queued behind one still waiting; the posted throw went nowhere.
+    EXPECT_LE(wakeUps, 3);
+    EXPECT_FALSE(sync.HasPending());
 }
 
 TEST(QueuedSynchronizer, CallFromTheServingThreadRunsAtOnce) {

@@ -1121,6 +1121,13 @@ struct TSimulatedInstrument {
         Reset();
         dlclose(Handle);
     }
+    // The binding's pauses pass on the instrument's clock, as they would in real time.
+    struct TSimSleeper : platform::ISleeper {
+        TSimulatedInstrument *Sim;
+        explicit TSimSleeper(TSimulatedInstrument *sim) : Sim(sim) {}
+        void Sleep(uint32_t milliseconds) override { Sim->AdvanceTime(milliseconds * 1e6); }
+    } Sleeper{this};
+
     uint8_t Level(int32_t channel, int32_t fifoIndex) {
         double v = std::nearbyint(InputLevel(channel, SampleTime(fifoIndex)));
         return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
@@ -1130,7 +1137,7 @@ struct TSimulatedInstrument {
 TEST(PellanDriverLibrary, NoInstrumentIsNotFound) {
     TSimulatedInstrument sim;
     sim.SetModel(-1);
-    TDAO_Pellan device(PROGRAM_FOLDER);
+    TDAO_Pellan device(PROGRAM_FOLDER, &sim.Sleeper);
     ASSERT_EQ(device.LoadDriver(), drOk);
     EXPECT_EQ(device.OpenDevice(-1), drDeviceNotFound);
 }
@@ -1138,7 +1145,7 @@ TEST(PellanDriverLibrary, NoInstrumentIsNotFound) {
 TEST(PellanDriverLibrary, RealTimeRecordOfTheSimulatedInstrument) {
     TSimulatedInstrument sim;
     sim.SetModel(1);
-    TDAO_Pellan device(PROGRAM_FOLDER);
+    TDAO_Pellan device(PROGRAM_FOLDER, &sim.Sleeper);
     ASSERT_EQ(device.LoadDriver(), drOk);
     ASSERT_EQ(device.OpenDevice(-1), drOk);
     EXPECT_EQ(device.GetDeviceName(), "Pelle2 oscilloscope");
@@ -1222,7 +1229,7 @@ TEST(PellanDriverLibrary, EquivalentTimeRecordFillsOverCaptures) {
         SCOPED_TRACE(c.Name);
         TSimulatedInstrument sim;
         sim.SetModel(1); // 8192 samples
-        TDAO_Pellan device(PROGRAM_FOLDER);
+        TDAO_Pellan device(PROGRAM_FOLDER, &sim.Sleeper);
         ASSERT_EQ(device.LoadDriver(), drOk);
         ASSERT_EQ(device.OpenDevice(-1), drOk);
         TCapabilities caps;

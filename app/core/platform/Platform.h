@@ -127,6 +127,13 @@ class ISynchronizer {
 public:
     virtual ~ISynchronizer() = default;
     virtual void Synchronize(const std::function<void()> &call) = 0;
+    // Queues the call after those before it without waiting for it; what it raises goes nowhere.
+    virtual void Post(const std::function<void()> &call) {
+        try {
+            Synchronize(call);
+        } catch (...) {
+        }
+    }
 };
 
 class TInlineSynchronizer : public ISynchronizer {

@@ -15,4 +15,8 @@ void TQtSynchronizer::Synchronize(const std::function<void()> &call) {
     Queue.Synchronize(call);
 }
 
+void TQtSynchronizer::Post(const std::function<void()> &call) {
+    Queue.Post(call);
+}
+
 } // namespace scope
