@@ -20,10 +20,12 @@
 #include "controls/ColorShape.h"
 #include "controls/DragButtonTarn.h"
 #include "controls/ModulesBoxTarn.h"
+#include "controls/StatusLampTarn.h"
 #include "dialogs/WaitScreen.h"
 #include "keyboard/HotkeyDetector.h"
 #include "modules/ModuleManagerTarn.h"
 #include "platform/FormTransparency.h"
+#include "platform/FrameClock.h"
 #include "platform/KeyEventAdapter.h"
 #include "platform/KeyMessageTarget.h"
 #include "platform/MasterTimerDriver.h"
@@ -203,6 +205,9 @@ TMainForm::TMainForm(IUserMessages &messages, QWidget *parent)
     ClientArea = new QWidget(this);
     ClientArea->setObjectName("Client");
     setCentralWidget(ClientArea);
+    FrameClock = new TFrameClock(this);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        FrameClock->SetRate(screen->refreshRate());
     CreateAreas();
     CreateComponents();
     ClientArea->installEventFilter(this);
@@ -281,12 +286,14 @@ void TMainForm::CreateComponents() {
     TriggerWrapper = std::make_unique<TTriggerWrapperTarn>();
     TriggerWrapper->DataSource = DataSource.get();
     MakeTriggerControls(GroupBox7, GroupBox6, *TriggerWrapper);
+    if (TriggerWrapper->TriggerStatusShp)
+        TriggerWrapper->TriggerStatusShp->SetFramePacing(FrameClock); // up to three colours a record
     subscribe(*TriggerWrapper);
 
     // 8: readouts.
     ParamWrapper = std::make_unique<TParamWrapperTarn>();
     ParamWrapper->SetDataSource(DataSource.get());
-    ParamWrapper->SetFramePacing(true); // as the screen: one update a display frame
+    ParamWrapper->SetFramePacing(FrameClock); // as the screen: one update a display frame
     CreateReadoutControls();
     subscribe(*ParamWrapper);
 
@@ -551,10 +558,10 @@ void TMainForm::CreateAreas() {
     TriggerPositionScreenTarn1->setGeometry(122, 396, 563, StripHeight);
     QVScreenTarn1 = MakeControl<TQVScreenTarn>(ClientArea, "QVScreenTarn1");
     QVScreenTarn1->setGeometry(122, 43, 563, 48);
-    QVScreenTarn1->SetFramePacing(true); // as the main screen
+    QVScreenTarn1->SetFramePacing(FrameClock); // as the main screen
     ScopeScreenTarn1 = new TScopeScreenTarn(ClientArea);
     ScopeScreenTarn1->setObjectName("ScopeScreenTarn1");
-    ScopeScreenTarn1->SetFramePacing(true); // records faster than the display are drawn once a frame
+    ScopeScreenTarn1->SetFramePacing(FrameClock); // records faster than the display: once a frame
     ScopeScreenTarn1->setGeometry(122, 43, 563, 351);
     QVScreenTarn1->hide();
 

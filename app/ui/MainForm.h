@@ -34,6 +34,7 @@ class TExportOption;
 class TExportWrapperTarn;
 class TIM2StdBridge;
 class TFormTransparency;
+class TFrameClock;
 class TParamWrapperTarn;
 class TWidgetOpacity;
 class TModuleManagerTarn;
@@ -101,6 +102,8 @@ public:
 
     // Areas, named as the rest of the program knows them.
     TScopeScreenTarn *ScopeScreenTarn1 = nullptr;
+    // The display frame that the screens, readouts and lamp draw records in.
+    TFrameClock *FrameClock = nullptr;
     TQVScreenTarn *QVScreenTarn1 = nullptr;
     TTriggerPositionScreenTarn *TriggerPositionScreenTarn1 = nullptr;
     QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr, *GroupBox4 = nullptr,

@@ -8,9 +8,12 @@
 #include "controllers/ExportAsImageWrapperTarn.h"
 #include "controllers/ExportWrapperTarn.h"
 #include "controllers/KeyboardControlWrapperTarn.h"
+#include "controllers/ParamWrapperTarn.h"
 #include "controllers/TimeBaseWrapperTarn.h"
+#include "controllers/TriggerWrapperTarn.h"
 #include "controllers/VerticalWrapperTarn.h"
 #include "controls/ModulesBoxTarn.h"
+#include "controls/StatusLampTarn.h"
 #include "device/DemoDevice.h"
 #include "dialogs/WaitScreen.h"
 #include "platform/KeyMessageTarget.h"
@@ -119,6 +122,17 @@ TEST(MainForm, AreasCarryTheirCaptions) {
         {form.GroupBox11, "Channels"}, {form.GroupBox12, "Save/load"}};
     for (const auto &a : areas)
         EXPECT_EQ(a.box->title().toStdString(), a.caption);
+}
+
+TEST(MainForm, RecordsAreShownOnTheDisplayFrame) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    EXPECT_TRUE(form.ScopeScreenTarn1->FramePacing());
+    EXPECT_TRUE(form.QVScreenTarn1->FramePacing());
+    EXPECT_TRUE(form.ParamWrapperTarn1().FramePacing());
+    ASSERT_NE(form.TriggerWrapperTarn1().TriggerStatusShp, nullptr);
+    EXPECT_TRUE(form.TriggerWrapperTarn1().TriggerStatusShp->FramePacing());
 }
 
 struct Rect {

@@ -58,10 +58,7 @@ uint8_t ByMode(const TColumn &col, int32_t mode) {
 
 } // namespace
 
-TParamWrapperTarn::TParamWrapperTarn() {
-    FrameTimer.setSingleShot(true);
-    QObject::connect(&FrameTimer, &QTimer::timeout, [this] { UpdateReadouts(); });
-}
+TParamWrapperTarn::TParamWrapperTarn() = default;
 
 void TParamWrapperTarn::SetChannelControls(int32_t channel, const std::array<QLabel *, LabelKinds> &labels,
                                            QWidget *swatch) {
@@ -96,33 +93,15 @@ void TParamWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t, void *) {
     }
 }
 
-void TParamWrapperTarn::SetFramePacing(bool on) {
-    Pacing = on;
-    if (FrameTimer.isActive() && !on)
-        UpdateReadouts();
-}
-
+// Updated less than a frame ago: this record waits for the frame, and a later one may take its place.
 void TParamWrapperTarn::NewScreenData() {
-    if (!Pacing) {
-        UpdateReadouts();
-        return;
-    }
-    // Updated less than a frame ago: this record waits for the next frame, and a later one may take it.
-    if (FrameTimer.isActive())
-        return;
-    const qint64 since = SinceUpdate.isValid() ? SinceUpdate.elapsed() : FrameMs;
-    if (since >= FrameMs)
-        UpdateReadouts();
-    else
-        FrameTimer.start(int(FrameMs - since));
+    Frame.Request();
 }
 
 void TParamWrapperTarn::UpdateReadouts() {
     if (!Settings())
         return;
     // Whatever asked, the readouts now show the latest record.
-    FrameTimer.stop();
-    SinceUpdate.start();
     Fill([&] {
         for (int32_t c = 0; c < 2; ++c)
             UpdateChannel(c);

@@ -3,10 +3,10 @@
 // amplitude over the cursor span in dB. It only reads; it changes no setting and sends nothing.
 #pragma once
 
+#include "platform/FrameClock.h"
+
 #include "controllers/ControllerBase.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <array>
 #include <cstdint>
 
@@ -36,16 +36,14 @@ public:
 
     // On, records that come faster than the display refreshes update the readouts once a frame, with the
     // latest record; every other message updates them at once. Off (the default), every record does.
-    void SetFramePacing(bool on);
-    static constexpr int FrameMs = 16;
+    void SetFramePacing(TFrameClock *clock) { Frame.SetClock(clock); }
+    bool FramePacing() const { return Frame.Paced(); }
 
 private:
     void UpdateChannel(int32_t c);
     void NewScreenData();
 
-    bool Pacing = false;
-    QTimer FrameTimer;
-    QElapsedTimer SinceUpdate;
+    TFrameSlot Frame{[this] { UpdateReadouts(); }};
 
     std::array<std::array<QLabel *, LabelKinds>, 2> Labels{};
     std::array<QWidget *, 2> Shapes{};

@@ -228,8 +228,9 @@ TEST_F(Readouts, EveryMessageOfItsListUpdatesAndOthersDoNot) {
 }
 
 TEST_F(Readouts, PacedRecordsUpdateOnceAFrameWithTheLatestAndOtherMessagesAtOnce) {
-    readouts.SetFramePacing(true);
-    ProcessEventsUntil([] { return false; }, 3 * TParamWrapperTarn::FrameMs);
+    TFrameClock clock;
+    readouts.SetFramePacing(&clock);
+    ProcessEventsUntil([] { return false; }, 3 * int(clock.FrameNs() / 1'000'000));
     Columns(0, 100, 160, 200);
     Update();
     EXPECT_EQ(Text(K::rkVoltage, 0), "1V") << "the first record after a quiet frame shows at once";
@@ -246,7 +247,7 @@ TEST_F(Readouts, PacedRecordsUpdateOnceAFrameWithTheLatestAndOtherMessagesAtOnce
     Update(bmVerCursorMoved);
     EXPECT_EQ(Text(K::rkVoltage, 0), "500mV");
     // Off again, every record updates at once.
-    readouts.SetFramePacing(false);
+    readouts.SetFramePacing(nullptr);
     Columns(0, 100, 160, 200);
     Update();
     EXPECT_EQ(Text(K::rkVoltage, 0), "1V");

@@ -11,8 +11,6 @@ TStatusLampTarn::TStatusLampTarn(QWidget *parent) : QWidget(parent) {
     // The lamp changes with every record: filling its own background keeps the group box beneath from
     // being repainted each time.
     setAutoFillBackground(true);
-    FrameTimer.setSingleShot(true);
-    connect(&FrameTimer, &QTimer::timeout, this, [this] { Repaint(); });
 }
 
 void TStatusLampTarn::SetBrushColor(TColor color) {
@@ -21,18 +19,7 @@ void TStatusLampTarn::SetBrushColor(TColor color) {
     Brush = color;
     // Up to three colours a record: more than one repaint a display frame shows nothing more, and each
     // costs the window a flush of its own.
-    if (FrameTimer.isActive())
-        return;
-    const qint64 since = SinceRepaint.isValid() ? SinceRepaint.elapsed() : FrameMs;
-    if (since >= FrameMs)
-        Repaint();
-    else
-        FrameTimer.start(int(FrameMs - since));
-}
-
-void TStatusLampTarn::Repaint() {
-    SinceRepaint.start();
-    update();
+    Frame.Request();
 }
 
 void TStatusLampTarn::paintEvent(QPaintEvent *) {

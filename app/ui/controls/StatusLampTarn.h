@@ -1,10 +1,9 @@
 // The trigger state lamp: a filled circle with a dark outline in the colour it is given.
 #pragma once
 
+#include "platform/FrameClock.h"
 #include "settings/OptionsTarn.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
 namespace scope {
@@ -14,23 +13,20 @@ class TStatusLampTarn : public QWidget {
 public:
     explicit TStatusLampTarn(QWidget *parent = nullptr);
 
-    // The fill colour, 0x00BBGGRR. The colour is taken at once; the repaint waits for the next display
-    // frame when the lamp was repainted less than a frame ago.
+    // The fill colour, 0x00BBGGRR. The colour is taken at once; with a frame clock the repaint waits
+    // for the frame's end when the lamp was repainted in this frame.
     TColor BrushColor() const { return Brush; }
     void SetBrushColor(TColor color);
 
-    // The shortest time between two repaints.
-    static constexpr int FrameMs = 16;
+    void SetFramePacing(TFrameClock *clock) { Frame.SetClock(clock); }
+    bool FramePacing() const { return Frame.Paced(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void Repaint();
-
     TColor Brush = 0xFFFFFF;
-    QTimer FrameTimer;
-    QElapsedTimer SinceRepaint;
+    TFrameSlot Frame{[this] { update(); }};
 };
 
 } // namespace scope

@@ -47,11 +47,14 @@ protected:
 
 TEST(StatusLamp, RepaintsAtMostOnceAFrameAndAlwaysShowsTheLastColour) {
     TestApp();
+    TFrameClock clock;
+    const int frameMs = int(clock.FrameNs() / 1'000'000);
     TPaintNotingLamp lamp;
+    lamp.SetFramePacing(&clock);
     lamp.show();
     ASSERT_TRUE(ProcessEventsUntil([&] { return !lamp.Painted.empty(); }, 2000));
     // A change long after the last repaint is painted at once.
-    ProcessEventsUntil([] { return false; }, 3 * TStatusLampTarn::FrameMs);
+    ProcessEventsUntil([] { return false; }, 3 * frameMs);
     lamp.Painted.clear();
     lamp.SetBrushColor(0x0000FF);
     ASSERT_TRUE(ProcessEventsUntil([&] { return !lamp.Painted.empty(); }, 2000));
@@ -65,14 +68,14 @@ TEST(StatusLamp, RepaintsAtMostOnceAFrameAndAlwaysShowsTheLastColour) {
 
     // A record's three colours over and over: no more repaints than frames.
     lamp.Painted.clear();
-    QElapsedTimer clock;
-    clock.start();
+    QElapsedTimer elapsed;
+    elapsed.start();
     const TColor cycle[] = {0x0000FF, 0x00FFFF, 0x00FF00};
     for (int k = 0; k < 300; ++k) {
         lamp.SetBrushColor(cycle[k % 3]);
         QCoreApplication::processEvents();
     }
-    const qint64 frames = clock.elapsed() / TStatusLampTarn::FrameMs + 2;
+    const qint64 frames = elapsed.elapsed() / frameMs + 2;
     EXPECT_LE(qint64(lamp.Painted.size()), frames);
     ASSERT_TRUE(ProcessEventsUntil(
         [&] { return !lamp.Painted.empty() && lamp.Painted.back() == cycle[299 % 3]; }, 2000));

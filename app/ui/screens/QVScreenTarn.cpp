@@ -56,34 +56,14 @@ TQVScreenTarn::TQVScreenTarn(QWidget *parent) : TGraphicControlTarn(parent) {
     Image = QImage(500, 60, QImage::Format_RGB32);
     Image.fill(Qt::black);
     hide();
-    FrameTimer.setSingleShot(true);
-    connect(&FrameTimer, &QTimer::timeout, this, [this] { DrawNewData(); });
 }
 
-void TQVScreenTarn::SetFramePacing(bool on) {
-    Pacing = on;
-    if (!on && FrameTimer.isActive())
-        DrawNewData();
-}
-
+// Drawn less than a frame ago: this record waits for the frame, and a later one may take its place.
 void TQVScreenTarn::NewData() {
-    if (!Pacing) {
-        DrawNewData();
-        return;
-    }
-    // Drawn less than a frame ago: this record waits for the next frame, and a later one may take it.
-    if (FrameTimer.isActive())
-        return;
-    const qint64 since = SinceData.isValid() ? SinceData.elapsed() : FrameMs;
-    if (since >= FrameMs)
-        DrawNewData();
-    else
-        FrameTimer.start(int(FrameMs - since));
+    Frame.Request();
 }
 
 void TQVScreenTarn::DrawNewData() {
-    FrameTimer.stop();
-    SinceData.start();
     RedrawQuickView();
     Paint();
 }

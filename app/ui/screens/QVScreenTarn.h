@@ -3,11 +3,11 @@
 // triangle. Dragging the slice or the band moves them through the zoom controller's handlers.
 #pragma once
 
+#include "platform/FrameClock.h"
+
 #include "controls/GraphicControlTarn.h"
 
-#include <QElapsedTimer>
 #include <QImage>
-#include <QTimer>
 #include <cstdint>
 #include <functional>
 
@@ -43,8 +43,8 @@ public:
     void RedrawQuickView();
     // On, records that come faster than the display refreshes are drawn once a frame, the latest of
     // them; off (the default), every record is drawn as it comes.
-    void SetFramePacing(bool on);
-    static constexpr int FrameMs = 16;
+    void SetFramePacing(TFrameClock *clock) { Frame.SetClock(clock); }
+    bool FramePacing() const { return Frame.Paced(); }
     // Takes over a new size (recomputing the columns) and repaints; nothing while hidden or unwired.
     void Paint();
     void RenderForPrinter(QPainter &target, int width, int height);
@@ -75,9 +75,7 @@ private:
     int32_t Offset = 0;
     uint8_t Mode = 0; // 0 screen, 1 print black and white, 2 print colour
     bool Shown = false;
-    bool Pacing = false;
-    QTimer FrameTimer;
-    QElapsedTimer SinceData;
+    TFrameSlot Frame{[this] { DrawNewData(); }};
 };
 
 } // namespace scope

@@ -111,8 +111,9 @@ TEST(QuickView, RedrawShowsTheSliceTheBandTheTraceAndTheTrigger) {
 
 TEST(QuickView, PacedRecordsAreDrawnOnceAFrameAndTheLatestAlwaysReachesTheStrip) {
     TQuickViewRig rig;
-    rig.Strip.SetFramePacing(true);
-    ProcessEventsUntil([] { return false; }, 3 * TQVScreenTarn::FrameMs);
+    TFrameClock clock;
+    rig.Strip.SetFramePacing(&clock);
+    ProcessEventsUntil([] { return false; }, 3 * int(clock.FrameNs() / 1'000'000));
     TChannelWave &w = rig.Source.QuickViewColumns(0);
     w.Columns.assign(500, TColumn{255, 0, 128, 0});
     w.Valid = true;
@@ -135,7 +136,7 @@ TEST(QuickView, PacedRecordsAreDrawnOnceAFrameAndTheLatestAlwaysReachesTheStrip)
     EXPECT_NE(rig.Pixel(400, 1), green);
     EXPECT_NE(rig.Pixel(300, 1), green);
     // Off, every record is drawn as it comes.
-    rig.Strip.SetFramePacing(false);
+    rig.Strip.SetFramePacing(nullptr);
     record(200);
     EXPECT_EQ(rig.Pixel(200, 1), green);
 }

@@ -14,8 +14,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScreen>
-#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -44,29 +42,19 @@ TScopeScreenTarn::TScopeScreenTarn(QWidget *parent) : TGraphicControlTarn(parent
     Image = QImage(600, 400, QImage::Format_RGB32);
     Image.fill(Qt::black);
     Target = &Image;
-    FrameTimer = new QTimer(this);
-    FrameTimer->setSingleShot(true);
-    FrameTimer->setTimerType(Qt::PreciseTimer);
-    connect(FrameTimer, &QTimer::timeout, this, [this] { ComposePendingData(); });
 }
 
-void TScopeScreenTarn::SetFramePacing(bool on) {
-    Pacing = on;
-    double rate = screen() ? screen()->refreshRate() : 60;
-    if (!(rate > 0) || rate > 60)
-        rate = 60;
-    FrameNs = int64_t(1e9 / rate);
-    if (!on)
+void TScopeScreenTarn::SetFramePacing(TFrameClock *clock) {
+    Frame.SetClock(clock);
+    if (!clock)
         ComposePendingData();
 }
 
 void TScopeScreenTarn::ComposePendingData() {
-    FrameTimer->stop();
     if (PendingData == 0)
         return;
     const uint32_t mask = PendingData;
     PendingData = 0;
-    SinceFrame.start();
     DrawScreenData(mask);
 }
 
@@ -772,18 +760,8 @@ void TScopeScreenTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) 
         if (!Source)
             break;
         PendingData |= uint32_t(Param);
-        if (!Pacing) {
-            ComposePendingData();
-            break;
-        }
-        // A frame drawn less than a frame time ago: this data waits for the next one.
-        if (FrameTimer->isActive())
-            break;
-        const int64_t since = SinceFrame.isValid() ? SinceFrame.nsecsElapsed() : FrameNs;
-        if (since >= FrameNs)
-            ComposePendingData();
-        else
-            FrameTimer->start(int((FrameNs - since + 999'999) / 1'000'000));
+        // Drawn at once, or with the frame when this frame has had its drawing already.
+        Frame.Request();
         break;
     }
     case bmZoomMarksShow: {

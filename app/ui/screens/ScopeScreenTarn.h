@@ -5,10 +5,10 @@
 
 #include "acquisition/ColumnReduction.h"
 #include "controls/GraphicControlTarn.h"
+#include "platform/FrameClock.h"
 #include "screens/DirtyStrips.h"
 #include "screens/ScreenGeometry.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QRegion>
 #include <array>
@@ -100,11 +100,11 @@ public:
     // With pacing on, new data reaches the bitmap at most once per display frame (at most 60 a second):
     // records that arrive faster are composed together, the last one always shown. Off, every data
     // message is drawn at once.
-    void SetFramePacing(bool on);
-    bool FramePacing() const { return Pacing; }
+    void SetFramePacing(TFrameClock *clock);
+    bool FramePacing() const { return Frame.Paced(); }
     // Data messages received but not drawn yet; drawn by the next frame.
     bool DataPending() const { return PendingData != 0; }
-    // Draws the pending data now (the frame timer does it otherwise).
+    // Draws the pending data now (the frame clock does it otherwise).
     void ComposePendingData();
     // What the last repaint request covered: only what was drawn since the one before.
     const QRegion &LastRepaintRegion() const { return LastRepaint; }
@@ -183,11 +183,8 @@ private:
     std::string CursorText;
     TDirtyStrips Dirty;
     QRegion LastRepaint;
-    bool Pacing = false;
+    TFrameSlot Frame{[this] { ComposePendingData(); }};
     uint32_t PendingData = 0; // channel mask of the data messages not drawn yet
-    QTimer *FrameTimer = nullptr;
-    QElapsedTimer SinceFrame;
-    int64_t FrameNs = 1'000'000'000 / 60;
     bool DispInformation = false;
     bool OptimizeForAero = false;
     TColors Colors;

@@ -204,7 +204,8 @@ TEST(ScopeScreen, PacedDataIsDrawnOncePerFrameWithTheLastRecordAndImmediateCurso
     rig.Settings.VerCursorsOn = true;
     SetBoolOption(rig.Settings, opOptimizeForAero, false);
     rig.Apply();
-    rig.Screen.SetFramePacing(true);
+    TFrameClock clock;
+    rig.Screen.SetFramePacing(&clock);
     const TChannelWave first = Sine(500, 0, 60), second = Sine(500, 1, 80), last = Sine(500, 2, 40);
     rig.NewData(0, first); // nothing drawn for a frame time: at once
     EXPECT_FALSE(rig.Screen.DataPending());
@@ -235,7 +236,7 @@ TEST(ScopeScreen, PacedDataIsDrawnOncePerFrameWithTheLastRecordAndImmediateCurso
 
     // Switched off, pending data is drawn and every message is drawn at once again.
     rig.NewData(0, first);
-    rig.Screen.SetFramePacing(false);
+    rig.Screen.SetFramePacing(nullptr);
     EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, first));
     rig.NewData(0, second);
     EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, second));
