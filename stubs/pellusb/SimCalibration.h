@@ -31,6 +31,9 @@ class TLevelMap {
 public:
     TLevelMap(int channel, const TInputStage &stage);
     double Level(double volts) const { return Mv <= 0 ? Ground : Ground + volts * 1000.0 / Mv * 32.0; }
+    // Level = zero + volts x per volt, for a loop over many samples.
+    double Zero() const { return Ground; }
+    double PerVolt() const { return Mv <= 0 ? 0 : 1000.0 / Mv * 32.0; }
 
 private:
     double Mv, Ground;

@@ -309,20 +309,21 @@ void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
         const TInputStage stage = Stage(ch);
         const TLevelMap map(ch, stage);
         const TSignal &signal = Signals.Inputs[ch];
+        const TSignal::TRotation step = signal.Rotation(Capture.SampleInterval());
+        const double ground = map.Zero(), perVolt = map.PerVolt();
         // A sine is rotated from an exact start every few samples, other shapes are worked out each.
         constexpr int32_t run = 64;
         double volts[run];
         for (int32_t start = 0; start < count; start += run) {
             const int32_t n = std::min(run, count - start);
             if (signal.Shape == TShape::Sine)
-                signal.SineRun(Capture.SampleTimeOf(start, valid), Capture.SampleInterval(), n,
-                               stage.AcCoupled, volts);
+                signal.SineRun(Capture.SampleTimeOf(start, valid), step, n, stage.AcCoupled, volts);
             else
                 for (int32_t k = 0; k < n; ++k)
                     volts[k] = signal.Volts(Capture.SampleTimeOf(start + k, valid), stage.AcCoupled);
             for (int32_t k = 0; k < n; ++k) {
                 // Limited first, so that the rounding below (halves to even, as nearbyint) holds.
-                const double level = std::clamp(map.Level(volts[k]), -1.0, 256.0);
+                const double level = std::clamp(ground + volts[k] * perVolt, -1.0, 256.0);
                 constexpr double magic = 6755399441055744.0; // 1.5 * 2^52
                 bytes[2 * (start + k) + ch] =
                     static_cast<uint8_t>(std::clamp((level + magic) - magic, 0.0, 255.0));

@@ -63,10 +63,19 @@ double TSignal::Volts(double timeNs, bool acCoupled) const {
     return AmplitudeV * wave + (acCoupled ? 0 : OffsetV);
 }
 
+TSignal::TRotation TSignal::Rotation(double stepNs) const {
+    const double step = Cycle(stepNs, FrequencyHz);
+    return {SineOfCycle(step), SineOfCycle(step + 0.25 >= 1 ? step - 0.75 : step + 0.25)};
+}
+
 void TSignal::SineRun(double firstNs, double stepNs, int32_t n, bool acCoupled, double *volts) const {
-    const double x = Cycle(firstNs, FrequencyHz), step = Cycle(stepNs, FrequencyHz);
+    SineRun(firstNs, Rotation(stepNs), n, acCoupled, volts);
+}
+
+void TSignal::SineRun(double firstNs, const TRotation &step, int32_t n, bool acCoupled, double *volts) const {
+    const double x = Cycle(firstNs, FrequencyHz);
     double sine = SineOfCycle(x), cosine = SineOfCycle(x + 0.25 >= 1 ? x - 0.75 : x + 0.25);
-    const double rs = SineOfCycle(step), rc = SineOfCycle(step + 0.25 >= 1 ? step - 0.75 : step + 0.25);
+    const double rs = step.Sin, rc = step.Cos;
     const double offset = acCoupled ? 0 : OffsetV;
     for (int32_t i = 0; i < n; ++i) {
         volts[i] = AmplitudeV * sine + offset;

@@ -20,6 +20,12 @@ struct TSignal {
     // A sine's volts at n sample times stepNs apart from firstNs: the first exact, the others by
     // rotating the phase, which a FIFO read does for a short run at a time.
     void SineRun(double firstNs, double stepNs, int32_t n, bool acCoupled, double *volts) const;
+    // The same with the step's rotation worked out once for many runs.
+    struct TRotation {
+        double Sin, Cos;
+    };
+    TRotation Rotation(double stepNs) const;
+    void SineRun(double firstNs, const TRotation &step, int32_t n, bool acCoupled, double *volts) const;
 };
 
 struct TSignals {

@@ -289,6 +289,7 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
     if (j < 0 || j >= int32_t(w.Columns.size()))
         return;
     const TScreenGeometry g = Geometry();
+    Rows.Fit(g);
     const int64_t ppc = w.PointsPerSample;
     const int32_t mode = Settings()->DisplayMode;
     if (mode == 3) {
@@ -298,12 +299,12 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
             return;
         const int x0 = g.PointToX(j * ppc), x1 = g.PointToX((j + 1) * ppc) - 1;
         if (x1 >= x0) {
-            const int ya = g.LevelToY(c.Maximum), yb = g.LevelToY(c.Minimum);
+            const int ya = Rows.Y(c.Maximum), yb = Rows.Y(c.Minimum);
             if (Mode == 1)
                 TXorRaster(*Target).FillRect(x0, std::min(ya, yb), x1 + 1, std::max(ya, yb) + 1, Black);
             else
                 TXorRaster(*Target).XorRect(x0, ya, x1, yb, pen);
-            Touch(x0, g.LevelToY(c.Maximum), x1, g.LevelToY(c.Minimum));
+            Touch(x0, ya, x1, yb);
         }
         return;
     }
@@ -313,8 +314,8 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
         return mode == 0 ? c.Minimum : mode == 1 ? c.Maximum : c.Average;
     };
     const TColumn &a = w.Columns[size_t(j - 1)], &b = w.Columns[size_t(j)];
-    const int xa = g.PointToX((j - 1) * ppc), ya = g.LevelToY(value(a));
-    const int xb = g.PointToX(j * ppc), yb = g.LevelToY(value(b));
+    const int xa = g.PointToX((j - 1) * ppc), ya = Rows.Y(value(a));
+    const int xb = g.PointToX(j * ppc), yb = Rows.Y(value(b));
     // On black-and-white paper every trace is black and drawn opaque: flipped pixels would make traces
     // that lie on each other cancel out.
     if (Mode == 1)

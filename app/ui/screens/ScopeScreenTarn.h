@@ -182,6 +182,7 @@ private:
     std::array<std::string, 3> InfoTexts;
     std::string CursorText;
     TDirtyStrips Dirty;
+    TLevelRows Rows; // the traces' rows for the bitmap being drawn
     QRegion LastRepaint;
     TFrameSlot Frame{[this] { ComposePendingData(); }};
     uint32_t PendingData = 0; // channel mask of the data messages not drawn yet

@@ -57,6 +57,17 @@ int32_t TScreenGeometry::LevelToY(int64_t level) const {
     return Saturate(RoundDivide((int64_t(Height) - 1) * LevelCount - level * Height, LevelCount));
 }
 
+void TLevelRows::Fit(const TScreenGeometry &g) {
+    if (g.Width == G.Width && g.Height == G.Height && g.PointsOnScreen == G.PointsOnScreen &&
+        g.LevelCount == G.LevelCount)
+        return;
+    G = g;
+    // A table only for a level count a screen has (256 for 8 bits); others are worked out each time.
+    Rows.assign(g.LevelCount > 0 && g.LevelCount <= 65536 ? size_t(g.LevelCount) : 0, 0);
+    for (size_t level = 0; level < Rows.size(); ++level)
+        Rows[level] = g.LevelToY(int64_t(level));
+}
+
 int32_t TScreenGeometry::XToPoint(int64_t x) const {
     if (Width == 0)
         return 0;

@@ -3,7 +3,9 @@
 // that large sample counts and wide bitmaps can neither overflow nor round a half the wrong way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace scope {
 
@@ -17,6 +19,21 @@ struct TScreenGeometry {
     int32_t LevelToY(int64_t level) const;
     int32_t XToPoint(int64_t x) const;
     int32_t YToLevel(int64_t y) const;
+};
+
+// The rows of every level for one geometry, kept while it holds: drawing a trace then looks its levels
+// up instead of dividing twice a point.
+class TLevelRows {
+public:
+    // Up to date for this geometry.
+    void Fit(const TScreenGeometry &g);
+    int32_t Y(int64_t level) const {
+        return level >= 0 && level < int64_t(Rows.size()) ? Rows[size_t(level)] : G.LevelToY(level);
+    }
+
+private:
+    TScreenGeometry G{-1, -1, 0, 0};
+    std::vector<int32_t> Rows;
 };
 
 // Round to the nearest integer, halves to even, saturated to the 32-bit range.

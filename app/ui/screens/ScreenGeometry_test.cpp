@@ -60,6 +60,16 @@ TEST(ScreenGeometry, MapsBetweenScreenUnitsAndPixels) {
     }
 }
 
+TEST(ScreenGeometry, LevelRowsGiveWhatTheGeometryGivesAndFollowItsChanges) {
+    TLevelRows rows;
+    for (const TScreenGeometry g : {TScreenGeometry{600, 400, 500, 256}, TScreenGeometry{563, 351, 500, 256},
+                                    TScreenGeometry{100, 7, 500, 3}}) {
+        rows.Fit(g);
+        for (int64_t level : {-300LL, -1LL, 0LL, 1LL, 127LL, 128LL, 255LL, 256LL, 1000LL})
+            EXPECT_EQ(rows.Y(level), g.LevelToY(level)) << g.Width << "x" << g.Height << " level " << level;
+    }
+}
+
 TEST(ScreenGeometry, RoundDivideHalvesToEvenOnBothSides) {
     const struct {
         int64_t n, d, q;
