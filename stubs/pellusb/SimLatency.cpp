@@ -35,8 +35,9 @@ void TUsbLatency::WaitBulk(int64_t bytes) const {
         std::this_thread::sleep_for(t);
 }
 
-TUsbLatency Latency() {
-    return TUsbLatency(std::getenv("PELLUSB_LATENCY_US"));
+const TUsbLatency &Latency() {
+    static const TUsbLatency latency(std::getenv("PELLUSB_LATENCY_US"));
+    return latency;
 }
 
 } // namespace pellsim

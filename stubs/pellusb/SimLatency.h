@@ -28,7 +28,7 @@ private:
     std::chrono::nanoseconds ControlTime;
 };
 
-// From the environment at each call, so that a test process can change it while the library is loaded.
-TUsbLatency Latency();
+// From the environment at the first transfer (tests set it before they load the library).
+const TUsbLatency &Latency();
 
 } // namespace pellsim
