@@ -266,8 +266,14 @@ void TSimInstrument::ArmCapture(uint16_t word) {
     }
     if (periods.Longest == 0)
         periods = {Signals.Inputs[0].PeriodNs(), Signals.Inputs[0].PeriodNs()};
-    const TSourceLevel level = [this](int source, double t) {
-        return source == 2 ? Signals.ExternalLevel(t) : InputLevelAt(source, t);
+    // The input stages stay as they are during the search: their level maps are worked out once.
+    const std::array<TInputStage, 2> stages = {Stage(0), Stage(1)};
+    const std::array<TLevelMap, 2> maps = {TLevelMap(0, stages[0]), TLevelMap(1, stages[1])};
+    const TSourceLevel level = [&](int source, double t) {
+        if (source == 2)
+            return Signals.ExternalLevel(t);
+        return maps[size_t(source)].Level(
+            Signals.Inputs[size_t(source)].Volts(t, stages[size_t(source)].AcCoupled));
     };
     Capture.Arm(Now(), settings, level, Random, periods);
 }
