@@ -72,6 +72,7 @@ void TAcquisitionThread::Execute() {
 bool TAcquisitionThread::Synchronized(const std::function<void()> &call) {
     if (Terminated)
         return false;
+    StateWaiting = false; // this call's wake-up serves what was posted before it
     if (Ctx.Synchronizer)
         Ctx.Synchronizer->Synchronize(call);
     else
@@ -103,6 +104,10 @@ bool TAcquisitionThread::Pass() {
     if (Terminated)
         return false;
     ++PassCount;
+    if (StateWaiting && std::chrono::steady_clock::now() - StatePostedAt >= std::chrono::milliseconds(16)) {
+        StateWaiting = false;
+        Ctx.Synchronizer->Wake();
+    }
     try {
         // Only a pass with something to send asks the GUI thread; the others cost a few loads.
         if (PushNeeded() && !Synchronized([this] { PushSettings(); }))
@@ -139,16 +144,22 @@ bool TAcquisitionThread::Pass() {
         // A record's state travels with its data: one hand-off instead of two, the same messages in the
         // same order. The modules' processing reads only the record and the acquisition copy, which the
         // announcement leaves alone.
-        // A state on its own is posted: the GUI thread shows it in turn while the next poll goes out.
+        // A state on its own is posted: the GUI thread shows it in turn while the next poll goes out. It
+        // does not wake the GUI thread for itself: shown with the record that follows, or a display
+        // frame later, it looks the same and costs one wake-up less a record.
         if (announce && State != asRecordRead) {
             if (Terminated)
                 return false;
             const int32_t shown = State;
             const auto call = [this, shown] { Announce(shown); };
-            if (Ctx.Synchronizer)
-                Ctx.Synchronizer->Post(call);
-            else
+            if (Ctx.Synchronizer) {
+                Ctx.Synchronizer->Post(call, false);
+                if (!StateWaiting)
+                    StatePostedAt = std::chrono::steady_clock::now();
+                StateWaiting = true;
+            } else {
                 call();
+            }
         }
         if (State == asRecordRead) {
             PointModuleHostAtRecord();

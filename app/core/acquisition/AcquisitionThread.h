@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -99,6 +100,10 @@ private:
     std::atomic<bool> Done{false};
     std::atomic<int32_t> State{-1};
     std::atomic<uint64_t> PassCount{0};
+    // A state posted without waking the GUI thread: it goes with the next call that wakes it, or after
+    // a display frame at the latest.
+    bool StateWaiting = false;
+    std::chrono::steady_clock::time_point StatePostedAt;
     std::mutex Mutex;
     std::thread Worker;
 };

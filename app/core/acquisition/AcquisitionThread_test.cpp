@@ -500,6 +500,42 @@ TEST(AcquisitionShortcut, DeviceSeesTheSameCallsInTheSamePassesWithAndWithoutThe
 
 // A record's state announcement and its data reach the GUI thread in one hand-off, the announcement
 // first; the other states each take one, and an unchanged state none.
+TEST_F(TThreadFixture, AStateOnItsOwnReachesTheGuiThreadWithoutAWakeUpEachPass) {
+    TQueuedSynchronizer sync;
+    std::atomic<int> wakeUps{0};
+    sync.OnQueued = [&] { ++wakeUps; };
+    TPendingHost host; // no module work: only changed settings make a push
+    TAcquisitionContext context = Context(&sync);
+    context.ModuleHost = &host;
+    context.ServePending = [&] { sync.ServePending(); };
+    Device.States = {1}; // triggered, and no record ever comes
+    std::atomic<int> reads{0};
+    Device.OnRead = [&] {
+        ++reads;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    };
+    TAcquisitionThread thread(context);
+    thread.Start();
+    // This thread serves only when woken, as the GUI thread's event loop does.
+    int served = 0;
+    const auto start = std::chrono::steady_clock::now();
+    while (Watcher.Pairs({bmAcquisitionState}).empty() &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(2)) {
+        if (wakeUps > served) {
+            served = wakeUps;
+            sync.ServePending();
+        }
+        std::this_thread::yield();
+    }
+    const int passes = reads;
+    thread.WaitFor();
+    EXPECT_EQ(Watcher.Pairs({bmAcquisitionState}), (std::vector<std::pair<int32_t, int32_t>>{{19, 1}}));
+    // The settings push woke the GUI thread once, the waiting state once, a display frame later: the
+    // thread went on polling meanwhile (posted with a wake-up of its own, it would arrive after a pass).
+    EXPECT_EQ(served, 2);
+    EXPECT_GT(passes, 5);
+}
+
 TEST_F(TThreadFixture, ARecordsStateTravelsWithItsDataInOneHandOff) {
     TCountingSynchronizer sync;
     TPendingHost host; // no module work: the settings push makes no hand-off of its own

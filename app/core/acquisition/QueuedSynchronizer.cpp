@@ -11,14 +11,14 @@ void TQueuedSynchronizer::Synchronize(const std::function<void()> &call) {
     }
     auto job = std::make_shared<TJob>();
     job->Call = call;
-    Enqueue(job);
+    Enqueue(job, true);
     std::unique_lock<std::mutex> lock(Mutex);
     DoneSignal.wait(lock, [&] { return job->Done; });
     if (job->Error)
         std::rethrow_exception(job->Error);
 }
 
-void TQueuedSynchronizer::Post(const std::function<void()> &call) {
+void TQueuedSynchronizer::Post(const std::function<void()> &call, bool wake) {
     if (std::this_thread::get_id() == ServingThread) {
         try {
             call();
@@ -29,18 +29,30 @@ void TQueuedSynchronizer::Post(const std::function<void()> &call) {
     auto job = std::make_shared<TJob>();
     job->Call = call;
     job->Posted = true;
-    Enqueue(job);
+    Enqueue(job, wake);
 }
 
-void TQueuedSynchronizer::Enqueue(const std::shared_ptr<TJob> &job) {
-    bool wake;
+void TQueuedSynchronizer::Enqueue(const std::shared_ptr<TJob> &job, bool wake) {
     {
         std::lock_guard<std::mutex> guard(Mutex);
-        // One wake-up serves the whole queue: calls queued behind one not yet served need none.
-        wake = Queue.empty();
         Queue.push_back(job);
+        // One wake-up serves the whole queue: calls queued behind one on its way need none.
+        wake = wake && !WakeSent;
+        if (wake)
+            WakeSent = true;
     }
     if (wake && OnQueued)
+        OnQueued();
+}
+
+void TQueuedSynchronizer::Wake() {
+    {
+        std::lock_guard<std::mutex> guard(Mutex);
+        if (Queue.empty() || WakeSent)
+            return;
+        WakeSent = true;
+    }
+    if (OnQueued)
         OnQueued();
 }
 
@@ -50,8 +62,10 @@ int TQueuedSynchronizer::ServePending() {
         std::shared_ptr<TJob> job;
         {
             std::lock_guard<std::mutex> guard(Mutex);
-            if (Queue.empty())
+            if (Queue.empty()) {
+                WakeSent = false;
                 return served;
+            }
             job = Queue.front();
             Queue.pop_front();
         }

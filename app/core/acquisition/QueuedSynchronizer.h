@@ -24,7 +24,9 @@ public:
     // caller's thread.
     void Synchronize(const std::function<void()> &call) override;
     // Queued in the same order as the waited-for calls; the caller goes on at once.
-    void Post(const std::function<void()> &call) override;
+    void Post(const std::function<void()> &call, bool wake = true) override;
+    // Wakes the serving thread for what is queued, unless a wake-up is on its way already.
+    void Wake() override;
     // Runs every queued call in the serving thread; the number run.
     int ServePending();
     bool HasPending();
@@ -38,12 +40,13 @@ private:
         bool Done = false;
         bool Posted = false; // nobody waits for it
     };
-    void Enqueue(const std::shared_ptr<TJob> &job);
+    void Enqueue(const std::shared_ptr<TJob> &job, bool wake);
 
     std::thread::id ServingThread;
     std::mutex Mutex;
     std::condition_variable DoneSignal;
     std::deque<std::shared_ptr<TJob>> Queue;
+    bool WakeSent = false; // since the queue was last served empty
 };
 
 } // namespace scope

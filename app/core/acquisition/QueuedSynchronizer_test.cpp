@@ -76,6 +76,33 @@ TEST(QueuedSynchronizer, PostedCallsKeepTheirPlaceAndDoNotHoldTheWorker) {
     EXPECT_FALSE(sync.HasPending());
 }
 
+TEST(QueuedSynchronizer, APostWithoutWakeUpWaitsForTheNextWakeUp) {
+    TQueuedSynchronizer sync;
+    std::atomic<int> wakeUps{0};
+    sync.OnQueued = [&] { ++wakeUps; };
+    std::vector<int> order;
+    std::thread([&] { sync.Post([&] { order.push_back(1); }, false); }).join();
+    EXPECT_EQ(wakeUps, 0);
+    EXPECT_TRUE(sync.HasPending());
+    // Wake: one wake-up, however often it is asked before the queue is served.
+    sync.Wake();
+    sync.Wake();
+    EXPECT_EQ(wakeUps, 1);
+    EXPECT_EQ(sync.ServePending(), 1);
+    sync.Wake(); // nothing queued: no wake-up
+    EXPECT_EQ(wakeUps, 1);
+    // A waited-for call wakes the serving thread and the quiet post before it runs first.
+    std::thread worker([&] {
+        sync.Post([&] { order.push_back(2); }, false);
+        sync.Synchronize([&] { order.push_back(3); });
+    });
+    while (order.size() < 3)
+        sync.ServePending();
+    worker.join();
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(wakeUps, 2);
+}
+
 TEST(QueuedSynchronizer, CallFromTheServingThreadRunsAtOnce) {
     TQueuedSynchronizer sync;
     int runs = 0;

@@ -127,13 +127,16 @@ class ISynchronizer {
 public:
     virtual ~ISynchronizer() = default;
     virtual void Synchronize(const std::function<void()> &call) = 0;
-    // Queues the call after those before it without waiting for it; what it raises goes nowhere.
-    virtual void Post(const std::function<void()> &call) {
+    // Queues the call after those before it without waiting for it; what it raises goes nowhere. Without
+    // a wake-up it runs with the next call that has one, or at the next Wake.
+    virtual void Post(const std::function<void()> &call, bool wake = true) {
+        (void)wake;
         try {
             Synchronize(call);
         } catch (...) {
         }
     }
+    virtual void Wake() {}
 };
 
 class TInlineSynchronizer : public ISynchronizer {

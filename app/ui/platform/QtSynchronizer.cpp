@@ -15,8 +15,12 @@ void TQtSynchronizer::Synchronize(const std::function<void()> &call) {
     Queue.Synchronize(call);
 }
 
-void TQtSynchronizer::Post(const std::function<void()> &call) {
-    Queue.Post(call);
+void TQtSynchronizer::Post(const std::function<void()> &call, bool wake) {
+    Queue.Post(call, wake);
+}
+
+void TQtSynchronizer::Wake() {
+    Queue.Wake();
 }
 
 } // namespace scope

@@ -14,7 +14,8 @@ public:
     // Create it in the GUI thread.
     explicit TQtSynchronizer(QObject *parent = nullptr);
     void Synchronize(const std::function<void()> &call) override;
-    void Post(const std::function<void()> &call) override;
+    void Post(const std::function<void()> &call, bool wake = true) override;
+    void Wake() override;
     // Runs what is queued now; the GUI thread calls it while it waits for a worker to end.
     int ServePending() { return Queue.ServePending(); }
 
