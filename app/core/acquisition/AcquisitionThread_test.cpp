@@ -498,8 +498,6 @@ TEST(AcquisitionShortcut, DeviceSeesTheSameCallsInTheSamePassesWithAndWithoutThe
     EXPECT_LT(shortcut.Sync.Calls, plain.Sync.Calls);
 }
 
-// A record's state announcement and its data reach the GUI thread in one hand-off, the announcement
-// first; the other states each take one, and an unchanged state none.
 TEST_F(TThreadFixture, AStateOnItsOwnReachesTheGuiThreadWithoutAWakeUpEachPass) {
     TQueuedSynchronizer sync;
     std::atomic<int> wakeUps{0};
@@ -536,6 +534,8 @@ TEST_F(TThreadFixture, AStateOnItsOwnReachesTheGuiThreadWithoutAWakeUpEachPass) 
     EXPECT_GT(passes, 5);
 }
 
+// A record's state announcement and its data reach the GUI thread in one hand-off, the announcement
+// first; the other states each take one, and an unchanged state none.
 TEST_F(TThreadFixture, ARecordsStateTravelsWithItsDataInOneHandOff) {
     TCountingSynchronizer sync;
     TPendingHost host; // no module work: the settings push makes no hand-off of its own
