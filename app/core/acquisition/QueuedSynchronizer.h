@@ -1,6 +1,7 @@
 // A synchronised call that queues the routine for the GUI thread and blocks the caller until the GUI
-// thread has run it. The GUI thread serves the queue from its event loop (the program posts a wake-up)
-// and also while it waits for a worker to end, so that shutting down never deadlocks.
+// thread has run it; a posted routine takes its place in the same queue without blocking. The GUI thread
+// serves the queue from its event loop (the program posts a wake-up) and also while it waits for a worker to
+// end, so that shutting down never deadlocks.
 #pragma once
 
 #include "platform/Platform.h"

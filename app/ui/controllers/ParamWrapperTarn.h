@@ -3,9 +3,8 @@
 // amplitude over the cursor span in dB. It only reads; it changes no setting and sends nothing.
 #pragma once
 
-#include "platform/FrameClock.h"
-
 #include "controllers/ControllerBase.h"
+#include "platform/FrameClock.h"
 
 #include <array>
 #include <cstdint>
@@ -34,8 +33,9 @@ public:
     void ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) override;
     void UpdateReadouts();
 
-    // On, records that come faster than the display refreshes update the readouts once a frame, with the
-    // latest record; every other message updates them at once. Off (the default), every record does.
+    // On a frame clock, records that come faster than the display refreshes update the readouts once a
+    // frame, with the latest record; every other message updates them at once. Without one (the
+    // default), every record does.
     void SetFramePacing(TFrameClock *clock) { Frame.SetClock(clock); }
     bool FramePacing() const { return Frame.Paced(); }
 

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>

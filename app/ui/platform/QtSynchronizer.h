@@ -1,5 +1,5 @@
 // The program's synchronised call: the routine is queued into the GUI thread's event loop and the
-// calling thread blocks until it has run there.
+// calling thread blocks until it has run there (or, posted, goes on at once).
 #pragma once
 
 #include "acquisition/QueuedSynchronizer.h"

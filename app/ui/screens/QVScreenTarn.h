@@ -3,9 +3,8 @@
 // triangle. Dragging the slice or the band moves them through the zoom controller's handlers.
 #pragma once
 
-#include "platform/FrameClock.h"
-
 #include "controls/GraphicControlTarn.h"
+#include "platform/FrameClock.h"
 
 #include <QImage>
 #include <cstdint>
@@ -41,8 +40,8 @@ public:
     int32_t QuickViewLevelY(int64_t level) const;
 
     void RedrawQuickView();
-    // On, records that come faster than the display refreshes are drawn once a frame, the latest of
-    // them; off (the default), every record is drawn as it comes.
+    // On a frame clock, records that come faster than the display refreshes are drawn once a frame, the
+    // latest of them; without one (the default), every record is drawn as it comes.
     void SetFramePacing(TFrameClock *clock) { Frame.SetClock(clock); }
     bool FramePacing() const { return Frame.Paced(); }
     // Takes over a new size (recomputing the columns) and repaints; nothing while hidden or unwired.

@@ -97,9 +97,9 @@ public:
     void MouseLeave();
     TScreenObject DragObject() const { return Drag; }
 
-    // With pacing on, new data reaches the bitmap at most once per display frame (at most 60 a second):
-    // records that arrive faster are composed together, the last one always shown. Off, every data
-    // message is drawn at once.
+    // On a frame clock, new data reaches the bitmap at most once per display frame (at most 60 a
+    // second): records that arrive faster are composed together, the last one always shown. Without one,
+    // every data message is drawn at once.
     void SetFramePacing(TFrameClock *clock);
     bool FramePacing() const { return Frame.Paced(); }
     // Data messages received but not drawn yet; drawn by the next frame.
