@@ -27,15 +27,28 @@ start_x() {
         xdpyinfo >/dev/null 2>&1 && break
         sleep 0.1
     done
-    openbox >/dev/null 2>&1 &
-    WM_PID=$!
-    for _ in $(seq 1 50); do
-        wmctrl -m >/dev/null 2>&1 && break
-        sleep 0.1
+    trap 'kill ${WM_PID:-} $XVFB_PID 2>/dev/null || true' EXIT
+    # Without a window manager keys still arrive but close boxes do nothing, so a run without one fails
+    # here, not later at the first window it cannot close. A slow start on a loaded machine gets time
+    # and a second try.
+    local attempt
+    for attempt in 1 2; do
+        openbox >"${out:-/tmp}/openbox.log" 2>&1 &
+        WM_PID=$!
+        for _ in $(seq 1 200); do
+            wmctrl -m >/dev/null 2>&1 && return 0
+            kill -0 "$WM_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$WM_PID" 2>/dev/null || true
     done
-    trap 'kill $WM_PID $XVFB_PID 2>/dev/null || true' EXIT
-    return 0
+    echo "no window manager on $DISPLAY:" >&2
+    cat "${out:-/tmp}/openbox.log" >&2 || true
+    return 1
 }
+
+# For a failure report: whether the window manager still runs.
+wm_state() { wmctrl -m >/dev/null 2>&1 && echo "window manager running" || echo "no window manager"; }
 
 # Prints the id of the first visible window of a process once it appears.
 wait_window() {
@@ -169,7 +182,7 @@ enter_demonstration() {
     answer "$question" alt+n || fail "the device question did not take No"
     notice=$(wait_title "^Warning$" 10) || fail "no demonstration notice"
     [ -z "${1:-}" ] || shot "$1_demonstration.png"
-    close_and_wait "$notice" || fail "the demonstration notice did not close" # it offers OK only
+    close_and_wait "$notice" || fail "the demonstration notice did not close ($(wm_state))" # it offers OK only
     wait_title "DEMO" 20 || fail "no main form with the demonstration device's name"
 }
 
