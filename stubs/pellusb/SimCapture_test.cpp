@@ -143,6 +143,37 @@ TEST_F(TriggerTest, WithoutASourceTheRecordIsTakenUntriggered) {
     EXPECT_EQ(fifo[2 * 3750 + 1], 0);
 }
 
+// Every byte of a FIFO read is its sample's level through the front end, rounded and limited to the
+// converter's 0..255: a sine that clips at both ends on A, a square wave (worked out point by point) on B,
+// and a record length that leaves a part of a run.
+TEST_F(TriggerTest, FifoBytesAreTheSampledLevels) {
+    Sim.SetSignal(0, TSignal{TShape::Sine, 1000, 1.2, 0.1});
+    Sim.SetSignal(1, TSignal{TShape::Square, 3000, 0.3, -0.05});
+    Sim.Write(2, 0xC000); // no source: untriggered
+    Sim.Write(1, 0xF003);
+    Sim.AdvanceTime(4096 * 200.0);
+    std::vector<uint8_t> fifo(2 * 4096 + 6, 0xAA);
+    const int32_t count = 4093;
+    Sim.FifoRead(7, fifo.data(), 2 * count);
+    int32_t low = 0, high = 0, checked = 0;
+    for (int32_t i = 0; i < count; ++i)
+        for (int ch = 0; ch < 2; ++ch) {
+            const double level = Sim.InputLevelAt(ch, Sim.LastCapture().SampleTime(i, Sim.Now()));
+            if (std::fabs(level - std::floor(level) - 0.5) < 1e-6)
+                continue; // a tie: the rotation's last digits decide
+            const int expected = static_cast<int>(std::clamp(std::nearbyint(level), 0.0, 255.0));
+            ASSERT_EQ(fifo[size_t(2 * i + ch)], expected) << "sample " << i << ", channel " << ch;
+            low += expected == 0;
+            high += expected == 255;
+            ++checked;
+        }
+    EXPECT_GT(low, 0);
+    EXPECT_GT(high, 0);
+    EXPECT_GT(checked, 2 * count - 10);
+    for (size_t i = 2 * count; i < fifo.size(); ++i)
+        EXPECT_EQ(fifo[i], 0xAA) << i; // nothing beyond the bytes asked for
+}
+
 } // namespace
 } // namespace pellsim
 
@@ -171,20 +202,23 @@ namespace pellsim {
 
 namespace {
 
-// A run of a sine by rotation stays on the sine sampled point by point, for slow and fast signals.
+// A run of a sine by rotation stays on the sine sampled point by point, for slow and fast signals and
+// for runs shorter and longer than the points rotated side by side.
 TEST(SimSignal, SineRunFollowsTheSampledSine) {
-    for (const double frequency : {1000.0, 5e6, 37e6}) {
-        SCOPED_TRACE(frequency);
-        const TSignal sine{TShape::Sine, frequency, 0.7, 0.1};
-        std::vector<double> run(64);
-        const double first = 123456.789, step = 3.3;
-        sine.SineRun(first, step, 64, false, run.data());
-        for (int i = 0; i < 64; ++i)
-            // The point-by-point phase itself rounds by about 1e-12 of a period at these times.
-            EXPECT_NEAR(run[i], sine.Volts(first + i * step, false), 1e-10) << i;
-        sine.SineRun(first, step, 1, true, run.data());
-        EXPECT_NEAR(run[0], sine.Volts(first, true), 1e-15);
-    }
+    for (const double frequency : {1000.0, 5e6, 37e6})
+        for (const int32_t n : {7, 9, 64, 256}) {
+            SCOPED_TRACE(testing::Message() << frequency << " Hz, " << n << " points");
+            const TSignal sine{TShape::Sine, frequency, 0.7, 0.1};
+            std::vector<double> run(size_t(n) + 1, -99);
+            const double first = 123456.789, step = 3.3;
+            sine.SineRun(first, step, n, false, run.data());
+            for (int i = 0; i < n; ++i)
+                // The point-by-point phase itself rounds by about 1e-12 of a period at these times.
+                EXPECT_NEAR(run[size_t(i)], sine.Volts(first + i * step, false), 1e-10) << i;
+            EXPECT_EQ(run[size_t(n)], -99); // nothing beyond the run
+            sine.SineRun(first, step, 1, true, run.data());
+            EXPECT_NEAR(run[0], sine.Volts(first, true), 1e-15);
+        }
 }
 
 } // namespace

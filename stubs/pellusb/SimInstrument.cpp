@@ -8,6 +8,10 @@
 #include <cstring>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace pellsim {
 
 namespace {
@@ -200,6 +204,55 @@ int32_t TSimInstrument::RecordLength() const {
     return Type == 1 || Type == 3 || Type == 5 ? 8192 : 4096;
 }
 
+namespace {
+
+// A level as the converter gives it: rounded, halves to even as nearbyint does, within 0..255. Limited
+// first, so that the rounding by the magic number holds; min and max, not clamp, so that it compiles
+// without branches.
+inline uint8_t ToByte(double level) {
+    constexpr double magic = 6755399441055744.0; // 1.5 * 2^52
+    const double limited = std::min(std::max(level, -1.0), 256.0);
+    return static_cast<uint8_t>(std::min(std::max((limited + magic) - magic, 0.0), 255.0));
+}
+
+// Both channels' levels of a run into their words, A the low byte of each, B the high one: two points
+// a step, rounded halves to even by the processor's conversion as above, saturated to 0..255 by the packs.
+void PackLevels(const double *a, const double *b, int32_t n, const std::array<double, 4> &map,
+                uint8_t *words) {
+    const double groundA = map[0], perVoltA = map[1], groundB = map[2], perVoltB = map[3];
+    int32_t k = 0;
+#if defined(__SSE2__)
+    const __m128d low = _mm_set1_pd(-1.0), high = _mm_set1_pd(256.0);
+    const __m128d ga = _mm_set1_pd(groundA), pa = _mm_set1_pd(perVoltA);
+    const __m128d gb = _mm_set1_pd(groundB), pb = _mm_set1_pd(perVoltB);
+    const auto levels = [&](const double *v, __m128d ground, __m128d perVolt) {
+        const __m128d first = _mm_add_pd(ground, _mm_mul_pd(_mm_loadu_pd(v), perVolt));
+        const __m128d second = _mm_add_pd(ground, _mm_mul_pd(_mm_loadu_pd(v + 2), perVolt));
+        return _mm_unpacklo_epi64(_mm_cvtpd_epi32(_mm_min_pd(_mm_max_pd(first, low), high)),
+                                  _mm_cvtpd_epi32(_mm_min_pd(_mm_max_pd(second, low), high)));
+    };
+    for (; k + 4 <= n; k += 4) {
+        const __m128i la = levels(a + k, ga, pa), lb = levels(b + k, gb, pb);
+        const __m128i pairs = _mm_packs_epi32(_mm_unpacklo_epi32(la, lb), _mm_unpackhi_epi32(la, lb));
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(words + 2 * k), _mm_packus_epi16(pairs, pairs));
+    }
+#endif
+    for (; k < n; ++k) {
+        words[2 * k] = ToByte(groundA + a[k] * perVoltA);
+        words[2 * k + 1] = ToByte(groundB + b[k] * perVoltB);
+    }
+}
+
+} // namespace
+
+int32_t TSimInstrument::AfterTriggerSteps() const {
+    if (StepsOfPreload < 0 || StepsPreload != Registers[14]) {
+        StepsPreload = Registers[14];
+        StepsOfPreload = CounterSteps(StepsPreload);
+    }
+    return StepsOfPreload;
+}
+
 TCaptureSettings TSimInstrument::DecodeCaptureSettings(uint16_t word) const {
     const bool wide = Type == 4 || Type == 5;
     const double ppd = wide ? 40 : 50;
@@ -235,7 +288,7 @@ TCaptureSettings TSimInstrument::DecodeCaptureSettings(uint16_t word) const {
                 v = perDivision;
         c.SampleIntervalNs = v / ppd;
     }
-    c.AfterTrigger = CounterSteps(Registers[14]);
+    c.AfterTrigger = AfterTriggerSteps();
     c.HoldOffSamples = std::max(0, 0x8000 - static_cast<int32_t>(Registers[7])) * 4;
     const uint16_t control = Registers[2];
     for (int s = 0; s < 3; ++s) {
@@ -311,30 +364,38 @@ void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
     const int32_t count = std::min(valid, byteCount / 2);
     uint8_t *bytes = static_cast<uint8_t *>(buffer);
     // The input stages stay as they are during the read: worked out once, not per sample.
+    struct TChannel {
+        TInputStage Stage;
+        const TSignal *Signal;
+        TSignal::TRotation Step;
+        double Ground, PerVolt;
+    };
+    std::array<TChannel, 2> channels;
     for (int ch = 0; ch < 2; ++ch) {
         const TInputStage stage = Stage(ch);
         const TLevelMap map(ch, stage);
-        const TSignal &signal = Signals.Inputs[ch];
-        const TSignal::TRotation step = signal.Rotation(Capture.SampleInterval());
-        const double ground = map.Zero(), perVolt = map.PerVolt();
-        // A sine is rotated from an exact start every few samples, other shapes are worked out each.
-        constexpr int32_t run = 64;
-        double volts[run];
-        for (int32_t start = 0; start < count; start += run) {
-            const int32_t n = std::min(run, count - start);
-            if (signal.Shape == TShape::Sine)
-                signal.SineRun(Capture.SampleTimeOf(start, valid), step, n, stage.AcCoupled, volts);
+        const TSignal &signal = Signals.Inputs[size_t(ch)];
+        channels[size_t(ch)] = {stage, &signal, signal.Rotation(Capture.SampleInterval()), map.Zero(),
+                                map.PerVolt()};
+    }
+    const std::array<double, 4> map = {channels[0].Ground, channels[0].PerVolt, channels[1].Ground,
+                                       channels[1].PerVolt};
+    // A sine is rotated from an exact start every 256 samples (the rotation's error stays far below a
+    // level there), other shapes are worked out each.
+    constexpr int32_t run = 256;
+    double volts[2][run];
+    for (int32_t start = 0; start < count; start += run) {
+        const int32_t n = std::min(run, count - start);
+        for (int ch = 0; ch < 2; ++ch) {
+            const TChannel &c = channels[size_t(ch)];
+            if (c.Signal->Shape == TShape::Sine)
+                c.Signal->SineRun(Capture.SampleTimeOf(start, valid), c.Step, n, c.Stage.AcCoupled,
+                                  volts[ch]);
             else
                 for (int32_t k = 0; k < n; ++k)
-                    volts[k] = signal.Volts(Capture.SampleTimeOf(start + k, valid), stage.AcCoupled);
-            for (int32_t k = 0; k < n; ++k) {
-                // Limited first, so that the rounding below (halves to even, as nearbyint) holds.
-                const double level = std::clamp(ground + volts[k] * perVolt, -1.0, 256.0);
-                constexpr double magic = 6755399441055744.0; // 1.5 * 2^52
-                bytes[2 * (start + k) + ch] =
-                    static_cast<uint8_t>(std::clamp((level + magic) - magic, 0.0, 255.0));
-            }
+                    volts[ch][k] = c.Signal->Volts(Capture.SampleTimeOf(start + k, valid), c.Stage.AcCoupled);
         }
+        PackLevels(volts[0], volts[1], n, map, bytes + 2 * start);
     }
 }
 

@@ -81,6 +81,9 @@ private:
     void Apply(int32_t reg, int32_t value, bool flushing);
     void ArmCapture(uint16_t word);
     TCaptureSettings DecodeCaptureSettings(uint16_t word) const;
+    // The after-trigger counter's steps, walked again only when its preload changes: a walk takes up to
+    // 65,536 steps, and every arming asks.
+    int32_t AfterTriggerSteps() const;
     int32_t RecordLength() const;
 
     int32_t Type = -1;
@@ -101,6 +104,8 @@ private:
     bool ManualTime = false;
     double ManualNow = 0;
     std::chrono::steady_clock::time_point Origin = std::chrono::steady_clock::now();
+    mutable uint16_t StepsPreload = 0;
+    mutable int32_t StepsOfPreload = -1;
 };
 
 // The one simulated instrument of the loaded library.
