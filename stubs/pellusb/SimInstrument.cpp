@@ -207,16 +207,16 @@ int32_t TSimInstrument::RecordLength() const {
 namespace {
 
 // A level as the converter gives it: rounded, halves to even as nearbyint does, within 0..255. Limited
-// first, so that the rounding by the magic number holds; min and max, not clamp, so that it compiles
-// without branches.
+// first, so that the rounding by the magic number holds.
 inline uint8_t ToByte(double level) {
     constexpr double magic = 6755399441055744.0; // 1.5 * 2^52
     const double limited = std::min(std::max(level, -1.0), 256.0);
     return static_cast<uint8_t>(std::min(std::max((limited + magic) - magic, 0.0), 255.0));
 }
 
-// Both channels' levels of a run into their words, A the low byte of each, B the high one: two points
-// a step, rounded halves to even by the processor's conversion as above, saturated to 0..255 by the packs.
+// Both channels' levels of a run into their words, A the low byte of each, B the high one: four points a
+// step, rounded halves to even by the processor's conversion as above, saturated to 0..255 by the packs.
+// The map holds each channel's level of 0 V and levels per volt.
 void PackLevels(const double *a, const double *b, int32_t n, const std::array<double, 4> &map,
                 uint8_t *words) {
     const double groundA = map[0], perVoltA = map[1], groundB = map[2], perVoltB = map[3];
@@ -368,18 +368,17 @@ void TSimInstrument::FifoRead(int32_t, void *buffer, int32_t byteCount) {
         TInputStage Stage;
         const TSignal *Signal;
         TSignal::TRotation Step;
-        double Ground, PerVolt;
     };
     std::array<TChannel, 2> channels;
+    std::array<double, 4> map;
     for (int ch = 0; ch < 2; ++ch) {
         const TInputStage stage = Stage(ch);
-        const TLevelMap map(ch, stage);
+        const TLevelMap levels(ch, stage);
         const TSignal &signal = Signals.Inputs[size_t(ch)];
-        channels[size_t(ch)] = {stage, &signal, signal.Rotation(Capture.SampleInterval()), map.Zero(),
-                                map.PerVolt()};
+        channels[size_t(ch)] = {stage, &signal, signal.Rotation(Capture.SampleInterval())};
+        map[size_t(2 * ch)] = levels.Zero();
+        map[size_t(2 * ch + 1)] = levels.PerVolt();
     }
-    const std::array<double, 4> map = {channels[0].Ground, channels[0].PerVolt, channels[1].Ground,
-                                       channels[1].PerVolt};
     // A sine is rotated from an exact start every 256 samples (the rotation's error stays far below a
     // level there), other shapes are worked out each.
     constexpr int32_t run = 256;
