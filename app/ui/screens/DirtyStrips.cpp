@@ -13,11 +13,15 @@ void TDirtyStrips::Add(int x0, int y0, int x1, int y1, int width, int height) {
         Clear();
         W = width;
         H = height;
+        // A trace adds a rectangle a segment: its strips are looked up, not divided out.
+        const int strip = (W + Strips - 1) / Strips;
+        StripOf.resize(size_t(std::max(W, 0)));
+        for (int x = 0; x < W; ++x)
+            StripOf[size_t(x)] = uint8_t(x / strip);
     }
     if (!ClipInclusiveRect(x0, y0, x1, y1, W, H))
         return;
-    const int strip = (W + Strips - 1) / Strips;
-    for (int k = x0 / strip; k <= x1 / strip && k < Strips; ++k) {
+    for (int k = StripOf[size_t(x0)]; k <= StripOf[size_t(x1)]; ++k) {
         Top[size_t(k)] = std::min(Top[size_t(k)], y0);
         Bottom[size_t(k)] = std::max(Bottom[size_t(k)], y1);
     }

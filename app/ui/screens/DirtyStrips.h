@@ -4,6 +4,8 @@
 
 #include <QRegion>
 #include <array>
+#include <cstdint>
+#include <vector>
 
 namespace scope {
 
@@ -22,6 +24,7 @@ public:
 private:
     int W = 0, H = 0;
     std::array<int, Strips> Top{}, Bottom{}; // empty while Top > Bottom
+    std::vector<uint8_t> StripOf;            // the strip of each column
     bool Any = false;
 };
 

@@ -284,12 +284,16 @@ void TScopeScreenTarn::DrawCursors() {
         DrawHorCursor(i);
 }
 
-void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen) {
+void TScopeScreenTarn::FitSegments(const TTrace &trace) {
+    const TScreenGeometry g = Geometry();
+    Rows.Fit(g);
+    Columns.Fit(g, trace.Wave.PointsPerSample, int32_t(trace.Wave.Columns.size()));
+}
+
+void TScopeScreenTarn::DrawSegment(TXorRaster &raster, const TTrace &trace, int32_t j, uint32_t pen) {
     const TChannelWave &w = trace.Wave;
     if (j < 0 || j >= int32_t(w.Columns.size()))
         return;
-    const TScreenGeometry g = Geometry();
-    Rows.Fit(g);
     const int64_t ppc = w.PointsPerSample;
     const int32_t mode = Settings()->DisplayMode;
     if (mode == 3) {
@@ -297,13 +301,13 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
         const TColumn &c = w.Columns[size_t(j)];
         if (!c.Valid || j < w.FirstColumn || j > w.LastColumn)
             return;
-        const int x0 = g.PointToX(j * ppc), x1 = g.PointToX((j + 1) * ppc) - 1;
+        const int x0 = Columns.X(j, ppc), x1 = Columns.X(j + 1, ppc) - 1;
         if (x1 >= x0) {
             const int ya = Rows.Y(c.Maximum), yb = Rows.Y(c.Minimum);
             if (Mode == 1)
-                TXorRaster(*Target).FillRect(x0, std::min(ya, yb), x1 + 1, std::max(ya, yb) + 1, Black);
+                raster.FillRect(x0, std::min(ya, yb), x1 + 1, std::max(ya, yb) + 1, Black);
             else
-                TXorRaster(*Target).XorRect(x0, ya, x1, yb, pen);
+                raster.XorRect(x0, ya, x1, yb, pen);
             Touch(x0, ya, x1, yb);
         }
         return;
@@ -314,14 +318,14 @@ void TScopeScreenTarn::DrawSegment(const TTrace &trace, int32_t j, uint32_t pen)
         return mode == 0 ? c.Minimum : mode == 1 ? c.Maximum : c.Average;
     };
     const TColumn &a = w.Columns[size_t(j - 1)], &b = w.Columns[size_t(j)];
-    const int xa = g.PointToX((j - 1) * ppc), ya = Rows.Y(value(a));
-    const int xb = g.PointToX(j * ppc), yb = Rows.Y(value(b));
+    const int xa = Columns.X(j - 1, ppc), ya = Rows.Y(value(a));
+    const int xb = Columns.X(j, ppc), yb = Rows.Y(value(b));
     // On black-and-white paper every trace is black and drawn opaque: flipped pixels would make traces
     // that lie on each other cancel out.
     if (Mode == 1)
-        TXorRaster(*Target).CopyLine(xa, ya, xb, yb, Black);
+        raster.CopyLine(xa, ya, xb, yb, Black);
     else
-        TXorRaster(*Target).Line(xa, ya, xb, yb, pen);
+        raster.Line(xa, ya, xb, yb, pen);
     Touch(xa, ya, xb, yb);
 }
 
@@ -334,8 +338,10 @@ void TScopeScreenTarn::DrawTraces() {
             pen = White;
         else if (Mode == 2)
             pen = MixWithScreenColor(t.Pen ^ Colors.Screen, 1.0, Base());
+        TXorRaster raster(*Target);
+        FitSegments(t);
         for (int32_t j = std::max(t.Wave.FirstColumn, 0); j <= t.Wave.LastColumn; ++j)
-            DrawSegment(t, j, pen);
+            DrawSegment(raster, t, j, pen);
     }
 }
 
@@ -343,11 +349,13 @@ void TScopeScreenTarn::UpdateTrace(const TTrace &oldTrace, uint32_t oldValue, ui
                                    const TTrace &newTrace) {
     const int32_t from = std::max(0, std::min(oldTrace.Wave.FirstColumn, newTrace.Wave.FirstColumn));
     const int32_t to = std::max(oldTrace.Wave.LastColumn, newTrace.Wave.LastColumn);
+    TXorRaster raster(*Target);
+    FitSegments(newTrace);
     for (int32_t j = from; j <= to; ++j) {
         if (oldTrace.Wave.Valid)
-            DrawSegment(oldTrace, j, oldValue);
+            DrawSegment(raster, oldTrace, j, oldValue);
         if (newTrace.Wave.Valid)
-            DrawSegment(newTrace, j, newValue);
+            DrawSegment(raster, newTrace, j, newValue);
     }
 }
 
@@ -460,9 +468,12 @@ void TScopeScreenTarn::SetTraceHighlight(TScreenObject object, bool on, bool red
     TTrace &t = TraceList[size_t(object.Index)];
     const uint32_t value = HighlightColor(ChannelColor(size_t(object.Index)), on, Colors.Screen);
     // The same segments in the old and the new pen: one exclusive-or pass with both at once.
-    if (redraw && t.Wave.Valid && value != t.Pen)
+    if (redraw && t.Wave.Valid && value != t.Pen) {
+        TXorRaster raster(*Target);
+        FitSegments(t);
         for (int32_t j = std::max(t.Wave.FirstColumn, 0); j <= t.Wave.LastColumn; ++j)
-            DrawSegment(t, j, t.Pen ^ value);
+            DrawSegment(raster, t, j, t.Pen ^ value);
+    }
     t.Pen = value;
 }
 

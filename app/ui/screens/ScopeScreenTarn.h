@@ -149,7 +149,9 @@ private:
     bool DrawVerCursorLine(int32_t i);
     void DrawHorCursor(int32_t i);
     void DrawTraces();
-    void DrawSegment(const TTrace &trace, int32_t j, uint32_t pen);
+    // Fits the row and column tables to the target and a trace, once for a pass over its segments.
+    void FitSegments(const TTrace &trace);
+    void DrawSegment(TXorRaster &raster, const TTrace &trace, int32_t j, uint32_t pen);
     void UpdateTrace(const TTrace &oldTrace, uint32_t oldValue, uint32_t newValue, const TTrace &newTrace);
     void DrawZoomMarks();
     void DrawLevelMarks();
@@ -182,7 +184,8 @@ private:
     std::array<std::string, 3> InfoTexts;
     std::string CursorText;
     TDirtyStrips Dirty;
-    TLevelRows Rows; // the traces' rows for the bitmap being drawn
+    TLevelRows Rows;   // the traces' rows for the bitmap being drawn
+    TColumnXs Columns; // and their columns' x
     QRegion LastRepaint;
     TFrameSlot Frame{[this] { ComposePendingData(); }};
     uint32_t PendingData = 0; // channel mask of the data messages not drawn yet

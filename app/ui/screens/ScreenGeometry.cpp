@@ -68,6 +68,18 @@ void TLevelRows::Fit(const TScreenGeometry &g) {
         Rows[level] = g.LevelToY(int64_t(level));
 }
 
+void TColumnXs::Fit(const TScreenGeometry &g, int64_t pointsPerColumn, int32_t count) {
+    if (g.Width == G.Width && g.Height == G.Height && g.PointsOnScreen == G.PointsOnScreen &&
+        g.LevelCount == G.LevelCount && pointsPerColumn == Ppc && int64_t(Xs.size()) >= int64_t(count) + 1)
+        return;
+    G = g;
+    Ppc = pointsPerColumn;
+    // A table only for a column count a screen has; others are worked out each time.
+    Xs.assign(count >= 0 && count < 1 << 20 ? size_t(count) + 1 : 0, 0);
+    for (size_t j = 0; j < Xs.size(); ++j)
+        Xs[j] = g.PointToX(int64_t(j) * pointsPerColumn);
+}
+
 int32_t TScreenGeometry::XToPoint(int64_t x) const {
     if (Width == 0)
         return 0;

@@ -36,6 +36,25 @@ private:
     std::vector<int32_t> Rows;
 };
 
+// The x of each column boundary of a trace (point j x points per column), looked up instead of a 64-bit
+// division per segment end; boundaries beyond the table are worked out.
+class TColumnXs {
+public:
+    // Up to date for this geometry, this many points a column and columns 0 .. count.
+    void Fit(const TScreenGeometry &g, int64_t pointsPerColumn, int32_t count);
+    // For another count of points a column, worked out too.
+    int32_t X(int64_t column, int64_t pointsPerColumn) const {
+        return pointsPerColumn == Ppc && column >= 0 && column < int64_t(Xs.size())
+                   ? Xs[size_t(column)]
+                   : G.PointToX(column * pointsPerColumn);
+    }
+
+private:
+    TScreenGeometry G{-1, -1, 0, 0};
+    int64_t Ppc = 0;
+    std::vector<int32_t> Xs;
+};
+
 // Round to the nearest integer, halves to even, saturated to the 32-bit range.
 int32_t RoundToInt(long double x);
 // numerator / denominator rounded to the nearest integer, halves to even (denominator not 0).
