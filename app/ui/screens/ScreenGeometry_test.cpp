@@ -70,6 +70,28 @@ TEST(ScreenGeometry, LevelRowsGiveWhatTheGeometryGivesAndFollowItsChanges) {
     }
 }
 
+// The column table follows the geometry, the points a column and the column count; another count of
+// points a column, or a column beyond the table, is worked out as the geometry gives it.
+TEST(ScreenGeometry, ColumnXsGiveWhatTheGeometryGivesAndFollowItsChanges) {
+    TColumnXs xs;
+    const struct {
+        TScreenGeometry G;
+        int64_t Ppc;
+        int32_t Count;
+    } fits[] = {{{571, 381, 500, 256}, 1, 500},
+                {{571, 381, 500, 256}, 2, 250},
+                {{1000, 600, 500, 256}, 2, 250},
+                {{1000, 600, 1000, 256}, 2, 250},
+                {{1000, 600, 1000, 256}, 2, 400}};
+    for (const auto &f : fits) {
+        xs.Fit(f.G, f.Ppc, f.Count);
+        for (int64_t j : {-2LL, -1LL, 0LL, 1LL, 7LL, 249LL, 250LL, 251LL, 399LL, 400LL, 401LL, 100000LL})
+            for (int64_t ppc : {f.Ppc, f.Ppc + 1})
+                EXPECT_EQ(xs.X(j, ppc), f.G.PointToX(j * ppc)) << f.G.Width << " wide, " << f.G.PointsOnScreen
+                                                               << " points, column " << j << " of " << ppc;
+    }
+}
+
 TEST(ScreenGeometry, RoundDivideHalvesToEvenOnBothSides) {
     const struct {
         int64_t n, d, q;
