@@ -1,6 +1,7 @@
 // Mouse work on the oscilloscope screen and the quick view: a cursor drag step and a hover change on a
 // 1000 x 600 screen with four envelope traces, drawn by exclusive-or or (OptimizeForAero) by a full
 // redraw; and a full redraw of a 1000-pixel quick view of eight channels.
+#include "ScreenBenchRig.h"
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
 #include "screens/QVScreenTarn.h"
@@ -18,64 +19,17 @@ using namespace scope;
 
 namespace {
 
-QApplication &App() {
-    static int argc = 1;
-    static char name[] = "interaction_bench";
-    static char *argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *app;
-}
+using bench::App;
+using bench::TScreenRig;
 
 // The screen as after a record: grid, both cursor pairs, four envelope traces.
-struct TScreenSetup {
-    struct TAppFirst {
-        TAppFirst() { App(); }
-    } AppFirst;
-    TObjMasterTarn Bus;
-    TSettingsTarn Settings;
-    TDataSourceTarn Source;
-    TScopeScreenTarn Screen;
-
-    explicit TScreenSetup(bool aero) {
-        Settings.SetDefaultCapabilities();
-        Settings.Options = std::make_unique<TOptions>(&Settings);
-        static_cast<TBooleanOption *>(Settings.Options->GetOption(opOptimizeForAero))->Value = aero;
-        Settings.BringWithinCapabilities(Settings.RequestedSettings());
-        Settings.StartAcquisitionSettings();
-        Settings.ShowAcquisitionSettings();
-        Settings.DisplayRatio = 1;
-        Settings.DisplayMode = 3;
-        Settings.GridOn = Settings.VerCursorsOn = Settings.HorCursorsOn = true;
-        Settings.GridIntensity = 0.7;
-        Settings.ChannelsOn.assign(size_t(Settings.ChannelCount), true);
-        Source.SetSettings(&Settings);
-        Source.SetObjMaster(&Bus);
-        Screen.SetSettings(&Settings);
-        Screen.SetDataSource(&Source);
-        Screen.SetObjMaster(&Bus);
-        Bus.Broadcast(bmInitialize, 0, nullptr);
-        BroadcastSettingsApplied(Bus);
-        Screen.resize(1000, 600);
-        QImage target(1000, 600, QImage::Format_RGB32);
-        Screen.render(&target); // the bitmap takes the control's size
-        for (int32_t c = 0; c < 4; ++c) {
-            TChannelWave &w = Source.ScreenColumns(c);
-            w.Columns.resize(500);
-            for (int j = 0; j < 500; ++j) {
-                const double v = 128 + 90 * std::sin(j * 0.0628 + c);
-                const int spread = 5 + (j * 7 + c * 13) % 25;
-                const int hi = std::clamp(int(v) + spread, 0, 255), lo = std::clamp(int(v) - spread, 0, 255);
-                w.Columns[size_t(j)] = {uint8_t(hi), uint8_t(lo), uint8_t((hi + lo) / 2), 1};
-            }
-            w.FirstColumn = 0;
-            w.LastColumn = 499;
-            w.Valid = true;
-            w.PointsPerSample = 1;
-        }
-        Bus.Broadcast(bmScreenDataReady, 0xF, nullptr);
+struct TScreenSetup : TScreenRig {
+    explicit TScreenSetup(bool aero)
+        : TScreenRig(1000, 600, [aero](TSettingsTarn &s) {
+              static_cast<TBooleanOption *>(s.Options->GetOption(opOptimizeForAero))->Value = aero;
+              Envelopes(s);
+          }) {
+        ShowFourEnvelopes();
     }
 };
 

@@ -2,6 +2,7 @@
 // message, through the bus of an offscreen main form with the demonstration instrument's capabilities,
 // and through a bus that holds the trigger controller alone.
 #include "MainForm.h"
+#include "ScreenBenchRig.h"
 #include "bus/ObjMasterTarn.h"
 #include "controllers/TriggerWrapperTarn.h"
 #include "device/DemoDevice.h"
@@ -17,16 +18,7 @@ using namespace scope;
 
 namespace {
 
-QApplication &App() {
-    static int argc = 1;
-    static char name[] = "trigger_controls_bench";
-    static char *argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *app;
-}
+using bench::App;
 
 struct TQuietMessages : IUserMessages {
     TMsgButton Show(TMsgKind, const std::string &, const std::string &, unsigned, TMsgButton d) override {
