@@ -101,7 +101,7 @@ TEST(MainForm, MenusCarryTheirCaptionsAndShortcuts) {
         tags << a->data().toInt();
         EXPECT_TRUE(a->isCheckable());
     }
-    EXPECT_EQ(wcd, (QStringList{"Very High", "High", "Medium", "Low", "Off"}));
+    EXPECT_EQ(wcd, (QStringList{"Very high", "High", "Medium", "Low", "Off"}));
     EXPECT_EQ(tags, (QList<int>{8, 12, 16, 20, 255}));
     EXPECT_TRUE(form.WCDGroup->isExclusive());
     EXPECT_TRUE(form.Compensationgenerator1->isCheckable());

@@ -267,7 +267,7 @@ std::vector<QAction *> MakeWCDItems(QMenu *menu, QActionGroup *group) {
         const char *Name;
         const char *Caption;
         int Tag;
-    } wcd[] = {{"VeryHigh1", "Very High", 8},
+    } wcd[] = {{"VeryHigh1", "Very high", 8},
                {"High1", "High", 12},
                {"Medium1", "Medium", 16},
                {"Low1", "Low", 20},

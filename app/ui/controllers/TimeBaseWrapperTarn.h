@@ -64,7 +64,7 @@ private:
 // Makes the Horizontal box's controls in the group box and hands them to the controller.
 void MakeTimeBaseControls(QWidget *box, TTimeBaseWrapperTarn &timeBase);
 
-// Makes the WCD sensitivity items, Very High to Off, each tagged with its sensitivity, in the menu and in
+// Makes the WCD sensitivity items, Very high to Off, each tagged with its sensitivity, in the menu and in
 // the group, which becomes exclusive; returned in menu order.
 std::vector<QAction *> MakeWCDItems(QMenu *menu, QActionGroup *group);
 

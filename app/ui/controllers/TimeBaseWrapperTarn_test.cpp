@@ -87,10 +87,10 @@ TEST(TimeBaseWrapper, WCDIsRoundedUpToAMenuValueAndItsItemChecked) {
     const struct Case {
         int32_t loaded, stored;
         const char *checked;
-    } cases[] = {{0, 8, "Very High;"}, {8, 8, "Very High;"}, {9, 12, "High;"},    {10, 12, "High;"},
+    } cases[] = {{0, 8, "Very high;"}, {8, 8, "Very high;"}, {9, 12, "High;"},    {10, 12, "High;"},
                  {12, 12, "High;"},    {13, 16, "Medium;"},  {16, 16, "Medium;"}, {17, 20, "Low;"},
                  {20, 20, "Low;"},     {21, 255, "Off;"},    {255, 255, "Off;"},  {300, 255, "Off;"},
-                 {-7, 8, "Very High;"}};
+                 {-7, 8, "Very high;"}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.loaded);
         TTimeBaseRig rig;
