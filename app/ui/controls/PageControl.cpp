@@ -77,6 +77,10 @@ void TPageControl::LayOut() {
     Stack->setGeometry(0, Rows * TabHeight, width(), height() - Rows * TabHeight);
 }
 
+int TPageControl::HeightForSheets(int sheetHeight) const {
+    return Rows * TabHeight + 2 * Stack->frameWidth() + sheetHeight;
+}
+
 std::vector<std::pair<int32_t, IOptionControl *>> TPageControl::TaggedControls() const {
     std::vector<std::pair<int32_t, IOptionControl *>> out;
     for (QWidget *sheet : Sheets) {

@@ -37,6 +37,9 @@ public:
     int CurrentSheet() const;
     // Top of the sheets below the rows of tabs.
     int TabRows() const { return Rows; }
+    // The height that gives each sheet this much room inside its frame, below the rows of tabs of the
+    // current width.
+    int HeightForSheets(int sheetHeight) const;
 
     // The option-bound controls: on each sheet tagged SheetTag, in sheet order, each control placed
     // directly on it with a Tag of at least OptionTagBase, in the sheet's control order.

@@ -8,13 +8,17 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
+#include <iterator>
 
 namespace scope {
 
 namespace {
 
-constexpr int ClientWidth = 322, ClientHeight = 240;
+constexpr int ClientWidth = 322;
 constexpr int RowStep = 21, ButtonSize = 21, Margin = 8;
+// Below the page control: the OK button's row.
+constexpr int ButtonRowHeight = 38;
 
 struct TRow {
     int Sheet;
@@ -58,10 +62,9 @@ QIcon ClearGlyph() {
 
 THotkeysForm::THotkeysForm(QWidget *parent) : QDialog(parent) {
     setObjectName("HotkeysForm");
-    setFixedSize(ClientWidth, ClientHeight);
     PageControl1 = new TPageControl(this);
     PageControl1->setObjectName("PageControl1");
-    PageControl1->setGeometry(4, 4, ClientWidth - 8, ClientHeight - 42);
+    PageControl1->setGeometry(4, 4, ClientWidth - 8, 0);
     for (const char *caption : SheetCaptions)
         PageControl1->AddSheet(QString::fromLatin1(caption));
     const QIcon glyph = ClearGlyph();
@@ -86,9 +89,15 @@ THotkeysForm::THotkeysForm(QWidget *parent) : QDialog(parent) {
         Edits.push_back(edit);
         ClearButtons.push_back(clear);
     }
+    // The sheet with the most rows sets the height, so that every row shows whole on every sheet.
+    const int mostRows = *std::max_element(std::begin(rowOnSheet), std::end(rowOnSheet));
+    const int sheetHeight = Margin + RowStep * (mostRows - 1) + ButtonSize + Margin;
+    PageControl1->resize(PageControl1->width(), PageControl1->HeightForSheets(sheetHeight));
+    const int clientHeight = PageControl1->y() + PageControl1->height() + ButtonRowHeight;
+    setFixedSize(ClientWidth, clientHeight);
     OKButton = new QPushButton(this);
     OKButton->setObjectName("OKButton");
-    OKButton->setGeometry(ClientWidth - 4 - 75, ClientHeight - 33, 75, 25);
+    OKButton->setGeometry(ClientWidth - 4 - 75, clientHeight - 33, 75, 25);
     OKButton->setAutoDefault(false);
     // OK only closes; Escape (the dialog's cancel key) closes it too.
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);

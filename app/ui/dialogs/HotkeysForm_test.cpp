@@ -6,8 +6,10 @@
 #include "settings/OptionsTarn.h"
 #include "testkit/ui/QtTestKit.h"
 
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 
@@ -81,6 +83,38 @@ TEST(HotkeysForm, SeventeenRowsOnFourSheetsTaggedByOption) {
         EXPECT_EQ(form.Edits[i]->x() + form.Edits[i]->width(), form.ClearButtons[i]->x() - 2);
         EXPECT_TRUE(form.Edits[i]->isReadOnly());
     }
+}
+
+// Each sheet shows every one of its rows whole: label, edit and clear button inside the sheet, and
+// the sheet itself inside the page control's frame and the dialog.
+TEST(HotkeysForm, EveryRowOfEverySheetShowsWhole) {
+    TestApp();
+    THotkeysForm form;
+    form.show();
+    for (int sheetIndex = 0; sheetIndex < form.PageControl1->SheetCount(); ++sheetIndex) {
+        SCOPED_TRACE(sheetIndex);
+        form.PageControl1->SetCurrentSheet(sheetIndex);
+        QWidget *sheet = form.PageControl1->Sheet(sheetIndex);
+        const auto *frame = qobject_cast<const QFrame *>(sheet->parentWidget());
+        ASSERT_NE(frame, nullptr);
+        EXPECT_TRUE(frame->contentsRect().contains(sheet->geometry())) << "the sheet inside the frame";
+        EXPECT_EQ(sheet->visibleRegion(), QRegion(sheet->rect())) << "the sheet not clipped";
+        int rows = 0;
+        for (size_t i = 0; i < form.Edits.size(); ++i) {
+            if (form.Edits[i]->parentWidget() != sheet)
+                continue;
+            ++rows;
+            for (QWidget *w :
+                 std::initializer_list<QWidget *>{form.Labels[i], form.Edits[i], form.ClearButtons[i]}) {
+                SCOPED_TRACE(form.Labels[i]->text().toStdString());
+                EXPECT_TRUE(sheet->rect().contains(w->geometry())) << w->metaObject()->className();
+                EXPECT_EQ(w->visibleRegion(), QRegion(w->rect())) << w->metaObject()->className();
+            }
+        }
+        EXPECT_GT(rows, 0);
+    }
+    EXPECT_TRUE(form.rect().contains(form.OKButton->geometry()));
+    EXPECT_GE(form.OKButton->y(), form.PageControl1->y() + form.PageControl1->height());
 }
 
 TEST(HotkeysForm, EditCapturesKeysAndTheClearButtonEmptiesIt) {
