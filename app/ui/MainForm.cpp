@@ -21,6 +21,7 @@
 #include "controls/DragButtonTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "controls/StatusLampTarn.h"
+#include "controls/TextFit.h"
 #include "dialogs/WaitScreen.h"
 #include "keyboard/HotkeyDetector.h"
 #include "modules/ModuleManagerTarn.h"
@@ -109,34 +110,41 @@ constexpr Placement DesignAreas[] = {
     {"GroupBox6", "Trigger", 603, 427, 188, BottomRowHeight},
 };
 
-// The readout row of one channel. A's controls keep their distances from the right end of its box as
-// the form is resized; B's stay where the design put them.
+// The readout row of one channel, in four columns each parted from the one before by a bevel: the swatch
+// and probe glyph with the input and range labels; the cursor readouts; the trigger level and the trace at
+// the cursor; the attenuation. Offsets are within a column. Each label is as wide as its widest text and
+// each column as wide as its labels; A's row keeps to the right end of its box as the form is resized,
+// B's stays where it was placed for the design width.
 enum TReadoutPiece { rpLabel, rpSwatch, rpGlyph, rpBevel };
 enum TGlyph { gInput, gCursor, gSpan, gTrigger, gVerCursors, gHorCursors };
 struct ReadoutPlacement {
     const char *NameA, *NameB;
-    int Distance; // from the box's width
-    int Row;      // 0 upper, 1 lower
+    int Column;
+    int Offset; // from the column's left
+    int Row;    // 0 upper, 1 lower
     TReadoutPiece Piece;
     int Kind; // label kind or glyph
 };
 constexpr int ReadoutRowTop[] = {6, 22};
+constexpr int ReadoutRightMargin = 4; // right of the last column
+constexpr int ReadoutLabelGap = 2;    // between a label and the next column's bevel
+constexpr int ReadoutLabelHeight = 15;
 constexpr ReadoutPlacement ReadoutRow[] = {
-    {"Shape7", "Shape8", 349, 0, rpSwatch, 0},
-    {"Image3", "Image7", 349, 1, rpGlyph, gInput},
-    {"Label21", "Label31", 331, 0, rpLabel, TParamWrapperTarn::rkInput},
-    {"Label22", "Label32", 331, 1, rpLabel, TParamWrapperTarn::rkRange},
-    {"Bevel3", "Bevel6", 265, 0, rpBevel, 0},
-    {"Image4", "Image8", 261, 0, rpGlyph, gCursor},
-    {"Image5", "Image9", 262, 1, rpGlyph, gSpan},
-    {"Label24", "Label34", 243, 0, rpLabel, TParamWrapperTarn::rkRedCursor},
-    {"Label25", "Label35", 243, 1, rpLabel, TParamWrapperTarn::rkCursors},
-    {"Bevel4", "Bevel7", 176, 0, rpBevel, 0},
-    {"Image6", "Image10", 172, 0, rpGlyph, gTrigger},
-    {"Label26", "Label36", 155, 0, rpLabel, TParamWrapperTarn::rkTrigger},
-    {"Label27", "Label37", 155, 1, rpLabel, TParamWrapperTarn::rkVoltage},
-    {"Bevel5", "Bevel8", 88, 0, rpBevel, 0},
-    {"Label28", "Label38", 84, 0, rpLabel, TParamWrapperTarn::rkAttenuation},
+    {"Shape7", "Shape8", 0, 0, 0, rpSwatch, 0},
+    {"Image3", "Image7", 0, 0, 1, rpGlyph, gInput},
+    {"Label21", "Label31", 0, 18, 0, rpLabel, TParamWrapperTarn::rkInput},
+    {"Label22", "Label32", 0, 18, 1, rpLabel, TParamWrapperTarn::rkRange},
+    {"Bevel3", "Bevel6", 1, 0, 0, rpBevel, 0},
+    {"Image4", "Image8", 1, 4, 0, rpGlyph, gCursor},
+    {"Image5", "Image9", 1, 3, 1, rpGlyph, gSpan},
+    {"Label24", "Label34", 1, 22, 0, rpLabel, TParamWrapperTarn::rkRedCursor},
+    {"Label25", "Label35", 1, 22, 1, rpLabel, TParamWrapperTarn::rkCursors},
+    {"Bevel4", "Bevel7", 2, 0, 0, rpBevel, 0},
+    {"Image6", "Image10", 2, 4, 0, rpGlyph, gTrigger},
+    {"Label26", "Label36", 2, 21, 0, rpLabel, TParamWrapperTarn::rkTrigger},
+    {"Label27", "Label37", 2, 21, 1, rpLabel, TParamWrapperTarn::rkVoltage},
+    {"Bevel5", "Bevel8", 3, 0, 0, rpBevel, 0},
+    {"Label28", "Label38", 3, 4, 0, rpLabel, TParamWrapperTarn::rkAttenuation},
 };
 
 // Small pictures drawn in code.
@@ -404,17 +412,15 @@ void TMainForm::CreateScreenControls() {
 void TMainForm::CreateReadoutControls() {
     for (int channel = 0; channel < 2; ++channel) {
         QGroupBox *box = channel == 0 ? GroupBox9 : GroupBox10;
-        const int w = box->width();
         std::array<QLabel *, TParamWrapperTarn::LabelKinds> labels{};
         QWidget *swatch = nullptr;
         for (const ReadoutPlacement &r : ReadoutRow) {
             const char *name = channel == 0 ? r.NameA : r.NameB;
-            const int x = w - r.Distance, y = ReadoutRowTop[r.Row];
+            const int y = ReadoutRowTop[r.Row];
             switch (r.Piece) {
             case rpLabel: {
                 auto *l = MakeControl<QLabel>(box, name);
-                l->setGeometry(x, y - 1, r.Kind == TParamWrapperTarn::rkAttenuation ? 80 : 66, 15);
-                // Small enough for the longest readout ("-642.682mV") in its column.
+                l->setGeometry(0, y - 1, 0, ReadoutLabelHeight);
                 QFont font = l->font();
                 font.setPixelSize(10);
                 l->setFont(font);
@@ -426,27 +432,60 @@ void TMainForm::CreateReadoutControls() {
             case rpSwatch: {
                 auto *f = MakeControl<QFrame>(box, name);
                 f->setFrameShape(QFrame::Box);
-                f->setGeometry(x, y + 1, 12, 12);
+                f->setGeometry(0, y + 1, 12, 12);
                 swatch = f;
                 break;
             }
             case rpGlyph: {
                 auto *l = MakeControl<QLabel>(box, name);
                 l->setPixmap(Glyph(r.Kind, 16, 12));
-                l->setGeometry(x, y + 1, 16, 12);
+                l->setGeometry(0, y + 1, 16, 12);
                 break;
             }
             case rpBevel: {
                 auto *f = MakeControl<QFrame>(box, name);
                 f->setFrameShape(QFrame::VLine);
                 f->setFrameShadow(QFrame::Sunken);
-                f->setGeometry(x, 4, 2, ReadoutHeight - 8);
+                f->setGeometry(0, 4, 2, ReadoutHeight - 8);
                 break;
             }
             }
         }
         ParamWrapper->SetChannelControls(channel, labels, swatch);
     }
+    ParamWrapper->OnCapabilitiesKnown = [this] { FitReadouts(); };
+    FitReadouts();
+}
+
+// Each label as wide as the widest text it can show with the capabilities of the moment; the columns
+// follow their labels.
+void TMainForm::FitReadouts() {
+    std::array<int, ReadoutColumns> widths{};
+    for (const ReadoutPlacement &r : ReadoutRow) {
+        if (r.Piece != rpLabel)
+            continue;
+        const std::vector<std::string> texts = ReadoutTexts(*Settings, r.Kind);
+        for (int channel = 0; channel < 2; ++channel)
+            if (QLabel *l = ParamWrapper->Label(r.Kind, channel))
+                l->resize(WidthForTexts(*l, texts), l->height());
+        if (QLabel *l = ParamWrapper->Label(r.Kind, 0))
+            widths[size_t(r.Column)] = std::max(widths[size_t(r.Column)], r.Offset + l->width());
+    }
+    // Distances of the columns' left ends from the right end of the row's box.
+    int distance = ReadoutRightMargin - ReadoutLabelGap;
+    for (int column = ReadoutColumns - 1; column >= 0; --column) {
+        distance += widths[size_t(column)] + ReadoutLabelGap;
+        ReadoutDistances[size_t(column)] = distance;
+    }
+    PlaceReadoutRow(*GroupBox9, 0, GroupBox9->width());
+    PlaceReadoutRow(*GroupBox10, 1, DesignWidth / 2 - 2);
+}
+
+void TMainForm::PlaceReadoutRow(QGroupBox &box, int channel, int width) {
+    for (const ReadoutPlacement &r : ReadoutRow)
+        if (QWidget *c =
+                box.findChild<QWidget *>(channel == 0 ? r.NameA : r.NameB, Qt::FindDirectChildrenOnly))
+            c->move(width - ReadoutDistances[size_t(r.Column)] + r.Offset, c->y());
 }
 
 void TMainForm::CreateChannelControls() {
@@ -666,9 +705,7 @@ void TMainForm::FormResize() {
     // keep their distances from the right end of A's box.
     const int w = W / 2 - 2;
     GroupBox10->setGeometry(W / 2, GroupBox10->y(), w, GroupBox10->height());
-    for (const ReadoutPlacement &r : ReadoutRow)
-        if (QWidget *c = GroupBox9->findChild<QWidget *>(r.NameA, Qt::FindDirectChildrenOnly))
-            c->move(w - r.Distance, c->y());
+    PlaceReadoutRow(*GroupBox9, 0, w);
     GroupBox9->resize(w, GroupBox9->height());
     GroupBox10->resize(W - GroupBox10->x(), GroupBox10->height());
     // Modules box down to the bottom.

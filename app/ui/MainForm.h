@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -161,6 +162,8 @@ private:
     void CreateComponents();
     void CreateScreenControls();
     void CreateReadoutControls();
+    void FitReadouts();
+    void PlaceReadoutRow(QGroupBox &box, int channel, int width);
     void CreateChannelControls();
     void CreateSaveLoadControls();
     void CreateAreas();
@@ -197,6 +200,9 @@ private:
     std::unique_ptr<TExportWrapperTarn> ExportWrapper;
     std::unique_ptr<TExportAsImageWrapperTarn> ExportAsImageWrapper;
     QWidget *ClientArea = nullptr;
+    // The readout columns' left ends, as distances from the right end of a readout box.
+    static constexpr int ReadoutColumns = 4;
+    std::array<int, ReadoutColumns> ReadoutDistances{};
     IKeyMessageTarget *KeyTarget = nullptr;
     TDialogs Dialogs;
     TWaitForm *Wait = nullptr;

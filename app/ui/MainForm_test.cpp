@@ -12,8 +12,10 @@
 #include "controllers/TimeBaseWrapperTarn.h"
 #include "controllers/TriggerWrapperTarn.h"
 #include "controllers/VerticalWrapperTarn.h"
+#include "controls/HLEditTarn.h"
 #include "controls/ModulesBoxTarn.h"
 #include "controls/StatusLampTarn.h"
+#include "controls/TextFit.h"
 #include "device/DemoDevice.h"
 #include "dialogs/WaitScreen.h"
 #include "platform/KeyMessageTarget.h"
@@ -23,6 +25,8 @@
 #include "settings/ExportOptionsTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/ScriptedMessages.h"
+#include "testkit/SimulatedPellan.h"
 #include "testkit/TestFolder.h"
 #include "testkit/ui/QtTestKit.h"
 
@@ -42,6 +46,8 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
+#include <tuple>
 
 namespace scope {
 
@@ -660,5 +666,240 @@ TEST(MainForm, InputAndTimeBaseControlsFillTheirBoxesAndFollowTheHotKeys) {
 }
 
 } // namespace
+
+} // namespace scope
+
+namespace scope {
+
+namespace {
+
+// The instruments whose limits the texts come from: the demonstration instrument and each model of the
+// simulated Pellan instrument, through the program's own driver.
+struct TInstrument {
+    std::string Name;
+    TCapabilities Caps;
+};
+std::vector<TInstrument> Instruments() {
+    std::vector<TInstrument> all(1);
+    all[0].Name = "demonstration";
+    all[0].Caps.SetDefaultCapabilities();
+    TDAO_DEMO().GetCapabilities(all[0].Caps);
+    TSimulatedPellan sim(PROGRAM_FOLDER);
+    EXPECT_EQ(sim.Error(), "");
+    for (int32_t model = 0; model <= 5; ++model) {
+        TInstrument i{"simulated model " + std::to_string(model), {}};
+        EXPECT_TRUE(sim.Capabilities(model, i.Caps)) << i.Name;
+        all.push_back(std::move(i));
+    }
+    return all;
+}
+
+// The main form at its default size with an instrument's capabilities, its settings applied and shown.
+struct TFormAtDefaultSize {
+    TScriptedMessages Messages;
+    TMainForm Form{Messages};
+    TSettingsTarn &S = Form.SettingsTarn1();
+
+    explicit TFormAtDefaultSize(const TCapabilities &caps) {
+        S.SetDefaultCapabilities();
+        static_cast<TCapabilities &>(S) = caps;
+        Form.ObjMasterTarn1().Broadcast(bmInitialize, 0, nullptr);
+        TXMLSettings empty;
+        S.LoadFromXML(empty);
+        BroadcastSettingsApplied(Form.ObjMasterTarn1());
+        Form.show();
+        QApplication::processEvents();
+    }
+};
+
+// Widgets of a box that overlap one another, by name.
+std::vector<std::string> Overlaps(const QWidget &box) {
+    std::vector<std::string> found;
+    const QList<QWidget *> children = box.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (qsizetype i = 0; i < children.size(); ++i)
+        for (qsizetype j = i + 1; j < children.size(); ++j)
+            if (!children[i]->isHidden() && !children[j]->isHidden() &&
+                children[i]->geometry().intersects(children[j]->geometry()))
+                found.push_back(children[i]->objectName().toStdString() + " over " +
+                                children[j]->objectName().toStdString());
+    return found;
+}
+
+// The texts a control was given that it could not show whole, with the first of each control.
+struct TMisfits {
+    std::map<std::string, std::string> First;
+    std::map<std::string, size_t> Longest;
+    void Check(const QWidget &control, const QString &text) {
+        const std::string name = control.objectName().toStdString();
+        Longest[name] = std::max(Longest[name], size_t(text.size()));
+        if (!ShowsWhole(control, text))
+            First.emplace(name, text.toStdString() + " (" + std::to_string(TextWidth(control, text)) +
+                                    " px in " + std::to_string(TextRoom(control)) + ")");
+    }
+    std::string Report() const {
+        std::string r;
+        for (const auto &[name, text] : First)
+            r += name + ": " + text + "\n";
+        return r;
+    }
+};
+
+} // namespace
+
+// What the readout controller writes across every range, probe, coupling, ground position, cursor span
+// and both signs, in display mode 3 (both envelope values at the cursor), fits its label at the default
+// window size; the labels lie inside their boxes and clear of one another.
+TEST(MainFormTexts, EveryReadoutShowsWhateverItWritesAtTheDefaultSize) {
+    TestApp();
+    for (const TInstrument &instrument : Instruments()) {
+        SCOPED_TRACE(instrument.Name);
+        TFormAtDefaultSize f(instrument.Caps);
+        ASSERT_EQ(f.Form.size(), QSize(800, 600));
+        TSettingsTarn &s = f.S;
+        TParamWrapperTarn &readouts = f.Form.ParamWrapperTarn1();
+        const int32_t levels = s.LevelCount;
+        s.ChannelsOn.assign(size_t(s.ChannelCount), 1);
+        s.VerCursorsOn = s.HorCursorsOn = true;
+        s.DisplayMode = 3;
+        s.SetVerCursorPos(0, 0);
+        TDeviceSettings &shown = s.ShownSettings(), &requested = s.RequestedSettings();
+        for (TDeviceSettings *d : {&shown, &requested})
+            for (auto &sources : d->TriggerSourceOn)
+                std::fill(sources.begin(), sources.end(), uint8_t(1));
+        for (int32_t c = 0; c < 2; ++c) {
+            TChannelWave &w = f.Form.DataSourceTarn1().ScreenColumns(c);
+            w.Columns.resize(size_t(std::max(s.PointsOnScreen, 1)));
+            w.FirstColumn = 0;
+            w.LastColumn = int32_t(w.Columns.size()) - 1;
+            w.Valid = true;
+            w.PointsPerSample = 1;
+        }
+        TMisfits misfits;
+        auto checkAll = [&] {
+            readouts.UpdateReadouts();
+            for (int32_t c = 0; c < 2; ++c)
+                for (int32_t kind = 0; kind < TParamWrapperTarn::LabelKinds; ++kind)
+                    misfits.Check(*readouts.Label(kind, c), readouts.Label(kind, c)->text());
+        };
+        // Fractional grounds give every place of the voltages; they lie up to half a screen off it.
+        const double grounds[] = {-levels / 2 + 0.1234567, 0.1234567, levels / 2 + 0.6543219,
+                                  1.5 * levels - 0.0123457};
+        const int32_t bytes[] = {0, 1, 17, 100, levels / 2 - 1, levels / 2, 200, levels - 1};
+        for (int32_t range = 0; range < int32_t(s.Ranges.size()); ++range)
+            for (int32_t probe = 0; probe < 4; ++probe)
+                for (double ground : grounds)
+                    for (int32_t b : bytes) {
+                        for (TDeviceSettings *d : {&shown, &requested}) {
+                            d->Range.assign(2, range);
+                            d->ProbeMode.assign(2, probe);
+                            d->DCCoupling.assign(2, uint8_t(probe % 2));
+                            d->GroundPosition.assign(2, ground);
+                            d->TriggerLevel.assign(3, b);
+                        }
+                        for (int32_t c = 0; c < 2; ++c)
+                            for (TColumn &col : f.Form.DataSourceTarn1().ScreenColumns(c).Columns)
+                                col = {uint8_t(levels - 1 - b), uint8_t(b), uint8_t(b), 1};
+                        // The whole height over the cursor span and back: the dB readout's two ends.
+                        for (const auto &[h0, h1] : {std::pair{0, levels - 1}, std::pair{b, b + 1}}) {
+                            s.SetHorCursorPos(0, h0);
+                            s.SetHorCursorPos(1, h1);
+                            checkAll();
+                        }
+                    }
+        s.VerCursorsOn = s.HorCursorsOn = false;
+        checkAll();
+        EXPECT_TRUE(misfits.First.empty()) << misfits.Report();
+        EXPECT_GE(misfits.Longest["Label27"], std::string("-798.932mV -798.932mV").size())
+            << "the sweep gave the cursor readout two negative millivolt values";
+        EXPECT_GE(misfits.Longest["Label28"], std::string("-48.1 dB").size());
+        for (QGroupBox *box : {f.Form.GroupBox9, f.Form.GroupBox10}) {
+            SCOPED_TRACE(box->objectName().toStdString());
+            EXPECT_TRUE(f.Form.Client()->rect().contains(box->geometry()));
+            for (QWidget *w : box->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                EXPECT_TRUE(QRect(QPoint(0, 0), box->size()).contains(w->geometry()))
+                    << w->objectName().toStdString();
+            EXPECT_EQ(Overlaps(*box), std::vector<std::string>{});
+        }
+    }
+}
+
+// What the trigger controller writes into its time and count boxes at the limits of every time base and
+// memory size (the largest counts, counts with many places, a typed "1000s", hold-off Auto, the
+// after-trigger box in both units) fits the box at the default window size; the boxes and the bars and
+// buttons beside them lie inside the group and clear of one another.
+TEST(MainFormTexts, EveryTriggerTimeAndCountBoxShowsWhateverItWritesAtTheDefaultSize) {
+    TestApp();
+    for (const TInstrument &instrument : Instruments()) {
+        SCOPED_TRACE(instrument.Name);
+        TFormAtDefaultSize f(instrument.Caps);
+        TSettingsTarn &s = f.S;
+        TTriggerWrapperTarn &t = f.Form.TriggerWrapperTarn1();
+        TDeviceSettings &r = s.RequestedSettings();
+        TMisfits misfits;
+        auto checkAll = [&] {
+            for (THLEditTarn *box : {t.AfterTriggerBox, t.HoldOffBox, t.PrimaryLengthBox,
+                                     t.SecondaryLengthBox, t.PrimaryAmountBox, t.SecondaryAmountBox})
+                misfits.Check(*box, box->text());
+        };
+        auto manyPlaces = [](int32_t most) {
+            return std::vector<int32_t>{most, most - 1, most / 3 * 2 + 1, most / 7 + 3};
+        };
+        for (int32_t tb = 0; tb < int32_t(s.TimeBases.size()); ++tb)
+            for (int32_t size : s.MemorySizes) {
+                r.TimeBase = tb;
+                r.MemorySize = size;
+                for (const auto &[at, hf, unit] :
+                     {std::tuple{2, 1, 0}, std::tuple{2, 1, 1}, std::tuple{1, 0, 0}})
+                    for (size_t k = 0; k < 4; ++k) {
+                        s.ATMode = at;
+                        s.HFMode = hf;
+                        s.ATValueMode = unit;
+                        r.AfterTrigger = manyPlaces(s.AfterTriggerMax)[k];
+                        r.HoldOff = manyPlaces(s.HoldOffMax)[k];
+                        r.TriggerLength = {manyPlaces(s.LengthMax)[k], manyPlaces(s.LengthMax)[3 - k]};
+                        r.TriggerCount = {manyPlaces(s.CountMax)[k], s.CountMin};
+                        t.NormalizeTriggerSettings();
+                        t.UpdateTriggerControls();
+                        checkAll();
+                    }
+                s.ATMode = 2;
+                s.HFMode = 1;
+                s.ATValueMode = 0;
+                t.AfterTriggerBoxEnter("1000s");
+                t.HoldOffBoxEnter("1000s");
+                t.LengthBoxEnter(0, "1000s");
+                checkAll();
+            }
+        EXPECT_TRUE(misfits.First.empty()) << misfits.Report();
+        EXPECT_GE(misfits.Longest["AfterTriggerBox"], std::string("419.43ms").size());
+        EXPECT_TRUE(f.Form.Client()->rect().contains(f.Form.GroupBox6->geometry()));
+        for (QWidget *w : f.Form.GroupBox6->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            EXPECT_TRUE(QRect(QPoint(0, 0), f.Form.GroupBox6->size()).contains(w->geometry()))
+                << w->objectName().toStdString();
+        EXPECT_EQ(Overlaps(*f.Form.GroupBox6), std::vector<std::string>{});
+    }
+}
+
+// The texts the labels and boxes are sized by hold the widest ones users met: both values of the cursor
+// readout, the largest range at the largest probe, the after-trigger and hold-off maximums.
+TEST(MainFormTexts, TheSizingTextsHoldTheWidestOnesUsersMet) {
+    const std::vector<TInstrument> instruments = Instruments();
+    auto has = [](const std::vector<std::string> &texts, const char *text) {
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    };
+    const TCapabilities &demo = instruments[0].Caps;
+    EXPECT_TRUE(has(ReadoutTexts(demo, TParamWrapperTarn::rkVoltage), "-999.999mV -999.999mV"));
+    EXPECT_TRUE(has(ReadoutTexts(demo, TParamWrapperTarn::rkVoltage), "N/A"));
+    EXPECT_TRUE(has(ReadoutTexts(demo, TParamWrapperTarn::rkRange), "5kV/d"));
+    EXPECT_TRUE(has(ReadoutTexts(demo, TParamWrapperTarn::rkInput), "AC 1:1000"));
+    EXPECT_TRUE(has(ReadoutTexts(demo, TParamWrapperTarn::rkAttenuation), "-48.2 dB"));
+    TSettingsTarn s;
+    static_cast<TCapabilities &>(s) = demo;
+    EXPECT_TRUE(has(TriggerBoxTexts(s, TTriggerBox::AfterTrigger), "419.43ms"));
+    EXPECT_TRUE(has(TriggerBoxTexts(s, TTriggerBox::Count), "32767"));
+    ASSERT_EQ(instruments.size(), 7u);
+    static_cast<TCapabilities &>(s) = instruments[3].Caps; // model 2
+    EXPECT_TRUE(has(TriggerBoxTexts(s, TTriggerBox::HoldOff), "52.427ms"));
+}
 
 } // namespace scope

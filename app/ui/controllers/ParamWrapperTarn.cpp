@@ -1,6 +1,7 @@
 #include "controllers/ParamWrapperTarn.h"
 
 #include "acquisition/DataSourceTarn.h"
+#include "format/WidestValues.h"
 #include "platform/QtColors.h"
 #include "settings/SettingsTarn.h"
 
@@ -73,6 +74,10 @@ void TParamWrapperTarn::SetChannelControls(int32_t channel, const std::array<QLa
 
 void TParamWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t, void *) {
     switch (Msg) {
+    case bmInitialize:
+        if (OnCapabilitiesKnown)
+            OnCapabilitiesKnown();
+        break;
     case bmScreenDataReady:
         NewScreenData();
         break;
@@ -201,6 +206,76 @@ void TParamWrapperTarn::UpdateChannel(int32_t c) {
             swatch->setPalette(p);
         }
         swatch->setAutoFillBackground(true);
+    }
+}
+
+namespace {
+
+// The probe-tip voltages of level differences up to `levels`, at the largest range and probe.
+double LargestVolts(const TCapabilities &c, double levels) {
+    double perDiv = 0;
+    for (const TRangeRow &row : c.Ranges)
+        perDiv = std::max(perDiv, row.VoltsPerDiv);
+    return c.LevelsPerDiv > 0 ? ProbeFactor(3) * perDiv * levels / c.LevelsPerDiv : 0.0;
+}
+
+void AddVoltages(std::vector<std::string> &texts, double largest, bool negative) {
+    for (double v : SpanValues(0, largest)) {
+        texts.push_back(FormatVoltage(v) + "V");
+        if (negative)
+            texts.push_back(FormatVoltage(-v) + "V");
+    }
+}
+
+} // namespace
+
+std::vector<std::string> ReadoutTexts(const TCapabilities &c, int32_t kind) {
+    using K = TParamWrapperTarn::TKind;
+    const int32_t levels = c.LevelCount > 0 ? c.LevelCount : 256;
+    // The ground may lie up to a screen height off the screen: a level is up to two screen heights from it.
+    const double fromGround = LargestVolts(c, 2.0 * levels), betweenCursors = LargestVolts(c, levels);
+    std::vector<std::string> texts;
+    switch (kind) {
+    case K::rkInput:
+        for (bool dc : {true, false})
+            for (int32_t probe = 0; probe < 4; ++probe)
+                texts.push_back(CouplingText(dc) + " " + ProbeText(probe));
+        return texts;
+    case K::rkRange:
+        for (const TRangeRow &row : c.Ranges)
+            for (int32_t probe = 0; probe < 4; ++probe)
+                texts.push_back(FormatVoltage(ProbeFactor(probe) * row.VoltsPerDiv) + "V/d");
+        return texts;
+    case K::rkRedCursor:
+    case K::rkTrigger:
+        texts.push_back(NotAvailable);
+        AddVoltages(texts, fromGround, true);
+        return texts;
+    case K::rkCursors:
+        texts.push_back(NotAvailable);
+        AddVoltages(texts, betweenCursors, false);
+        return texts;
+    case K::rkVoltage: {
+        // Display mode 3 shows two of them; the widest pair is the widest one twice.
+        texts.push_back(NotAvailable);
+        AddVoltages(texts, fromGround, true);
+        const size_t singles = texts.size();
+        for (size_t i = 1; i < singles; ++i)
+            texts.push_back(texts[i] + " " + texts[i]);
+        return texts;
+    }
+    case K::rkAttenuation: {
+        // The amplitude over the cursor span lies between one level over the whole height and back.
+        const double largest = std::ceil(std::log10(double(levels)) * 200) / 10;
+        texts.push_back(NotAvailable);
+        for (double dB : SpanValues(0, largest, 0.1)) {
+            texts.push_back(NumberText(dB) + " dB");
+            texts.push_back(NumberText(-dB) + " dB");
+        }
+        return texts;
+    }
+    default:
+        return texts;
     }
 }
 

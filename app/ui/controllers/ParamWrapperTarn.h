@@ -8,6 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 class QLabel;
 class QWidget;
@@ -15,6 +18,7 @@ class QWidget;
 namespace scope {
 
 class TDataSourceTarn;
+struct TCapabilities;
 
 class TParamWrapperTarn : public TControllerBase {
 public:
@@ -39,6 +43,9 @@ public:
     void SetFramePacing(TFrameClock *clock) { Frame.SetClock(clock); }
     bool FramePacing() const { return Frame.Paced(); }
 
+    // Called at bus message 1, once the capabilities are known: the readouts' texts may have changed.
+    std::function<void()> OnCapabilitiesKnown;
+
 private:
     void UpdateChannel(int32_t c);
     void NewScreenData();
@@ -49,5 +56,10 @@ private:
     std::array<QWidget *, 2> Shapes{};
     TDataSourceTarn *DataSource = nullptr;
 };
+
+// Every text a readout label of the kind can show with these capabilities: each range and probe, both
+// signs, every length and prefix of the voltages and dB values the levels can give, "N/A". The layout
+// sizes the labels by them.
+std::vector<std::string> ReadoutTexts(const TCapabilities &capabilities, int32_t kind);
 
 } // namespace scope

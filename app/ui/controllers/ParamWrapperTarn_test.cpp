@@ -253,27 +253,39 @@ TEST_F(Readouts, PacedRecordsUpdateOnceAFrameWithTheLatestAndOtherMessagesAtOnce
     EXPECT_EQ(Text(K::rkVoltage, 0), "1V");
 }
 
+// Channel A's readouts keep their distances from the right end of its box as the form is resized, in the
+// design's order from the left: swatch and input, the cursor readouts, trigger and trace, dB; B's row
+// lies as A's does in a box of the design width.
 TEST(ReadoutsOnMainForm, AsReadoutsKeepTheirDistancesFromTheRightEndOfTheirBox) {
     TestApp();
     TScriptedMessages messages;
     TMainForm form(messages);
-    const struct {
-        const char *Name;
-        int Distance;
-    } placed[] = {{"Shape7", 349}, {"Image3", 349},  {"Label21", 331}, {"Label22", 331}, {"Bevel3", 265},
-                  {"Image5", 262}, {"Image4", 261},  {"Label24", 243}, {"Label25", 243}, {"Bevel4", 176},
-                  {"Image6", 172}, {"Label26", 155}, {"Label27", 155}, {"Bevel5", 88},   {"Label28", 84}};
+    const char *const fromTheLeft[][2] = {{"Shape7", "Shape8"},  {"Label21", "Label31"}, {"Bevel3", "Bevel6"},
+                                          {"Image4", "Image8"},  {"Label24", "Label34"}, {"Bevel4", "Bevel7"},
+                                          {"Image6", "Image10"}, {"Label26", "Label36"}, {"Bevel5", "Bevel8"},
+                                          {"Label28", "Label38"}};
+    std::vector<int> distances;
     for (int width : {800, 1000, 1234}) {
         form.Client()->resize(width, 600);
         form.FormResize();
         const int w = width / 2 - 2;
         EXPECT_EQ(form.GroupBox9->width(), w);
-        for (const auto &p : placed) {
-            SCOPED_TRACE(p.Name);
-            QWidget *c = form.GroupBox9->findChild<QWidget *>(p.Name);
+        std::vector<int> now;
+        for (const auto &names : fromTheLeft) {
+            SCOPED_TRACE(names[0]);
+            QWidget *c = form.GroupBox9->findChild<QWidget *>(names[0]);
+            QWidget *b = form.GroupBox10->findChild<QWidget *>(names[1]);
             ASSERT_NE(c, nullptr);
-            EXPECT_EQ(c->x(), w - p.Distance) << width;
+            ASSERT_NE(b, nullptr);
+            now.push_back(w - c->x());
+            EXPECT_EQ(792 / 2 - 2 - b->x(), now.back()) << "B as A in a box of the design width";
+            if (now.size() > 1) {
+                EXPECT_LT(now.back(), now[now.size() - 2]) << "right of the piece before";
+            }
         }
+        if (distances.empty())
+            distances = now;
+        EXPECT_EQ(now, distances) << width;
     }
     // The readouts are the labels the controller fills.
     EXPECT_EQ(form.ParamWrapperTarn1().Label(TParamWrapperTarn::rkInput, 0),

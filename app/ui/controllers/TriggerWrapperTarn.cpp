@@ -6,8 +6,10 @@
 #include "controls/HLEditTarn.h"
 #include "controls/LogScrollBarTarn.h"
 #include "controls/StatusLampTarn.h"
+#include "controls/TextFit.h"
 #include "controls/UpDownSpeedButton.h"
 #include "format/NumberText.h"
+#include "format/WidestValues.h"
 #include "platform/QtColors.h"
 #include "settings/SettingsTarn.h"
 
@@ -27,6 +29,8 @@ const char *const TTriggerWrapperTarn::ATValueModeNames[2] = {"s", "%"};
 namespace {
 
 constexpr TColor ExternalCaptionOn = 0x0000FF;
+// Between a bar and the box right of it.
+constexpr int BarGap = 2;
 constexpr TColor ExternalCaptionOff = 0x000000;
 
 bool Option(const TSettingsTarn &s, int32_t id) {
@@ -216,6 +220,7 @@ void TTriggerWrapperTarn::Wire() {
     Bind(CompensationGeneratorOnOff, &QAction::triggered,
          [this](auto &&...) { ToggleCompensationGenerator(); });
 
+    FitBoxes();
     // A new range moves the bars; that is no user change.
     Fill([&] {
         if (AfterTriggerBar)
@@ -424,6 +429,47 @@ void TTriggerWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
         break;
     default:
         break;
+    }
+}
+
+// Each box as wide as the widest text the limits let it show. The hold-off and after-trigger boxes and the
+// count boxes keep their right ends, and the bars on their left give way; the two pulse lengths share
+// their row, and their buttons take what the boxes leave.
+void TTriggerWrapperTarn::FitBoxes() {
+    const TSettingsTarn &s = *Settings();
+    auto keepRight = [](THLEditTarn *box, int width, QWidget *yielding) {
+        if (!box)
+            return;
+        const int right = box->x() + box->width();
+        box->setGeometry(right - width, box->y(), width, box->height());
+        if (yielding)
+            yielding->resize(box->x() - BarGap - yielding->x(), yielding->height());
+    };
+    auto fit = [&](THLEditTarn *box, TTriggerBox kind, QWidget *yielding) {
+        if (box)
+            keepRight(box, WidthForTexts(*box, TriggerBoxTexts(s, kind)), yielding);
+    };
+    fit(HoldOffBox, TTriggerBox::HoldOff, HoldOffBar);
+    fit(AfterTriggerBox, TTriggerBox::AfterTrigger, AfterTriggerBar);
+    fit(PrimaryAmountBox, TTriggerBox::Count, nullptr);
+    fit(SecondaryAmountBox, TTriggerBox::Count, nullptr);
+
+    const std::array<std::array<QWidget *, 3>, 2> lengths{
+        {{PrimaryLengthBox, PrimaryLengthDown, PrimaryLengthUp},
+         {SecondaryLengthBox, SecondaryLengthDown, SecondaryLengthUp}}};
+    for (const auto &group : lengths)
+        for (QWidget *w : group)
+            if (!w)
+                return;
+    const int left = PrimaryLengthBox->x(), right = SecondaryLengthUp->x() + SecondaryLengthUp->width();
+    const int width = WidthForTexts(*PrimaryLengthBox, TriggerBoxTexts(s, TTriggerBox::Length));
+    const int share = (right - left) / 2, button = (share - width - 2) / 2;
+    for (size_t k = 0; k < lengths.size(); ++k) {
+        const int x = left + int(k) * share;
+        QWidget *box = lengths[k][0], *down = lengths[k][1], *up = lengths[k][2];
+        box->setGeometry(x, box->y(), width, box->height());
+        down->setGeometry(x + width + 1, down->y(), button, down->height());
+        up->setGeometry(down->x() + button + 1, up->y(), button, up->height());
     }
 }
 
@@ -650,6 +696,54 @@ void TTriggerWrapperTarn::ToggleCompensationGenerator() {
     bool &on = Settings()->RequestedSettings().CompensationGenerator;
     on = !on;
     UpdateTriggerControls();
+}
+
+// --- the texts of the boxes ---
+
+namespace {
+
+void AddTimes(std::vector<std::string> &texts, int64_t fewest, int64_t most, double rate) {
+    if (!(rate > 0) || most < fewest)
+        return;
+    for (double t : SpanValues(double(std::max<int64_t>(fewest, 0)) / rate, double(most) / rate, 1 / rate))
+        texts.push_back(FormatTime(t) + "s");
+}
+
+void AddCounts(std::vector<std::string> &texts, double fewest, double most, const char *unit) {
+    if (most < fewest)
+        return;
+    for (double n : SpanValues(std::max(fewest, 0.0), std::max(most, 0.0), 1))
+        texts.push_back(FormatInteger(RoundSaturated(n)) + unit);
+    if (fewest < 0)
+        texts.push_back(FormatInteger(RoundSaturated(fewest)) + unit);
+}
+
+} // namespace
+
+std::vector<std::string> TriggerBoxTexts(const TSettingsTarn &s, TTriggerBox box) {
+    std::vector<std::string> texts;
+    switch (box) {
+    case TTriggerBox::AfterTrigger:
+        for (const TTimeBaseRow &row : s.TimeBases)
+            AddTimes(texts, int64_t(s.AfterTriggerMin) * EquivalentTimeFactor(&row), s.AfterTriggerMax,
+                     FirstRate(&row));
+        for (int32_t size : s.MemorySizes)
+            if (size > 0)
+                AddCounts(texts, 100.0 * s.AfterTriggerMin / size, 100.0 * s.AfterTriggerMax / size, "%");
+        break;
+    case TTriggerBox::HoldOff:
+        for (const TTimeBaseRow &row : s.TimeBases)
+            AddTimes(texts, s.HoldOffMin, s.HoldOffMax, FirstRate(&row));
+        break;
+    case TTriggerBox::Length:
+        for (const TTimeBaseRow &row : s.TimeBases)
+            AddTimes(texts, s.LengthMin, s.LengthMax, SecondRate(&row));
+        break;
+    case TTriggerBox::Count:
+        AddCounts(texts, s.CountMin, s.CountMax, "");
+        break;
+    }
+    return texts;
 }
 
 // --- the two group boxes ---

@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QAbstractButton;
 class QAction;
@@ -19,6 +21,7 @@ class QGroupBox;
 namespace scope {
 
 class TDataSourceTarn;
+class TSettingsTarn;
 class TGlyphRotateBtnTarn;
 class THLEditTarn;
 class TLogScrollBarTarn;
@@ -101,6 +104,7 @@ public:
 
 private:
     void Wire();
+    void FitBoxes();
     void UpdateStatusLamp();
     void RepaintEdges();
 
@@ -128,6 +132,12 @@ private:
     std::optional<TControlInputs> Shown;
     TControlInputs Scratch; // the inputs at a state message, compared with those shown
 };
+
+// Every text a box of the panel can show within the device limits, over every time base and memory
+// size: each length and prefix of the times and counts the limits allow; the after-trigger box in both
+// units. The panel sizes its boxes by them.
+enum class TTriggerBox { AfterTrigger, HoldOff, Length, Count };
+std::vector<std::string> TriggerBoxTexts(const TSettingsTarn &settings, TTriggerBox box);
 
 // Makes the controls of the "Trigger mode" and "Trigger" group boxes and hands them to the controller.
 void MakeTriggerControls(QGroupBox *modeBox, QGroupBox *triggerBox, TTriggerWrapperTarn &trigger);
