@@ -8,6 +8,7 @@ packages=(g++ cmake ninja-build pkg-config
           qt6-base-dev qt6-qpa-plugins libpugixml-dev zlib1g-dev libpng-dev libjpeg-dev
           libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
           xvfb xauth xdotool x11-utils x11-apps imagemagick openbox wmctrl fonts-dejavu-core
+          dbus-daemon at-spi2-core libglib2.0-bin
           clang libclang-rt-14-dev)
 
 missing=()

@@ -3,11 +3,13 @@
 # (a stored transparency of 20 shows as the bar's 50), switches B off (its trace, swatch and readouts go),
 # changes the cursor, tracking, crossing and grid buttons and both bars, clears the screen and exits;
 # settings.xml keeps it all. Run 2 drops the host tests' function module on channel C (C shows its name
-# and its trace) and clicks C off again. Screenshots are left in the output folder.
+# and its trace) and clicks C off again. In the default display mode the cursor readouts show both envelope
+# values whole, read through the accessibility bus. Screenshots are left in the output folder.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 e2e_folders "$@"
 start_x
+start_accessibility
 
 # Click targets: middles of the controls in client coordinates. The client area starts below the menu
 # bar (about 24 pixels). Screen box at (0, 43), Channels box at (0, 133), Functions box at (0, 199).
@@ -61,7 +63,7 @@ PY
 }
 
 # Run 1: translucent from the start.
-start_program channels
+start_program channels QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 cat >settings.xml <<'XML'
 <?xml version="1.0"?>
 <SETTINGS version="1"><VISUAL><SCREEN><TRANSPARENCY type="int">20</TRANSPARENCY></SCREEN></VISUAL></SETTINGS>
@@ -74,6 +76,33 @@ shot "$out/channels_1_both_readouts.png"
 # drawing shows red, so A's own green shows only once B is gone.
 green_before=$(screen_pixels "$out/channels_1_both_readouts.png" '#00FF00')
 echo "green pixels with B on: $green_before"
+
+# The readout of the trace at the cursor, in the default display mode (minimum and maximum), as the
+# program names its labels: both values in each channel's label, and the label wide enough for them in
+# its font, clear of the other readouts.
+accessible_texts >"$out/channels_1_accessible.txt"
+python3 - "$out/channels_1_accessible.txt" <<'PY' >"$out/channels_1_envelopes.txt" || fail "no readouts on the accessibility bus"
+import re, sys
+labels = []
+for line in open(sys.argv[1]):
+    role, box, name = (line.rstrip("\n").split("\t") + ["", ""])[:3]
+    if role == "label" and len(box.split()) == 4:
+        labels.append((tuple(int(v) for v in box.split()), name))
+pair = re.compile(r"^-?[0-9.,]+[umk]?V -?[0-9.,]+[umk]?V$")
+found = [(b, n) for b, n in labels if pair.match(n)]
+for (x, y, w, h), name in found:
+    clear = all(not (x < bx + bw and bx < x + w and y < by + bh and by < y + h)
+                for (bx, by, bw, bh), other in labels if (bx, by, bw, bh) != (x, y, w, h))
+    print(f"{w}\t{'clear' if clear else 'overlapped'}\t{name}")
+sys.exit(0 if found else 1)
+PY
+cat "$out/channels_1_envelopes.txt"
+[ "$(wc -l <"$out/channels_1_envelopes.txt")" -eq 2 ] || fail "not two cursor readouts with both envelope values"
+while IFS=$'\t' read -r width clear text; do
+    need=$(readout_text_width "$text")
+    [ "$need" -le "$width" ] || fail "\"$text\" takes $need pixels in a label of $width"
+    [ "$clear" = clear ] || fail "the label of \"$text\" overlaps another readout"
+done <"$out/channels_1_envelopes.txt"
 
 click "${CHANNEL_B[@]}"
 sleep 1

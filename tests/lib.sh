@@ -47,6 +47,41 @@ start_x() {
     return 1
 }
 
+# A private session bus with the accessibility bus on it, so that a walk-through reads the program's
+# controls by their accessible names (a label's is its text); the program starts with
+# QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1. Call after start_x. Sets A11Y_ADDRESS.
+start_accessibility() {
+    local addrfile
+    addrfile=$(mktemp)
+    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$addrfile" >/dev/null 2>&1 &
+    DBUS_PID=$!
+    trap 'kill ${WM_PID:-} ${XVFB_PID:-} ${DBUS_PID:-} 2>/dev/null || true' EXIT
+    for _ in $(seq 1 100); do
+        [ -s "$addrfile" ] && break
+        sleep 0.1
+    done
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$addrfile")
+    export DBUS_SESSION_BUS_ADDRESS
+    rm -f "$addrfile"
+    A11Y_ADDRESS=""
+    for _ in $(seq 1 100); do
+        A11Y_ADDRESS=$(gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+            --method org.a11y.Bus.GetAddress 2>/dev/null | sed -n "s/^('\(.*\)',)$/\1/p")
+        [ -n "$A11Y_ADDRESS" ] && return 0
+        sleep 0.1
+    done
+    echo "no accessibility bus" >&2
+    return 1
+}
+
+# The program's accessible objects, one a line: role, screen extents (x y width height), name.
+accessible_texts() { python3 "$(dirname "${BASH_SOURCE[0]}")/atspi_texts.py" "$A11Y_ADDRESS"; }
+
+# The width of a text drawn in the readouts' font (DejaVu Sans, 10 pixels).
+readout_text_width() {
+    convert -font DejaVu-Sans -pointsize 10 -density 72 label:"$1" -format %w info:
+}
+
 # For a failure report: whether the window manager still runs.
 wm_state() { wmctrl -m >/dev/null 2>&1 && echo "window manager running" || echo "no window manager"; }
 
