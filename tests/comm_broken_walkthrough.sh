@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A broken link to the simulated Pellan instrument: while the link file exists the instrument does not
 # answer. The "Communication broken" form comes up; once the file is gone it closes by itself and the
-# trace runs on. Broken again, Exit ends the program at once, without the exit question, and the settings
-# are still written. Screenshots are left in the output folder.
+# trace runs on. Broken again, a stray Escape or Return on the form does nothing, and Exit ends the program
+# at once, without the exit question, and the settings are still written. Screenshots are left in the
+# output folder.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 e2e_folders "$@"
@@ -35,10 +36,15 @@ sleep 2
 shot "$out/comm_broken_4_reconnected.png"
 expect_live_trace "$out/comm_broken_4_reconnected.png" "$out/comm_broken_5_reconnected.png"
 
-# Broken again; Exit ends the program without asking.
+# Broken again. A stray Escape or Return changes nothing; Exit ends the program without asking.
 touch "$link"
 broken=$(wait_title "^Communication broken$" 10) || fail "no form for the second break"
-sleep 0.5
+press "$broken" Escape
+press "$broken" Return
+sleep 1
+visible "^Communication broken$" || fail "a stray Escape or Return closed the form"
+kill -0 "$pid" 2>/dev/null || fail "a stray Escape or Return ended the program"
+shot "$out/comm_broken_6_after_stray_keys.png"
 rm -f settings.xml
 xdotool mousemove --window "$broken" 136 108 click 1
 sleep 0.5

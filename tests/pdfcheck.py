@@ -2,7 +2,8 @@
 """Reads a PDF of the print library without PDF tools: pages, images and the text, for the e2e scripts.
 
 Prints one line each: "pages N", "images WxH ...", and "text ..." with the page's text in drawing order,
-line breaks read as blanks.
+line breaks read as blanks. With a second argument, the first image is written to that file: as JPEG
+when the PDF holds it so, else as a PPM picture.
 """
 import re
 import sys
@@ -20,7 +21,22 @@ def streams(data):
         yield m.group(2), raw
 
 
-def main(path):
+def write_first_image(data, out):
+    for header, body in streams(data):
+        if b"/Image" not in header:
+            continue
+        with open(out, "wb") as f:
+            if b"/DCTDecode" in header:
+                f.write(body)
+            else:
+                w = int(re.search(rb"/Width\s+(\d+)", header).group(1))
+                h = int(re.search(rb"/Height\s+(\d+)", header).group(1))
+                f.write(b"P6 %d %d 255\n" % (w, h) + body)
+        return
+    sys.exit("no image in the PDF file")
+
+
+def main(path, image_out=None):
     data = open(path, "rb").read()
     if not data.startswith(b"%PDF-"):
         sys.exit("not a PDF file")
@@ -48,7 +64,9 @@ def main(path):
     print("pages", pages)
     print("images", " ".join("%dx%d" % i for i in images))
     print("text", text)
+    if image_out:
+        write_first_image(data, image_out)
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    main(*sys.argv[1:3])

@@ -882,8 +882,7 @@ void TMainForm::About1Click() {
 void TMainForm::SaveLoadWrapperTarn1WaitDisplay() {
     delete Wait;
     Wait = new TWaitForm(this);
-    Wait->show();
-    Wait->repaint();
+    Wait->ShowDrawn();
 }
 
 void TMainForm::SaveLoadWrapperTarn1WaitHide() {

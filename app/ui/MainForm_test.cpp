@@ -9,6 +9,7 @@
 #include "controllers/ExportWrapperTarn.h"
 #include "controllers/KeyboardControlWrapperTarn.h"
 #include "controllers/ParamWrapperTarn.h"
+#include "controllers/SaveLoadWrapperTarn.h"
 #include "controllers/TimeBaseWrapperTarn.h"
 #include "controllers/TriggerWrapperTarn.h"
 #include "controllers/VerticalWrapperTarn.h"
@@ -37,6 +38,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -330,6 +332,63 @@ TEST(MainForm, WaitNoticeIsReplacedAndHidden) {
     EXPECT_TRUE(first.isNull());
     ASSERT_NE(form.WaitForm(), nullptr);
     form.SaveLoadWrapperTarn1WaitHide();
+    EXPECT_EQ(form.WaitForm(), nullptr);
+}
+
+// Counts the paints of the text of every "Please wait" notice.
+class TWaitTextPaints : public QObject {
+public:
+    int Count = 0;
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Paint && qobject_cast<TWaitForm *>(watched->parent()))
+            ++Count;
+        return false;
+    }
+};
+
+TEST(MainForm, EveryWaitNoticeIsDrawnBeforeItsLongWorkBegins) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm form(messages);
+    form.show();
+    RecordInstrument(form.SettingsTarn1());
+    BroadcastSettingsApplied(form.ObjMasterTarn1());
+    TAcquiredData waves(2);
+    for (TWaveform &w : waves) {
+        w.Data.assign(8192, 100);
+        w.First = 0;
+        w.Last = 8191;
+    }
+    form.DataSourceTarn1().SetAcquiredData(waves);
+    form.ExportWrapperTarn1().RebuildMenu();
+
+    TWaitTextPaints paints;
+    qApp->installEventFilter(&paints);
+    // The work of a caller begins as soon as its notice has come up: what was painted by then is all the
+    // user sees until the work ends.
+    std::vector<std::string> paintedAtStart;
+    const auto watch = [&](std::function<void()> &display, const char *caller) {
+        display = [&paints, &paintedAtStart, caller, show = display] {
+            paints.Count = 0;
+            show();
+            if (paints.Count > 0)
+                paintedAtStart.push_back(caller);
+        };
+    };
+    TSaveLoadWrapperTarn &files = form.SaveLoadWrapperTarn1();
+    watch(files.OnWaitDisplay, "text record");
+    watch(form.ExportWrapperTarn1().OnWaitDisplay, "text export");
+    const std::string record = (FreshTestFolder() / "record.rsa").string();
+    files.SaveEdit->setText(QString::fromStdString(record));
+    files.SaveClick();
+    files.LoadEdit->setText(QString::fromStdString(record));
+    files.LoadClick();
+    form.Exporttoclipboard1->actions().front()->trigger();
+    qApp->removeEventFilter(&paints);
+    for (const auto &m : messages.Log)
+        ADD_FAILURE() << m.Text;
+    EXPECT_EQ(paintedAtStart, (std::vector<std::string>{"text record", "text record", "text export"}))
+        << "a save, a load and an export, each drawn before its work";
     EXPECT_EQ(form.WaitForm(), nullptr);
 }
 

@@ -174,6 +174,53 @@ TEST_F(TriggerTest, FifoBytesAreTheSampledLevels) {
         EXPECT_EQ(fifo[i], 0xAA) << i; // nothing beyond the bytes asked for
 }
 
+// Input B's 5 MHz sine sampled at a whole number of its periods: every sample of a record meets the sine
+// at the same point of its cycle, so the record is a flat line. That point is where the free-running
+// sample clock stood against the trigger, which differs from capture to capture: the flat line jumps.
+TEST_F(TriggerTest, ASineSampledEveryWholePeriodIsAFlatLineThatFollowsTheClocksPhase) {
+    Sim.SetSignal(1, TSignals{}.Inputs[1]);
+    Sim.Write(2, 0x0001); // trigger on A rising through the ground
+    Sim.Write(10, 127);
+    const struct {
+        const char *what;
+        uint16_t word;
+        bool flat;
+    } timeBases[] = {
+        {"20 us/div, 400 ns samples", 5, true},
+        {"10 us/div, 200 ns samples", 3, true},
+        {"1 us/div, 20 ns samples: the sine itself", 0, false},
+    };
+    for (const auto &tb : timeBases) {
+        SCOPED_TRACE(tb.what);
+        int lowest = 255, highest = 0;
+        for (uint16_t phase = 143; phase < 250; phase += 13) {
+            Sim.SetFixedPhase(phase);
+            Sim.SetTime(0);
+            Sim.Write(1, 0xF000 | tb.word);
+            Sim.AdvanceTime(10e6);
+            std::vector<uint8_t> fifo(2 * 4096);
+            Sim.FifoRead(7, fifo.data(), static_cast<int32_t>(fifo.size()));
+            int low = 255, high = 0;
+            for (size_t i = 1; i < fifo.size(); i += 2) {
+                low = std::min<int>(low, fifo[i]);
+                high = std::max<int>(high, fifo[i]);
+            }
+            if (tb.flat) {
+                EXPECT_LE(high - low, 1) << "phase " << phase;
+                // The level of the sine at the first sample after the trigger, which the phase places.
+                const double first = Sim.LastCapture().SampleTime(4096 - 1024, Sim.Now());
+                EXPECT_NEAR(low, Sim.InputLevelAt(1, first), 1.0) << "phase " << phase;
+            } else {
+                EXPECT_GT(high - low, 120) << "phase " << phase;
+            }
+            lowest = std::min(lowest, low);
+            highest = std::max(highest, high);
+        }
+        // From capture to capture the flat line lands anywhere within the sine's +-64 levels.
+        EXPECT_GT(highest - lowest, 100);
+    }
+}
+
 } // namespace
 } // namespace pellsim
 

@@ -20,7 +20,7 @@ public:
 };
 
 // Time-base rows used below.
-constexpr int32_t Rate500 = 0, Rate10k = 4, Rate250k = 8, Rate1M = 10, Rate10G = 22;
+constexpr int32_t Rate500 = 0, Rate10k = 4, Rate250k = 8, Rate1M = 10, Rate2500k = 11, Rate10G = 22;
 constexpr int32_t Range1V = 6;
 
 struct TDemo {
@@ -248,6 +248,37 @@ TEST(DemoDevice, RecordLengthsAndValidRange) {
                 pos = (pos + TDAO_DEMO::RingSize - 1) % TDAO_DEMO::RingSize;
                 ASSERT_EQ(d.Data[0].Data[i], ring[pos]) << i;
             }
+        }
+    }
+}
+
+// The record holds the hold-off and one signal period before the trigger and the after-trigger part
+// after it, nothing more. At 20 us/div (2.5 MS/s), 8K memory, hold-off "Set" 1 ms (2500 samples) and
+// after-trigger "Set" 100 us (250 samples), that is the last 2750 to 2999 samples of 8192: the 1:1 view
+// at the record's start (samples 0..499) holds none and shows only the cursors. Hold-off "Auto" (memory
+// less after-trigger) fills the memory.
+TEST(DemoDevice, AShortHoldOffLeavesTheStartOfTheMemoryEmpty) {
+    const struct {
+        const char *what;
+        int32_t holdOff, randomValue, first;
+    } cases[] = {
+        {"Set 1 ms, trigger at the period's start", 2500, 0, 8192 - 2750},
+        {"Set 1 ms, trigger at the period's end", 2500, 249, 8192 - 2999},
+        {"Auto", 8192 - 250, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        TDemo d;
+        d.Fixed.Value = c.randomValue;
+        d.Device.SetTimeBase(Rate2500k);
+        d.SetMemory(8192);
+        d.Device.SetHoldOff(c.holdOff);
+        d.Device.SetAfterTrigger(250);
+        d.Trigger(0, 128, true);
+        ASSERT_GE(d.RunUntilRecord(100000), 0);
+        for (int32_t ch = 0; ch < 2; ++ch) {
+            EXPECT_EQ(d.Data[ch].First, c.first);
+            EXPECT_EQ(d.Data[ch].Last, 8191);
         }
     }
 }

@@ -4,6 +4,7 @@
 #include "device/DriverAbstraction.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,6 +43,8 @@ TCommBrokenForm::TCommBrokenForm(QWidget *owner, TDriverAbstraction &device, int
     Button1->setObjectName("Button1");
     Button1->setGeometry(99, 96, 75, 25);
     Button1->setText("Exit");
+    // Not the form's default button: a stray Return must not end the program either.
+    Button1->setAutoDefault(false);
     // Exit is the Cancel result, as the close box is.
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     Timer1 = new QTimer(this);
@@ -58,6 +61,15 @@ TCommBrokenForm::TCommBrokenForm(QWidget *owner, TDriverAbstraction &device, int
 void TCommBrokenForm::FormCreate() {
     Memo1->appendPlainText(Explanation);
     setWindowTitle(Caption);
+}
+
+void TCommBrokenForm::keyPressEvent(QKeyEvent *event) {
+    // A dialog's Escape would reject it, which ends the program: a key pressed by accident must not.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool TCommBrokenForm::WaitForReconnect() {

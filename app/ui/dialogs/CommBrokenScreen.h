@@ -31,6 +31,10 @@ public:
     // One reopening attempt.
     void Timer1Timer();
 
+protected:
+    // Escape does nothing here: the ways out are Exit and the close box.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void FormCreate();
 

@@ -4,6 +4,7 @@
 #include "testkit/FakeDevice.h"
 #include "testkit/ui/QtTestKit.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -153,6 +154,80 @@ TEST(CommBrokenForm, AReconnectionLeavesTheMainFormOpen) {
     EXPECT_TRUE(ShowCommBroken(main, device, 0));
     EXPECT_FALSE(TMainForm::CloseWithoutQuestion);
     EXPECT_TRUE(main.isVisible());
+}
+
+// A key pressed and released where the user's key goes: the focus widget of the active form.
+void PressKey(QWidget &form, int key) {
+    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : &form;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+TEST(CommBrokenForm, StrayKeysDoNothingOnlyExitAndTheCloseBoxLeave) {
+    TestApp();
+    const struct {
+        const char *what;
+        std::function<void(TCommBrokenForm &)> act;
+        bool leaves;
+    } cases[] = {
+        {"Escape", [](TCommBrokenForm &f) { PressKey(f, Qt::Key_Escape); }, false},
+        {"Escape on the Exit button",
+         [](TCommBrokenForm &f) {
+             f.Button1->setFocus();
+             PressKey(f, Qt::Key_Escape);
+         },
+         false},
+        {"Return", [](TCommBrokenForm &f) { PressKey(f, Qt::Key_Return); }, false},
+        {"Space on the Exit button",
+         [](TCommBrokenForm &f) {
+             f.Button1->setFocus();
+             PressKey(f, Qt::Key_Space);
+         },
+         true},
+        {"the Exit button", [](TCommBrokenForm &f) { f.Button1->click(); }, true},
+        {"the close box", [](TCommBrokenForm &f) { f.close(); }, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        TFakeDevice device(TFakeDevice::TScript{drOk, false, {}, drDeviceNotFound, "D"}, nullptr);
+        TCommBrokenForm form(nullptr, device, 0);
+        form.show();
+        form.activateWindow();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return form.isActiveWindow(); }, 10000));
+        c.act(form);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form.isVisible(), !c.leaves);
+        EXPECT_EQ(form.result(), QDialog::Rejected) << "a way out is never a reconnection";
+    }
+}
+
+TEST(CommBrokenForm, AStrayEscapeDoesNotEndTheProgram) {
+    TestApp();
+    TScriptedMessages messages;
+    TMainForm main(messages);
+    main.show();
+    TFakeDevice device(TFakeDevice::TScript{drOk, false, {}, drDeviceNotFound, "D"}, nullptr);
+    TMainForm::CloseWithoutQuestion = false;
+    bool stillOpen = false;
+    // Inside the form's own modal loop: Escape, then Exit once Escape was seen to change nothing.
+    QTimer::singleShot(0, &main, [&] {
+        TCommBrokenForm *form = ShownForm(); // this timer runs inside its modal loop
+        ASSERT_NE(form, nullptr);
+        form->activateWindow();
+        EXPECT_TRUE(ProcessEventsUntil([form] { return form->isActiveWindow(); }, 10000));
+        PressKey(*form, Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        stillOpen = ShownForm() == form && main.isVisible() && !TMainForm::CloseWithoutQuestion;
+        if (ShownForm())
+            ShownForm()->Button1->click();
+    });
+    const bool reconnected = ShowCommBroken(main, device, 0);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_FALSE(reconnected);
+    EXPECT_TRUE(TMainForm::CloseWithoutQuestion);
+    TMainForm::CloseWithoutQuestion = false;
 }
 
 } // namespace

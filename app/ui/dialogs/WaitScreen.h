@@ -13,6 +13,10 @@ public:
     explicit TWaitForm(QWidget *owner);
     QLabel *Label1 = nullptr;
 
+    // Shows the notice and returns once its text is drawn on the screen: the long work that follows runs
+    // in this thread, and no paint of the notice could happen before that work ends.
+    void ShowDrawn();
+
 private:
     void LoadCaptions();
 };

@@ -12,6 +12,9 @@
 #include "testkit/TestSettings.h"
 #include "testkit/ui/QtTestKit.h"
 
+#include <QFontMetrics>
+#include <QImage>
+
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
@@ -61,7 +64,7 @@ struct TPrintRig {
             fs::copy_file(fs::path(PRINT_DOUBLES_DIR) / library, Folder / "Quorvel.so");
         setenv("PRINTDOUBLE_LOG", Log.c_str(), 1);
         for (const char *v : {"PRINTDOUBLE_SETUP", "PRINTDOUBLE_SCALE", "PRINTDOUBLE_PAGE_W",
-                              "PRINTDOUBLE_PAGE_H", "QUORVEL_PDF"})
+                              "PRINTDOUBLE_PAGE_H", "PRINTDOUBLE_PICTURE", "QUORVEL_PDF"})
             unsetenv(v);
         ScreenInstrument(Settings);
         Source.SetSettings(&Settings);
@@ -186,6 +189,40 @@ TEST(ScreenPrint, RequestsLayoutTextsAndDrawingsInTheLibrarysOrder) {
     const std::vector<std::string> again = rig.Lines("draw 8");
     ASSERT_EQ(again.size(), 1u);
     EXPECT_NE(again[0], "draw 8 200x20 changed 0");
+}
+
+TEST(ScreenPrint, TheScreensTextsComeOutOnThePaper) {
+    // The screen's texts in their default white: on white paper they must still show, in both print
+    // modes. The texts are what a page with them has and a page without them has not.
+    for (bool blackWhite : {true, false}) {
+        SCOPED_TRACE(blackWhite ? "black and white" : "colour");
+        TPrintRig rig;
+        rig.Settings.VerCursorsOn = true;
+        SetBoolOption(rig.Settings, opPrintBlackWhite, blackWhite);
+        const auto page = [&rig](bool texts, const char *name) {
+            SetBoolOption(rig.Settings, opDispInformation, texts);
+            BroadcastSettingsApplied(rig.Bus);
+            const fs::path file = rig.Folder / name;
+            setenv("PRINTDOUBLE_PICTURE", file.c_str(), 1);
+            rig.Print();
+            unsetenv("PRINTDOUBLE_PICTURE");
+            return QImage(QString::fromStdString(file.string()));
+        };
+        const QImage with = page(true, "with.png"), without = page(false, "without.png");
+        ASSERT_FALSE(with.isNull());
+        ASSERT_EQ(with.size(), without.size());
+        // The cursor line prints black anyway: the texts are above it (information) and below it (cursor).
+        const int lineY = with.height() - QFontMetrics(rig.Screen.font()).boundingRect("TEST").height() - 6;
+        int above = 0, below = 0;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x) {
+                const bool text = with.pixel(x, y) != without.pixel(x, y) && qGray(with.pixel(x, y)) < 96;
+                above += text && y < lineY;
+                below += text && y > lineY;
+            }
+        EXPECT_GT(above, 100) << "the information texts";
+        EXPECT_GT(below, 30) << "the cursor text";
+    }
 }
 
 TEST(ScreenPrint, DeviceNameIsAskedUnderTheAcquisitionThreadsLock) {

@@ -198,10 +198,16 @@ int32_t TScopeScreenTarn::TextHeight() const {
     return QFontMetrics(font()).boundingRect("TEST").height();
 }
 
+uint32_t TScopeScreenTarn::TextColor() const {
+    if (Mode == 0)
+        return Colors.Info;
+    return Mode == 1 ? 0 : TextColorOnPaper(Colors.Info);
+}
+
 void TScopeScreenTarn::DrawText(int x, int y, const std::string &text) {
     QPainter p(Target);
     p.setFont(font());
-    const uint32_t c = Colors.Info;
+    const uint32_t c = TextColor();
     p.setPen(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)));
     const QFontMetrics m(font());
     p.drawText(x, y + m.ascent(), QString::fromStdString(text));
@@ -241,7 +247,9 @@ void TScopeScreenTarn::DrawCursorText() {
     const int h = TextHeight();
     const int a = PointToX(s->GetVerCursorPos(0)), b = PointToX(s->GetVerCursorPos(1));
     const int H = Target->height();
-    TXorRaster(*Target).Line(std::min(a, b), H - h - 6, std::max(a, b) + 1, H - h - 6, Colors.Info);
+    // On paper the line shows in its text's colour.
+    const uint32_t pen = Mode == 0 ? Colors.Info : MixWithScreenColor(TextColor(), 1.0, Base());
+    TXorRaster(*Target).Line(std::min(a, b), H - h - 6, std::max(a, b) + 1, H - h - 6, pen);
     const int width = QFontMetrics(font()).horizontalAdvance(QString::fromStdString(CursorText));
     DrawText((a + b - width) / 2, H - h - 3, CursorText);
 }

@@ -136,6 +136,9 @@ private:
     };
 
     uint32_t Base() const { return Mode == 0 ? Colors.Screen : 0xFFFFFFu; }
+    // The information and cursor texts: their own colour on the screen; on paper black, as the traces of
+    // a black-and-white print, or in colour where that colour can be read on white.
+    uint32_t TextColor() const;
     uint32_t ChannelColor(size_t i) const;
     uint32_t CursorColor(size_t i) const;
     void Fill();

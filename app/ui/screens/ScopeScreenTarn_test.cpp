@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QPainter>
 #include <cmath>
 #include <cstring>
@@ -476,6 +477,63 @@ TEST(ScopeScreen, PrintingDrawsOnPaperAndRestoresTheScreen) {
         for (int y = 0; y < 400 && !found; ++y)
             found = page.pixel(rig.Screen.PointToX(10), y) == trace;
         EXPECT_TRUE(found) << blackWhite;
+    }
+}
+
+// On paper the information and cursor texts and the cursor line show in one colour that can be read on
+// white: black in a black-and-white print, the information colour in a colour print unless it would vanish.
+TEST(ScopeScreen, PrintedTextsStayReadableOnPaper) {
+    const struct {
+        const char *what;
+        bool blackWhite;
+        uint32_t info; // 0x00BBGGRR
+        QRgb printed;
+    } cases[] = {
+        {"white, black and white", true, 0xFFFFFF, qRgb(0, 0, 0)},
+        {"white, colour", false, 0xFFFFFF, qRgb(0, 0, 0)},
+        {"yellow, colour", false, 0x00FFFF, qRgb(0, 0, 0)},
+        {"red, colour", false, 0x0000FF, qRgb(255, 0, 0)},
+        {"red, black and white", true, 0x0000FF, qRgb(0, 0, 0)},
+        {"navy, colour", false, 0x800000, qRgb(0, 0, 128)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        TScreenRig rig;
+        TSettingsTarn &s = rig.Settings;
+        s.VerCursorsOn = true;
+        SetBoolOption(s, opPrintBlackWhite, c.blackWhite);
+        static_cast<TColorOption *>(s.Options->GetOption(opColorInfo))->Value = c.info;
+        const QSize size = rig.Screen.Bitmap().size();
+        const auto print = [&](bool texts) {
+            SetBoolOption(s, opDispInformation, texts);
+            rig.Apply();
+            QImage page(size, QImage::Format_RGB32);
+            page.fill(Qt::white);
+            QPainter p(&page);
+            rig.Screen.RenderForPrinter(p, size.width(), size.height());
+            return page;
+        };
+        const QImage with = print(true), without = print(false);
+        const int h = QFontMetrics(rig.Screen.font()).boundingRect("TEST").height();
+        const int lineY = size.height() - h - 6;
+        const int a = rig.Screen.PointToX(s.GetVerCursorPos(0)),
+                  b = rig.Screen.PointToX(s.GetVerCursorPos(1));
+        for (int x = a; x <= b; ++x)
+            ASSERT_EQ(with.pixel(x, lineY), c.printed) << "cursor line at " << x;
+        // The texts are what the texts add, off the line: anti-aliased, their fullest pixels in the colour.
+        int textPixels = 0, nearest = 3 * 255;
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                const QRgb px = with.pixel(x, y);
+                if (y == lineY || px == without.pixel(x, y))
+                    continue;
+                ++textPixels;
+                nearest = std::min(nearest, std::abs(qRed(px) - qRed(c.printed)) +
+                                                std::abs(qGreen(px) - qGreen(c.printed)) +
+                                                std::abs(qBlue(px) - qBlue(c.printed)));
+            }
+        EXPECT_GT(textPixels, 200) << "the texts vanished";
+        EXPECT_LT(nearest, 40);
     }
 }
 

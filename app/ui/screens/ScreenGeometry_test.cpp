@@ -120,6 +120,30 @@ TEST(ScreenColors, PenValuesShowTheColourOverTheBackground) {
     EXPECT_EQ(LightenColor(0x00FF00, 128), 0x80FF80u);
 }
 
+TEST(ScreenColors, TextsThatWouldVanishOnPaperTurnBlack) {
+    // Colours are 0x00BBGGRR; the contrast against white is given for each.
+    const struct {
+        const char *what;
+        uint32_t color, onPaper;
+    } cases[] = {
+        {"white (1:1)", 0xFFFFFF, 0},
+        {"yellow (1.07:1)", 0x00FFFF, 0},
+        {"cyan (1.25:1)", 0xFFFF00, 0},
+        {"lime (1.37:1)", 0x00FF00, 0},
+        {"silver (1.8:1)", 0xC0C0C0, 0},
+        {"orange (2.5:1)", 0x0080FF, 0},
+        {"grey 0x959595 (2.99:1)", 0x959595, 0},
+        {"grey 0x949494 (3.03:1)", 0x949494, 0x949494},
+        {"red (4:1)", 0x0000FF, 0x0000FF},
+        {"magenta (3.1:1)", 0xFF00FF, 0xFF00FF},
+        {"green (5.1:1)", 0x008000, 0x008000},
+        {"blue (8.6:1)", 0xFF0000, 0xFF0000},
+        {"black", 0, 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TextColorOnPaper(c.color), c.onPaper) << c.what;
+}
+
 } // namespace
 
 } // namespace scope

@@ -1,6 +1,7 @@
 // A print library double for the printing tests: it logs every request to the file PRINTDOUBLE_LOG,
 // answers the page requests from the environment and, on a print, asks back through the callback as
-// the real library does, logging what it got. Its unloading is logged too.
+// the real library does, logging what it got. Its unloading is logged too. With PRINTDOUBLE_PICTURE set,
+// the main screen's picture is kept in that image file.
 #include "QuorvelPrint.h"
 
 #include <QImage>
@@ -86,6 +87,9 @@ void AskPicture(int32_t block, int width, int height, bool nullPainter) {
             target[ptPainterOffset + i] = uint8_t(address >> (8 * i));
         Callback(pcDraw, block, 0, target);
     }
+    const std::string keep = Env("PRINTDOUBLE_PICTURE", "");
+    if (block == 1 && width > 0 && height > 0 && !nullPainter && !keep.empty())
+        image.save(QString::fromStdString(keep));
     int changed = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
