@@ -17,7 +17,7 @@ RECORD_SEEDS=$seeds "$fuzzer"
 for format in 0 1 2; do
     corpus=$out/corpus$format
     rm -rf "$corpus" && mkdir -p "$corpus"
-    cp "$seeds/seed$format" "$corpus/"
+    cp "$seeds/seed$format"* "$corpus/"
     echo "fuzzing record format $format for $seconds s"
     RECORD_FORMAT=$format "$fuzzer" -max_total_time="$seconds" -malloc_limit_mb=64 -rss_limit_mb=1024 \
         -timeout=5 -max_len=8192 -print_final_stats=1 -artifact_prefix="$out/crash$format-" "$corpus" \

@@ -245,6 +245,39 @@ exit_with_yes() {
     test -s settings.xml || fail "settings.xml was not written"
 }
 
+# Click positions in the main form (800 x 600), inside the Save/load box.
+LOAD_EDIT="170 500"
+LOAD_BROWSE="224 500"
+LOAD_BUTTON="254 500"
+UNLOAD_BUTTON="154 522"
+APPLY_BUTTON="227 522"
+APPLY_LAMP="281 522"
+AUTOSAVE_BOX="137 545"
+SAVE_EDIT="170 569"
+SAVE_BROWSE="224 569"
+SAVE_BUTTON="254 569"
+
+# Replaces the text of an edit of the main form $main.
+type_into() { # x y text
+    click_in "$main" "$1" "$2"
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 30 "$3"
+    sleep 0.3
+}
+
+# Waits for an error box, keeps its screenshot, checks that it is the only one and closes it with OK.
+expect_error_box() { # screenshot what
+    local box count
+    box=$(wait_title "^Error$" 10) || fail "$2: no error box"
+    sleep 0.5
+    shot "$1"
+    count=$(xdotool search --onlyvisible --name "^Error$" 2>/dev/null | wc -l)
+    [ "$count" -eq 1 ] || fail "$2: $count error boxes"
+    answer "$box" Return || fail "$2: the error box did not close with OK"
+}
+
+no_error_box() { ! visible "^Error$" || fail "$1: an error box is open"; }
+
 # Clicks at a point of a window, in its client coordinates.
 click_in() { # window, x, y
     xdotool mousemove --window "$1" "$2" "$3" click 1

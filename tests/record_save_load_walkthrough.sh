@@ -10,28 +10,8 @@ set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 e2e_folders "$@"
 
-# Click positions in the main form (800 x 600), inside the Save/load box.
-LOAD_EDIT="170 500"
-LOAD_BROWSE="224 500"
-LOAD_BUTTON="254 500"
-UNLOAD_BUTTON="154 522"
-APPLY_BUTTON="227 522"
-APPLY_LAMP="281 522"
-AUTOSAVE_BOX="137 545"
-SAVE_EDIT="170 569"
-SAVE_BROWSE="224 569"
-SAVE_BUTTON="254 569"
-# The oscilloscope screen, in the same coordinates.
+# The oscilloscope screen, in the main form's coordinates (the Save/load box's are in lib.sh).
 SCREEN_AREA="560x370+125+100"
-
-
-# Replaces the text of an edit of the main form.
-type_into() { # x y text
-    click_in "$main" "$1" "$2"
-    xdotool key ctrl+a BackSpace
-    xdotool type --delay 30 "$3"
-    sleep 0.3
-}
 
 # The text of an edit of the main form, through the clipboard.
 edit_text() { # x y
@@ -66,19 +46,6 @@ light_pixels() { # png
     convert "$1" -crop "$size+$((ox + ${rest%%+*}))+$((oy + ${rest#*+}))" txt:- |
         grep -c -E '#(80FF80|FFFF80|7F0000|800000)' || true
 }
-
-# Waits for an error box, keeps its screenshot, checks that it is the only one and closes it with OK.
-expect_error_box() { # screenshot what
-    local box count
-    box=$(wait_title "^Error$" 10) || fail "$2: no error box"
-    sleep 0.5
-    shot "$1"
-    count=$(xdotool search --onlyvisible --name "^Error$" 2>/dev/null | wc -l)
-    [ "$count" -eq 1 ] || fail "$2: $count error boxes"
-    answer "$box" Return || fail "$2: the error box did not close with OK"
-}
-
-no_error_box() { ! visible "^Error$" || fail "$1: an error box is open"; }
 
 start_x
 # The program folder with a settings file that enables the Autosave box.

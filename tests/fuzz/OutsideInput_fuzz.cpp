@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace scope;
@@ -85,10 +86,27 @@ void WriteSeeds(const std::string &folder) {
     const std::string nestedKey = "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">" +
                                   Nested(2000, "29;57;") + "</HOTKEY_HOLD></OPTIONS></SETTINGS>";
     const std::string nestedUnread = "<SETTINGS><UNREAD>" + Nested(1500, "x") + "</UNREAD></SETTINGS>";
-    for (const char *sub : {"settings", "import"}) {
-        Write(folder + "/" + sub + "/nested_hold_hot_key.xml", nestedKey);
-        Write(folder + "/" + sub + "/nested_unread.xml", nestedUnread);
-    }
+    std::string longKey = "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">";
+    for (int32_t i = 0; i <= KeyCodeCount; ++i)
+        longKey += "29;";
+    longKey += "</HOTKEY_HOLD></OPTIONS></SETTINGS>";
+    const std::pair<const char *, std::string> faults[] = {
+        {"nested_hold_hot_key", nestedKey},
+        {"nested_unread", nestedUnread},
+        {"hot_key_past_32_bits",
+         "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">2147483647;1;</HOTKEY_HOLD>"
+         "<HOTKEY_ZOOM_IN type=\"string\">-2147483648;-1;</HOTKEY_ZOOM_IN></OPTIONS></SETTINGS>"},
+        {"hot_key_of_513_keys", longKey},
+        {"duplicate_attribute",
+         "<SETTINGS><DEVICE><HORIZONTAL><MEMSIZE type=\"bool\" type=\"int\">4096</MEMSIZE>"
+         "</HORIZONTAL></DEVICE></SETTINGS>"},
+        {"two_roots",
+         "<SETTINGS><VISUAL><SCREEN><TRANSPARENCY type=\"int\">200</TRANSPARENCY></SCREEN></VISUAL>"
+         "</SETTINGS><SETTINGS/>"},
+    };
+    for (const char *sub : {"settings", "import"})
+        for (const auto &[name, text] : faults)
+            Write(folder + "/" + sub + "/" + name + ".xml", text);
 
     // The blocks the program's driver fills for every model, and the faulty ones.
     for (int type = 0; type < 6; ++type) {
@@ -147,6 +165,11 @@ void FuzzSettings(const uint8_t *data, size_t size) {
     s->SaveToXML(s->Document);
     const std::string saved = s->Document.FileText();
     if (saved.size() > 32 * size + 64 * 1024)
+        std::abort();
+    // And it reads back as a well-formed settings document.
+    Write(InputFile + ".saved", saved);
+    TXMLSettings again;
+    if (!again.LoadFromFile(InputFile + ".saved"))
         std::abort();
 }
 

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to one record file reader, chosen by RECORD_FORMAT (0 binary, 1 compressed,
-// 2 text). With RECORD_SEEDS=<folder> it writes one valid record per format there and exits.
+// 2 text). With RECORD_SEEDS=<folder> it writes one valid record per format there, and the files of known
+// faults, and exits.
 #include "records/SaveLoadFormatsTarn.h"
 
 #include <cstdio>
@@ -20,6 +21,7 @@ struct TRecord {
     TBoolArray Filter;
     std::array<int32_t, 2> Count{};
     bool Simple = false;
+    TRealArray GroundPos;
     TAcquiredData Data;
 
     void Register(TSaveLoadFormat &f) {
@@ -31,6 +33,7 @@ struct TRecord {
         f.AddValue("TriggerCount", &Count);
         f.AddValue("TriggerMode", &Mode);
         f.AddValue("SimpleTrigger", &Simple);
+        f.AddValue("GroundPos", &GroundPos);
         f.AddValue("AcquiredData", &Data);
     }
 };
@@ -47,12 +50,25 @@ void WriteSeeds(const std::string &folder) {
     r.Data.resize(3);
     r.Data[0].Data = {1, 2, 3, 4, 5, 6, 7, 8};
     r.Data[2].Data = {255, 0};
-    for (size_t row = 0; row < TSaveLoadFormatDesc.size(); ++row) {
+    r.GroundPos = {127.5, 130};
+    auto save = [&](size_t row, const std::string &name) {
         auto f = TSaveLoadFormatDesc[row].Create();
         r.Register(*f);
-        if (f->SaveToFile(folder + "/seed" + std::to_string(row)) != slOK)
+        if (f->SaveToFile(folder + "/seed" + std::to_string(row) + name) != slOK)
             std::abort();
+    };
+    for (size_t row = 0; row < TSaveLoadFormatDesc.size(); ++row)
+        save(row, "");
+    // Files of known faults: a ground position past any level, and a channel one sample past the longest
+    // record (its zeros deflate to about 1 KB).
+    for (size_t row = 0; row < TSaveLoadFormatDesc.size(); ++row) {
+        r.GroundPos = {row == 1 ? 6.5e150 : 1e308, 128};
+        save(row, "_huge_ground_position");
     }
+    r.GroundPos = {127.5, 130};
+    r.Data.assign(1, TWaveform{});
+    r.Data[0].Data.assign(size_t(RecordSampleLimit) + 1, 0);
+    save(1, "_one_sample_past_the_limit");
 }
 
 } // namespace
@@ -77,5 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     int32_t result = f->LoadFromStream(stream);
     if (result != slOK && result != slReadFailed)
         std::abort();
+    // A compressed record never holds more than the longest record there is.
+    if (Format == 1 && result == slOK)
+        for (const TWaveform &w : r.Data)
+            if (w.Data.size() > size_t(RecordSampleLimit))
+                std::abort();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "device/DriverAbstraction.h"
 #include "modules/ModuleHost.h"
 #include "settings/SettingsTarn.h"
+#include "trigger/TriggerArithmetic.h"
 
 #include <algorithm>
 #include <chrono>
@@ -27,6 +28,13 @@ template <typename A> bool Differs(bool forced, const A &requested, const A &acq
 // Indices of per-channel arrays that exist: the physical channels, as far as the array reaches.
 size_t Reach(int32_t count, size_t size) {
     return std::min(size_t(std::max(count, 0)), size);
+}
+
+// The level a 0 V line is moved to. One more than a screen height off the screen lies past every
+// instrument's shift range, so a move from a damaged record goes no further than that.
+int32_t TargetLevel(double level, int32_t levelCount) {
+    const int32_t screen = std::max(levelCount, 1);
+    return std::clamp(RoundSaturated(level), -screen, 2 * screen);
 }
 
 } // namespace
@@ -263,7 +271,9 @@ void TAcquisitionThread::PushSettings() {
         if (move == 0)
             continue;
         const double ground = i < r.GroundPosition.size() ? r.GroundPosition[i] : 0;
-        int32_t shift = dev.PositionToShift(int32_t(i), int32_t(std::nearbyint(move + ground)));
+        int32_t shift = dev.PositionToShift(int32_t(i), TargetLevel(move + ground, s.LevelCount));
+        if (s.ShiftMax >= s.ShiftMin)
+            shift = std::clamp(shift, s.ShiftMin, s.ShiftMax);
         r.GroundPositionMove[i] = 0;
         broadcast(bmShiftValueSet, int32_t(i), &shift);
     }

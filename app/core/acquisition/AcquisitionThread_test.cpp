@@ -10,10 +10,12 @@
 #include "testkit/FakeDevice.h"
 #include "testkit/TestSettings.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -139,7 +141,7 @@ TEST_F(TThreadFixture, ForcedPushSendsEverySettingInItsFixedOrder) {
         "ChannelHold(0,0)",  "ChannelHold(1,0)", "MemorySize(1024)",
         "TimeBase(100)",     "Range(0,201)",     "Range(1,202)",
         "Shift(0,5)",        "Shift(1,-5)",      "PositionToShift(1,102)", // round(2.5 + 100), halves to even
-        "Shift(0,5)",        "Shift(1,204)",     "TriggerMode(2)",
+        "Shift(0,5)",        "Shift(1,100)",     "TriggerMode(2)", // the answer 204 held to the shift range
         "Source(0,0,1)",     "Source(0,1,0)",    "Source(0,2,0)",
         "Source(1,0,0)",     "Source(1,1,0)",    "Source(1,2,0)",
         "Leading(0,0,0)",    "Leading(0,1,0)",   "Leading(0,2,0)",
@@ -187,6 +189,33 @@ TEST_F(TThreadFixture, UnforcedPushSendsOnlyWhatChanged) {
     EXPECT_EQ(Watcher.Pairs({bmShiftValueSet}), (std::vector<std::pair<int32_t, int32_t>>{{36, 1}}));
     thread.PushSettings();
     EXPECT_TRUE(Device.Take().empty());
+}
+
+TEST_F(TThreadFixture, GroundMovesOfDamagedRecordsStayWithinTheScreenAndTheShiftRange) {
+    // Levels 0..255, shifts -100..100, a shift of twice the level; the ground stands at 128.
+    struct TCase {
+        const char *Name;
+        double Move;
+        int32_t Level, Shift;
+    } cases[] = {
+        {"within both", -98, 30, 60},   {"past the shift range", 10, 138, 100},
+        {"1E308", 1e308, 512, 100},     {"-1E308", -1e308, -256, -100},
+        {"6.5E150", 6.5e150, 512, 100}, {"the largest double", std::numeric_limits<double>::max(), 512, 100},
+    };
+    TAcquisitionThread thread(Context());
+    thread.Prepare();
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        Device.Take();
+        TDeviceSettings &r = Settings.RequestedSettings();
+        r.GroundPositionMove[0] = c.Move;
+        thread.PushSettings();
+        const TLog log = Device.Take();
+        EXPECT_NE(std::find(log.begin(), log.end(), "PositionToShift(0," + std::to_string(c.Level) + ")"),
+                  log.end());
+        EXPECT_EQ(r.Shift[0], c.Shift);
+        EXPECT_EQ(r.GroundPositionMove[0], 0);
+    }
 }
 
 TEST_F(TThreadFixture, MemorySizeResizesEveryBufferBeforeTheDeviceIsTold) {

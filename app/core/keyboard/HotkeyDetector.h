@@ -24,7 +24,8 @@ public:
     struct THotkey {
         int32_t ID = 0;
         TKeyList Keys;
-        int32_t Sum = 0;
+        // Wide enough for any list of 32-bit codes.
+        int64_t Sum = 0;
     };
 
     void ProcessMessage(const TKeyMessage &message, bool &handled);
@@ -54,7 +55,7 @@ private:
     void CheckHotkeyChange();
 
     TKeyList Pressed;
-    int32_t PressedSum = 0;
+    int64_t PressedSum = 0;
     std::vector<THotkey> Hotkeys;
     int32_t Match = -1;
     bool IsActive = false;

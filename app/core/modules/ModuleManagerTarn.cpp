@@ -3,6 +3,7 @@
 #include "bus/ObjMasterTarn.h"
 #include "modules/ModulesBoxInterface.h"
 #include "settings/SettingsTarn.h"
+#include "trigger/TriggerArithmetic.h"
 
 #include <algorithm>
 #include <array>
@@ -50,8 +51,9 @@ template <typename T> bool Within(const std::vector<T> &v, int64_t i) {
     return i >= 0 && static_cast<uint64_t>(i) < v.size();
 }
 
+// Ranges, rates and positions come from the driver and the settings file: saturated, never out of range.
 int32_t RoundToInt(double x) {
-    return static_cast<int32_t>(std::nearbyint(x));
+    return RoundSaturated(x);
 }
 
 // One module answer during probing, through an integer cell preset to the given value.
@@ -540,7 +542,7 @@ bool TModuleManagerTarn::Serve(int32_t module, int32_t code, int32_t value, intp
         int32_t mv;
         if (!rangeMilliVolts(channel, mv) || !Within(d->ProbeMode, channel))
             return false;
-        return putInt(p, mv * ProbeFactor(d->ProbeMode[static_cast<size_t>(channel)]));
+        return putInt(p, Saturate32(int64_t(mv) * ProbeFactor(d->ProbeMode[static_cast<size_t>(channel)])));
     };
     auto ground = [d, putInt](intptr_t p, int32_t channel) {
         if (!d || !Within(d->GroundPosition, channel))

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -605,6 +606,40 @@ TEST_F(THostFixture, EveryCallbackAnswersInItsSlot) {
     uint8_t mode[4] = {7, 0, 0, 0};
     EXPECT_EQ(ModuleCalls(path, hcGetDisplayMode, 0, intptr_t(mode), 0), 1);
     EXPECT_EQ(ModuleReadInt32(mode), 7);
+}
+
+// Ranges from a driver's description block and ground positions past any level: the integer answers are
+// held to 32 bits instead of converting out of range.
+TEST_F(THostFixture, AnswersOfValuesPastTheIntegerRangeAreSaturated) {
+    const std::string path = AddModule("fun", "function", "short=Fun\n");
+    Start();
+    Assign("Fun", 1);
+    Host->LoadUnloadModules();
+    ASSERT_TRUE(Host->Module(0).Loaded);
+    Settings.Ranges = {{1e300, 1}, {3e6, 2}};
+    TDeviceSettings &d = Settings.AcquisitionSettings();
+    d.Range = {0, 1};
+    d.ProbeMode = {0, 3};
+    d.GroundPosition = {1e308, -6.5e150};
+    Host->SetServedSettings(&d);
+    const struct {
+        int32_t Code;
+        int Slot;
+        int32_t Expected;
+    } rows[] = {
+        {hcGetGroundA, 1, std::numeric_limits<int32_t>::max()},
+        {hcGetGroundB, 1, std::numeric_limits<int32_t>::min()},
+        {hcGetRangeA, 1, std::numeric_limits<int32_t>::max()},
+        {hcGetRangeB, 1, std::numeric_limits<int32_t>::max()}, // 3e9 mV
+        {hcGetProbeRangeB, 2, std::numeric_limits<int32_t>::max()},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE("code " + std::to_string(r.Code));
+        uint8_t cell[4] = {}, other[4] = {};
+        const intptr_t p1 = intptr_t(r.Slot == 1 ? cell : other), p2 = intptr_t(r.Slot == 2 ? cell : other);
+        EXPECT_EQ(ModuleCalls(path, r.Code, 0, p1, p2), 1);
+        EXPECT_EQ(ModuleReadInt32(cell), r.Expected);
+    }
 }
 
 TEST_F(THostFixture, WindowModuleGetsNoOwnChannelAndFunctionSlotC) {

@@ -1,16 +1,20 @@
 #include "records/LoadedData.h"
 
+#include "acquisition/AcquisitionThread.h"
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
 #include "platform/Platform.h"
 #include "testkit/BusRecorder.h"
+#include "testkit/FakeDevice.h"
 #include "testkit/TestFolder.h"
 #include "testkit/TestSettings.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 
 namespace scope {
@@ -510,6 +514,67 @@ TEST_F(LoadedRecord, ApplySettingsBringsAHandEditedRecordWithinTheInstrument) {
     const TDeviceSettings &r = s.RequestedSettings();
     EXPECT_EQ(r.MemorySize, 4096);
     EXPECT_EQ(r.TriggerLevel, (TIntArray{0, 255, 127}));
+}
+
+// A ground position past any level, in each format, reaches the device as a move to the end of the
+// shift range: before, the conversion to a level left the integer range and both shifts became 0.
+TEST_F(LoadedRecord, AHugeGroundPositionMovesTheGroundToTheEndOfTheShiftRange) {
+    struct TCase {
+        const char *Name;
+        size_t Format;
+        double Ground;
+        int32_t Shift;
+    } cases[] = {
+        {"rsb with 1E308", 0, 1e308, 100},
+        {"rsc with 6.5E150", 1, 6.5e150, 100},
+        {"rsa with 1E308", 2, 1e308, 100},
+        {"rsa with -1E308", 2, -1e308, -100},
+    };
+    auto bytes = [](const std::string &path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // The vertical controller's part: the device's answer becomes the requested shift.
+    recorder.OnMessage = [this](int32_t Msg, int32_t Param, void *Data) {
+        if (Msg == bmShiftValueSet)
+            s.RequestedSettings().Shift[size_t(Param)] = *static_cast<int32_t *>(Data);
+    };
+    for (const TCase &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDeviceSettings &r = s.RequestedSettings();
+        r.Shift = {3, 4};
+        r.GroundPosition = {100.0, 150.0};
+        TLoadedData written = Consistent();
+        written.Copy.GroundPosition = {c.Ground, 150.0};
+        const std::string file =
+            Save(written, c.Format, std::string("ground.") + TSaveLoadFormatDesc[c.Format].Extension);
+        const std::string before = bytes(file);
+
+        TLoadedData d(s);
+        ASSERT_TRUE(Load(d, c.Format, file));
+        EXPECT_EQ(d.Copy.GroundPosition[0], c.Ground);
+        d.AfterLoad();
+        d.ApplySettings(s, source);
+
+        TFakeDevice device;
+        device.ShiftPerPosition = 2;
+        device.Ground[0] = 100;
+        device.Ground[1] = 150;
+        TAcquisitionContext context;
+        context.Settings = &s;
+        context.DataSource = &source;
+        context.Bus = &bus;
+        context.Device = &device;
+        TAcquisitionThread thread(context);
+        thread.PushSettings();
+        EXPECT_EQ(r.Shift, (TIntArray{c.Shift, 4}));
+        EXPECT_EQ(r.GroundPositionMove, (TDoubleArray{0, 0}));
+        // What the exit save writes: the held shift, not 0.
+        TXMLSettings store;
+        s.SaveToXML(store);
+        EXPECT_EQ(store.ReadIntArray("/device/vertical/shift", {0, 0}), (TIntArray{c.Shift, 4}));
+        EXPECT_EQ(bytes(file), before) << "the record file is only read";
+    }
 }
 
 TEST_F(LoadedRecord, CompareSettingsTellsWhichKindOfValueDiffers) {

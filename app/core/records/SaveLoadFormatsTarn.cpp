@@ -893,11 +893,15 @@ void TSaveLoadFormatZip::ReadValue(const uint8_t *data, size_t size, TRegistered
     TPayload p(data, size);
     TAcquiredData &channels = *std::get<TAcquiredData *>(value.Variable);
     channels.resize(p.Count(8, CorruptedChannels));
+    // Checked before anything is allocated or inflated.
+    uint64_t samplesLeft = static_cast<uint64_t>(RecordSampleLimit) * RecordChannelLimit;
     for (TWaveform &w : channels) {
         int32_t a = p.I32(), b = p.I32();
         // Deflate never expands one byte of input into more than 1032 bytes of output.
-        if (a != b || a < 0 || static_cast<uint64_t>(a) > static_cast<uint64_t>(p.Remaining()) * 1032)
+        if (a != b || a < 0 || a > RecordSampleLimit || static_cast<uint64_t>(a) > samplesLeft ||
+            static_cast<uint64_t>(a) > static_cast<uint64_t>(p.Remaining()) * 1032)
             Fail(CorruptedChannels);
+        samplesLeft -= static_cast<uint64_t>(a);
         w.Data.resize(static_cast<size_t>(a));
         p.Advance(InflateExactly(p.Data(), p.Remaining(), w.Data));
     }

@@ -54,6 +54,11 @@ using TValueRef = std::variant<int32_t *, double *, TIntArray *, TBoolArray *, T
 constexpr uint32_t vfOptional = 1;
 constexpr uint32_t vfFound = 2;
 
+// The longest record an instrument takes, in samples per channel, and the channels of the full channel list:
+// no record the program can hold is larger, so a compressed chunk never inflates past their product.
+constexpr int32_t RecordSampleLimit = 1048576;
+constexpr int32_t RecordChannelLimit = 8;
+
 // Results of SaveToFile and LoadFromFile.
 constexpr int32_t slOK = 0;
 constexpr int32_t slCannotCreate = 1;

@@ -549,6 +549,50 @@ TEST(SaveLoadFormats, DamagedCompressedStreamsAreCorrupt) {
     EXPECT_EQ(good.Data[0].Data, five);
 }
 
+// A compressed chunk may hold at most the largest record there is: RecordSampleLimit samples a channel,
+// RecordChannelLimit channels of them. Past that it is refused before more is inflated.
+TEST(SaveLoadFormats, CompressedChunksNeverInflatePastTheLargestRecord) {
+    const size_t limit = size_t(RecordSampleLimit);
+    const std::string full = Deflated(std::vector<uint8_t>(limit, 0));
+    const std::string onePast = Deflated(std::vector<uint8_t>(limit + 1, 0));
+    // About 16 KB of file that inflates to sixteen times the limit.
+    const std::string bomb = Deflated(std::vector<uint8_t>(16 * limit, 0));
+    auto chunk = [](const std::vector<std::pair<size_t, const std::string *>> &channels) {
+        std::string payload = I32(int32_t(channels.size())) + I32(int32_t(channels.size()));
+        for (const auto &[length, stream] : channels)
+            payload += I32(int32_t(length)) + I32(int32_t(length)) + *stream;
+        return Chunk(18, payload);
+    };
+    struct {
+        const char *What;
+        std::string Bytes;
+        int32_t Result;
+        size_t Channels;
+    } cases[] = {
+        {"one channel of the limit", chunk({{limit, &full}}), slOK, 1},
+        {"one channel one sample past the limit", chunk({{limit + 1, &onePast}}), slReadFailed, 0},
+        {"the limit claimed by a stream of sixteen times as much", chunk({{limit, &bomb}}), slReadFailed, 0},
+        {"as many channels of the limit as a record holds",
+         chunk(
+             std::vector<std::pair<size_t, const std::string *>>(size_t(RecordChannelLimit), {limit, &full})),
+         slOK, size_t(RecordChannelLimit)},
+        {"one channel more",
+         chunk(std::vector<std::pair<size_t, const std::string *>>(size_t(RecordChannelLimit) + 1,
+                                                                   {limit, &full})),
+         slReadFailed, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.What);
+        TSmall s;
+        EXPECT_EQ(LoadBytes(Zip, c.Bytes, s), c.Result);
+        if (c.Result != slOK)
+            continue;
+        ASSERT_EQ(s.Data.size(), c.Channels);
+        for (const TWaveform &w : s.Data)
+            EXPECT_EQ(w.Data, std::vector<uint8_t>(limit, 0));
+    }
+}
+
 TEST(SaveLoadFormats, FileCutAnywhereIsCorruptUnlessCutBetweenChunks) {
     const std::string dir = TestFolder();
     for (int format : {Bin, Zip}) {

@@ -255,11 +255,14 @@ void TColorArrayOption::LoadFromXML(const std::string &prefix, TXMLSettings &sto
 
 // Hot key
 
+void IHotkeyEditControl::SetKeys(const TKeyList &keys) {
+    SetKeyCount(static_cast<int32_t>(keys.size()));
+    for (size_t i = 0; i < keys.size(); ++i)
+        SetKey(static_cast<int32_t>(i), keys[i]);
+}
+
 void THotkeyOption::ToControl(IOptionControl &control) {
-    IHotkeyEditControl &edit = ControlAs<IHotkeyEditControl>(control, InvalidCast);
-    edit.SetKeyCount(static_cast<int32_t>(Keys.size()));
-    for (size_t i = 0; i < Keys.size(); ++i)
-        edit.SetKey(static_cast<int32_t>(i), Keys[i]);
+    ControlAs<IHotkeyEditControl>(control, InvalidCast).SetKeys(Keys);
 }
 
 void THotkeyOption::FromControl(IOptionControl &control) {
@@ -274,8 +277,15 @@ void THotkeyOption::SetFromText(const std::string &text) {
     // Parsed completely before anything changes, so a bad text keeps the keys there were.
     size_t pos = 0;
     TKeyList keys;
-    for (std::string field = NextField(text, pos); !field.empty(); field = NextField(text, pos))
-        keys.push_back(OptionTextToInt(field));
+    for (std::string field = NextField(text, pos); !field.empty(); field = NextField(text, pos)) {
+        const int32_t code = OptionTextToInt(field);
+        // Codes no key gives would also make the detector's sums leave the integer range.
+        if (code < 0 || code >= KeyCodeCount)
+            throw EConvertError("'" + field + "' is not a key code");
+        if (keys.size() == MaxHotkeyKeys)
+            throw EConvertError("A hot key of more than " + std::to_string(MaxHotkeyKeys) + " keys");
+        keys.push_back(code);
+    }
     Keys = std::move(keys);
 }
 

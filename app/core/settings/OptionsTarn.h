@@ -17,6 +17,10 @@ using TColor = uint32_t;
 using TColorList = std::vector<TColor>;
 // Key codes of one combination: scan code, plus 256 for an extended key.
 using TKeyList = std::vector<int32_t>;
+// Every key code lies below this; a combination holds each key once, so no keyboard gives one with more
+// keys than there are codes.
+constexpr int32_t KeyCodeCount = 512;
+constexpr size_t MaxHotkeyKeys = KeyCodeCount;
 
 // The dialog controls options are bound to. The options dialog implements them with widgets;
 // an option finds the kind it needs with dynamic_cast.
@@ -54,6 +58,8 @@ public:
     virtual void SetKeyCount(int32_t count) = 0;
     virtual int32_t Key(int32_t index) const = 0;
     virtual void SetKey(int32_t index, int32_t code) = 0;
+    // The whole combination at once; a control that redraws on every change shows it once.
+    virtual void SetKeys(const TKeyList &keys);
 };
 
 // Option numbers, in table order.
@@ -190,6 +196,8 @@ class THotkeyOption : public TOption {
 public:
     void ToControl(IOptionControl &control) override;
     void FromControl(IOptionControl &control) override;
+    // A code outside the key codes, or more keys than MaxHotkeyKeys, raises EConvertError as a field that
+    // is no number does.
     void SetFromText(const std::string &text) override;
     void SaveToXML(const std::string &prefix, TXMLSettings &store) override;
     void LoadFromXML(const std::string &prefix, TXMLSettings &store) override;

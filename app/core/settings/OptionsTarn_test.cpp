@@ -144,7 +144,7 @@ TEST_F(OptionsTest, BooleanTextIsTrueOnlyWhenExactlyTrue) {
 
 TEST_F(OptionsTest, HotkeyTextsAreListsEndedBySeparators) {
     const std::pair<const char *, TKeyList> cases[] = {
-        {"29;57;", {29, 57}}, {"29;57", {29}}, {";", {}}, {"", {}}, {"1;;2;", {1}}, {"-5;300;", {-5, 300}},
+        {"29;57;", {29, 57}}, {"29;57", {29}}, {";", {}}, {"", {}}, {"1;;2;", {1}}, {"0;511;", {0, 511}},
     };
     THotkeyOption option;
     for (const auto &[text, keys] : cases) {
@@ -156,9 +156,18 @@ TEST_F(OptionsTest, HotkeyTextsAreListsEndedBySeparators) {
     EXPECT_EQ(option.Text(), ";");
     option.Keys = {29, 328};
     EXPECT_EQ(option.Text(), "29;328;");
-    // A text that is not a list of numbers changes nothing.
-    EXPECT_THROW(option.SetFromText("29;x;"), EConvertError);
-    EXPECT_EQ(option.Keys, (TKeyList{29, 328}));
+    // A text that is not a list of key codes changes nothing; nor does one of more keys than there are codes.
+    std::string allCodes, onePast;
+    for (int32_t code = 0; code < KeyCodeCount; ++code)
+        allCodes += std::to_string(code) + ";";
+    onePast = allCodes + "29;";
+    for (const std::string bad :
+         {"29;x;", "-5;300;", "29;512;", "2147483647;1;", "-2147483648;-1;", "$FFFFFFFF;", onePast.c_str()}) {
+        EXPECT_THROW(option.SetFromText(bad), EConvertError) << bad.substr(0, 40);
+        EXPECT_EQ(option.Keys, (TKeyList{29, 328}));
+    }
+    option.SetFromText(allCodes);
+    EXPECT_EQ(option.Keys.size(), MaxHotkeyKeys);
 }
 
 TEST_F(OptionsTest, ColorTextsAreDecimalOrDollarHex) {

@@ -887,6 +887,13 @@ std::string Nested(const std::string &name, int depth, const std::string &inner)
     return text;
 }
 
+std::string Repeated(const std::string &piece, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
 TEST_F(SettingsTest, HostileSettingsTextsLoadFailOrAreBroughtWithinLimits) {
     const std::string transparency =
         "<VISUAL><SCREEN><TRANSPARENCY type=\"int\">100</TRANSPARENCY></SCREEN></VISUAL>";
@@ -900,6 +907,7 @@ TEST_F(SettingsTest, HostileSettingsTextsLoadFailOrAreBroughtWithinLimits) {
         std::string Text;
         TOutcome Outcome;
         int32_t MemorySize, TriggerLevelA;
+        TKeyList Hold = {29, 57};
     } cases[] = {
         {"valid", valid, Loaded, 8192, 127},
         {"truncated", valid.substr(0, valid.size() - 12), Failed, 8192, 127},
@@ -929,8 +937,39 @@ TEST_F(SettingsTest, HostileSettingsTextsLoadFailOrAreBroughtWithinLimits) {
          "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">" + std::string(2 << 20, '7') +
              "</HOTKEY_HOLD></OPTIONS><APPCONTAINER><PARMOD><S type=\"string\">" + std::string(2 << 20, 'x') +
              "</S></PARMOD></APPCONTAINER>" + transparency + "</SETTINGS>",
-         Loaded, 8192, 127},
+         Loaded,
+         8192,
+         127,
+         {}},
         {"500,000 siblings", "<SETTINGS>" + siblings + transparency + "</SETTINGS>", Loaded, 8192, 127},
+        // Bad hot keys go back to their defaults; the rest of the file loads.
+        {"hot keys whose codes sum past 32 bits",
+         "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">2147483647;1;</HOTKEY_HOLD>"
+         "<HOTKEY_ZOOM_IN type=\"string\">-2147483648;-1;</HOTKEY_ZOOM_IN></OPTIONS>" +
+             transparency + "</SETTINGS>",
+         Loaded, 8192, 127},
+        {"hot key of more keys than there are key codes",
+         "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">" + Repeated("29;", KeyCodeCount + 1) +
+             "</HOTKEY_HOLD></OPTIONS>" + transparency + "</SETTINGS>",
+         Loaded, 8192, 127},
+        {"hot key of 300 keys",
+         "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">" + Repeated("57;", 300) +
+             "</HOTKEY_HOLD></OPTIONS>" + transparency + "</SETTINGS>",
+         Loaded, 8192, 127, TKeyList(300, 57)},
+        // Not well-formed: the whole file is refused.
+        {"duplicate attribute",
+         "<SETTINGS><VISUAL><SCREEN><TRANSPARENCY type=\"int\" type=\"bool\">100</TRANSPARENCY></SCREEN>"
+         "</VISUAL><DEVICE><HORIZONTAL><MEMSIZE type=\"bool\" type=\"int\">4096</MEMSIZE></HORIZONTAL>"
+         "</DEVICE></SETTINGS>",
+         Failed, 8192, 127},
+        {"two roots", valid + "<SETTINGS/>", Failed, 8192, 127},
+        {"a character XML cannot hold",
+         "<SETTINGS>" + transparency +
+             "<OPTIONS><HOTKEY_HOLD type=\"string\">&#1;57;</HOTKEY_HOLD></OPTIONS>" + "</SETTINGS>",
+         Failed, 8192, 127},
+        {"bytes that are not UTF-8",
+         "<SETTINGS>" + transparency + "<LAST type=\"string\">\xE9t\xE9</LAST></SETTINGS>", Failed, 8192,
+         127},
     };
     for (const TCase &c : cases) {
         SCOPED_TRACE(c.Name);
@@ -940,6 +979,9 @@ TEST_F(SettingsTest, HostileSettingsTextsLoadFailOrAreBroughtWithinLimits) {
         EXPECT_EQ(s->Transparency, c.Outcome == Loaded ? 100 : 255);
         EXPECT_EQ(s->RequestedSettings().MemorySize, c.MemorySize);
         EXPECT_EQ(s->RequestedSettings().TriggerLevel[0], c.TriggerLevelA);
+        EXPECT_EQ(dynamic_cast<THotkeyOption &>(*s->Options->GetOption(opHotkey_Hold)).Keys, c.Hold);
+        EXPECT_EQ(dynamic_cast<THotkeyOption &>(*s->Options->GetOption(opHotkey_Zoom_In)).Keys,
+                  (TKeyList{29, 78}));
         EXPECT_GE(s->RequestedSettings().AfterTrigger, s->AfterTriggerMin);
         EXPECT_LE(s->RequestedSettings().AfterTrigger, s->AfterTriggerMax);
         // The exit save rewrites the file readable and within a small multiple of what was read.
@@ -949,6 +991,9 @@ TEST_F(SettingsTest, HostileSettingsTextsLoadFailOrAreBroughtWithinLimits) {
         TXMLSettings again;
         EXPECT_TRUE(again.LoadFromFile(file));
         EXPECT_EQ(again.ReadInt("/visual/screen/transparency", 0), s->Transparency);
+        THotkeyOption hold;
+        hold.Keys = c.Hold;
+        EXPECT_EQ(again.ReadString("/options/hotkey_hold", ""), hold.Text());
 
         // The same file through the settings import: refused with its message, or taken.
         auto imported = Demo(PathOf("other.xml"));

@@ -6,6 +6,7 @@
 #include "device/DataTypesTarn.h"
 #include "format/NumberText.h"
 #include "platform/Platform.h"
+#include "settings/XmlWellFormed.h"
 
 namespace scope {
 
@@ -49,8 +50,9 @@ std::vector<std::string> Segments(const std::string &path) {
     return result;
 }
 
+// ASCII only: a loaded file must hold ASCII names too.
 bool NameStart(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
 bool NameChar(unsigned char c) {
@@ -115,7 +117,7 @@ void RemoveChildren(pugi::xml_node node) {
 
 void SetText(pugi::xml_node node, const std::string &text) {
     RemoveChildren(node);
-    if (!text.empty() && !node.append_child(pugi::node_pcdata).set_value(text.c_str()))
+    if (!text.empty() && !node.append_child(pugi::node_pcdata).set_value(xmlcheck::XmlText(text).c_str()))
         throw Exception("Unable to store value");
 }
 
@@ -160,7 +162,8 @@ bool TXMLSettings::LoadFromFile(const std::string &fileName) {
     pugi::xml_parse_result parsed =
         loaded.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     // Only a settings document replaces the one held; anything else would silently reset every key.
-    bool ok = parsed && std::string(loaded.document_element().name()) == RootName &&
+    bool ok = parsed && xmlcheck::WellFormed(loaded) &&
+              std::string(loaded.document_element().name()) == RootName &&
               ElementDepth(loaded) <= MaxElementDepth;
     if (ok)
         Document.reset(loaded);
@@ -298,7 +301,7 @@ pugi::xml_node TXMLSettings::FindTypedNode(const std::string &path, const std::s
 void TXMLSettings::SetAttribute(pugi::xml_node element, const std::string &name, const std::string &value) {
     element.remove_attribute(name.c_str());
     pugi::xml_attribute attr = element.append_attribute(name.c_str());
-    if (!attr || !attr.set_value(value.c_str()))
+    if (!attr || !attr.set_value(xmlcheck::XmlText(value).c_str()))
         throw Exception("Unable to set attribute \"" + name + "\"");
 }
 

@@ -27,9 +27,9 @@ public:
     TXMLSettings(const TXMLSettings &) = delete;
     TXMLSettings &operator=(const TXMLSettings &) = delete;
 
-    // True when the file held a settings document no deeper than MaxElementDepth, which then replaces the
-    // current one. Otherwise the previous document stays (a fresh store gets an empty SETTINGS root) and the
-    // result is false.
+    // True when the file held a well-formed settings document no deeper than MaxElementDepth, which then
+    // replaces the current one. Otherwise the previous document stays (a fresh store gets an empty SETTINGS
+    // root) and the result is false.
     bool LoadFromFile(const std::string &fileName);
     // Writes through a temporary file; false leaves the old file as it was.
     bool SaveToFile(const std::string &fileName) const;

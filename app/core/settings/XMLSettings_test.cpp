@@ -294,7 +294,14 @@ TEST_F(XMLSettingsTest, DamagedOrForeignFileIsAFailedLoadThatKeepsTheDocument) {
 
     for (const char *text :
          {"<SETTINGS><KEEP type=\"int\">2</KEEP>", "<OTHER><KEEP type=\"int\">3</KEEP></OTHER>", "",
-          "not xml at all", "<settings><KEEP type=\"int\">4</KEEP></settings>"}) {
+          "not xml at all", "<settings><KEEP type=\"int\">4</KEEP></settings>",
+          // Not well-formed, though the document object takes them.
+          "<SETTINGS><KEEP type=\"bool\" type=\"int\">5</KEEP></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\">6</KEEP></SETTINGS><SETTINGS/>",
+          "<SETTINGS><KEEP type=\"int\">7</KEEP><S type=\"string\">&#1;</S></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\">8</KEEP><S type=\"string\">\xFF</S></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\" t=\"\xED\xA0\x80\">9</KEEP></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\">10</KEEP><\xC3\x9C type=\"int\">1</\xC3\x9C></SETTINGS>"}) {
         EXPECT_FALSE(store.LoadFromFile(WriteFile("bad.xml", text))) << text;
         EXPECT_EQ(store.ReadInt("/keep", 0), 1) << text;
         EXPECT_EQ(store.FileText(), kept) << text;
@@ -428,6 +435,41 @@ TEST_F(XMLSettingsTest, ReindentKeepsTextOutsideTagsAndHandlesNesting) {
     };
     for (const auto &[compact, text] : cases)
         EXPECT_EQ(TXMLSettings::Reindent(compact), text) << compact;
+}
+
+// Texts a caller stores lose what no XML file can carry, so that every file written reads back.
+TEST_F(XMLSettingsTest, CharactersXmlCannotHoldAreNeverWritten) {
+    const struct {
+        const char *What;
+        std::string Stored, Kept;
+    } cases[] = {
+        {"control characters",
+         "a\x01"
+         "b\x1F\x7F",
+         "ab\x7F"},
+        {"a byte that is no UTF-8", "x\xFFy\xC3", "xy"},
+        {"an overlong form", "\xC0\xAFz", "z"},
+        {"a surrogate", "\xED\xA0\x80s", "s"},
+        {"U+FFFE and U+FFFF", "\xEF\xBF\xBE\xEF\xBF\xBFn", "n"},
+        {"past U+10FFFF",
+         "\xF4\x90\x80\x80"
+         "e",
+         "e"},
+        {"characters it can", "\xC3\xBC \xE2\x82\xAC \xF0\x9F\x98\x80",
+         "\xC3\xBC \xE2\x82\xAC \xF0\x9F\x98\x80"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.What);
+        TXMLSettings store;
+        LoadFresh(store);
+        store.WriteString("/s", c.Stored);
+        TXMLSettings::SetAttribute(store.GetNode("/a"), "note", c.Stored);
+        ASSERT_TRUE(store.SaveToFile(PathOf("clean.xml")));
+        TXMLSettings back;
+        ASSERT_TRUE(back.LoadFromFile(PathOf("clean.xml")));
+        EXPECT_EQ(back.ReadString("/s", "?"), c.Kept);
+        EXPECT_EQ(back.GetNode("/a").attribute("note").value(), c.Kept);
+    }
 }
 
 TEST_F(XMLSettingsTest, UnicodeTextPassesThroughUnchanged) {

@@ -228,6 +228,31 @@ TEST_F(TKeyboardFixture, InactiveDetectorSeesNothing) {
     EXPECT_EQ(Said(), (TSaid{}));
 }
 
+// Codes whose sum leaves 32 bits: the stored texts are bad hot keys that keep their defaults, and the
+// detector's own sums are wide enough for whatever it is given.
+TEST_F(TKeyboardFixture, HotkeyCodesPastTheIntegerRangeNeverOverflowTheSums) {
+    TXMLSettings store;
+    store.WriteString("/options/Hotkey_Hold", "2147483647;1;");
+    store.WriteString("/options/Hotkey_Zoom_In", "-2147483648;-1;");
+    Settings.Options->LoadFromXML("/options", store);
+    Apply();
+    EXPECT_EQ(Detector.HotkeyList()[0].Keys, (TKeyList{Ctrl, Space}));
+    EXPECT_EQ(Detector.HotkeyList()[11].Keys, (TKeyList{Ctrl, 78}));
+
+    THotkeyDetector detector;
+    detector.AddHotkey({2147483647, 1}, 0);
+    detector.AddHotkey({-2147483647 - 1, -1}, 1);
+    EXPECT_EQ(detector.HotkeyList()[0].Sum, 2147483648LL);
+    EXPECT_EQ(detector.HotkeyList()[1].Sum, -2147483649LL);
+    int32_t reported = -2;
+    detector.OnHotkeyChange = [&](int32_t id) { reported = id; };
+    detector.SetActive(true);
+    bool handled = false;
+    detector.ProcessMessage({TKeyMessage::KeyDown, 2147483647, false}, handled);
+    detector.ProcessMessage({TKeyMessage::KeyDown, 1, false}, handled);
+    EXPECT_EQ(reported, 0);
+}
+
 TEST_F(TKeyboardFixture, HotkeysRegisteredFromTheOptionsInIdOrderAndTheLowerIDWins) {
     // Range B up given the hold's keys.
     static_cast<THotkeyOption *>(Settings.Options->GetOption(opHotkey_RangeB_Up))->Keys = {Ctrl, Space};

@@ -226,6 +226,15 @@ TEST_F(SaveLoadGroup, EveryFailureShowsItsBoxAndLeavesNothingLoaded) {
     const std::string text = ReadFile(SaveAs("whole.rsa"));
     WriteFile("spoilt.rsa", text + "LastValidSample[2] = 9000,9000\r\n");
     WriteFile("before.rsa", "previous");
+    // A compressed record one sample longer than the longest one: refused before it is inflated.
+    {
+        TAcquiredData tooLong(1);
+        tooLong[0].Data.assign(size_t(RecordSampleLimit) + 1, 0);
+        auto f = TSaveLoadFormatDesc[1].Create();
+        f->AddValue("AcquiredData", &tooLong);
+        ASSERT_EQ(f->SaveToFile(PathOf("long.rsc")), slOK);
+    }
+    const std::string tooLongBytes = ReadFile(PathOf("long.rsc"));
     struct Case {
         const char *What;
         bool Load;
@@ -248,6 +257,8 @@ TEST_F(SaveLoadGroup, EveryFailureShowsItsBoxAndLeavesNothingLoaded) {
          "The " + PathOf("short.rsa") + " is corrupted. Unable to load data."},
         {"load a record contradicting itself", true, PathOf("spoilt.rsa"),
          "The " + PathOf("spoilt.rsa") + " is corrupted. Unable to load data."},
+        {"load a compressed record past the longest one", true, PathOf("long.rsc"),
+         "Unable to read from " + PathOf("long.rsc") + ". File may be corrupted."},
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.What);
@@ -269,6 +280,7 @@ TEST_F(SaveLoadGroup, EveryFailureShowsItsBoxAndLeavesNothingLoaded) {
         }
         EXPECT_EQ(Errors(), (std::vector<std::string>{k.Box}));
     }
+    EXPECT_EQ(ReadFile(PathOf("long.rsc")), tooLongBytes) << "a refused file is only read";
     // A write that fails part way reports it and keeps the file that was there.
     s.TimeBases[1].SampleRate = std::numeric_limits<double>::quiet_NaN();
     boxes.Log.clear();

@@ -21,6 +21,13 @@ void THotkeyEdit::SetKey(int32_t index, int32_t code) {
     Refresh();
 }
 
+void THotkeyEdit::SetKeys(const TKeyList &keys) {
+    Capture.SetKeyCount(static_cast<int32_t>(keys.size()));
+    for (size_t i = 0; i < keys.size(); ++i)
+        Capture.SetKey(static_cast<int32_t>(i), keys[i]);
+    Refresh();
+}
+
 void THotkeyEdit::ClearKeys() {
     Capture.ClearKeys();
     Refresh();

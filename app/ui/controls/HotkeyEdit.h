@@ -21,6 +21,8 @@ public:
     void SetKeyCount(int32_t count) override;
     int32_t Key(int32_t index) const override { return Capture.Key(index); }
     void SetKey(int32_t index, int32_t code) override;
+    // One text for the whole combination, not one a key.
+    void SetKeys(const TKeyList &keys) override;
     void ClearKeys();
 
     // Its click empties the field.

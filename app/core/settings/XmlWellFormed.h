@@ -1,0 +1,25 @@
+// What a settings document must be for its file to parse with any strict XML parser: the checks the
+// document object leaves out when it parses, and the cleaning of texts the program stores.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+namespace scope {
+
+namespace xmlcheck {
+
+// UTF-8 of characters an XML document can hold (no control characters but TAB, LF and CR, no surrogates,
+// no U+FFFE or U+FFFF).
+bool IsXmlText(std::string_view text);
+// The text without the bytes that break that rule; the text itself when it keeps it.
+std::string XmlText(std::string_view text);
+// One element at the top; every element and attribute name ASCII, every text and attribute value
+// IsXmlText; no attribute name twice in one element.
+bool WellFormed(const pugi::xml_document &document);
+
+} // namespace xmlcheck
+
+} // namespace scope
