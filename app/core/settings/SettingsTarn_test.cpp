@@ -612,6 +612,40 @@ TEST_F(SettingsTest, ModuleKeysReportTheirSuccess) {
     EXPECT_EQ(s->Document.FileText(), before);
 }
 
+// A settings file larger than any the program writes is refused unread, at start-up and on import; the
+// import's message names the limit.
+TEST_F(SettingsTest, SettingsFilesPastTheSizeLimitAndSpecialFilesAreRefusedUnread) {
+    const std::string huge = PathOf("huge.st");
+    const std::string fits =
+        "<SETTINGS><VISUAL><SCREEN><TRANSPARENCY type=\"int\">100</TRANSPARENCY></SCREEN></VISUAL>";
+    { std::ofstream(huge, std::ios::binary) << fits << "<S/>"; }
+    // Sparse: past the limit by one byte without taking the disk space.
+    ASSERT_EQ(truncate(huge.c_str(), off_t(TXMLSettings::MaxFileSize) + 1), 0);
+    auto s = Demo(PathOf("missing.xml"));
+    s->LoadSettingsFile();
+    EXPECT_FALSE(s->ImportSettings(huge));
+    ASSERT_EQ(Messages.Log.size(), 1u);
+    EXPECT_EQ(Messages.Log[0].Text,
+              "Unable to import settings from specified file: it is larger than 64 MB.");
+    EXPECT_EQ(s->Transparency, 255);
+    // One byte less is read (and found to be no document: the padding is NUL bytes).
+    ASSERT_EQ(truncate(huge.c_str(), off_t(TXMLSettings::MaxFileSize)), 0);
+    Messages.Log.clear();
+    EXPECT_FALSE(s->ImportSettings(huge));
+    ASSERT_EQ(Messages.Log.size(), 1u);
+    EXPECT_EQ(Messages.Log[0].Text, "Unable to import settings from specified file.");
+
+    ASSERT_EQ(mkfifo(PathOf("pipe.xml").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", PathOf("zero.xml"));
+    for (const std::string &start : {huge, PathOf("pipe.xml"), PathOf("zero.xml")}) {
+        SCOPED_TRACE(start);
+        auto started = Demo(start);
+        started->LoadSettingsFile();
+        EXPECT_EQ(started->Transparency, 255);
+    }
+    EXPECT_EQ(Messages.Log.size(), 1u);
+}
+
 TEST_F(SettingsTest, FailedSaveAndExportShowTheirMessagesAndKeepTheOldFile) {
     auto s = Demo(PathOf("missing.xml"));
     s->LoadSettingsFile();
@@ -672,7 +706,14 @@ TEST_F(SettingsTest, FailedImportChangesNothing) {
         WriteFile("foreign.st", "<html><body>not settings</body></html>"),
         WriteFile("empty.st", ""),
         PathOf("absent.st"),
+        // Special files are refused unread, without waiting for a writer or reading without end.
+        PathOf("pipe.st"),
+        PathOf("zero.st"),
+        PathOf("folder.st"),
     };
+    ASSERT_EQ(mkfifo(PathOf("pipe.st").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", PathOf("zero.st"));
+    fs::create_directory(PathOf("folder.st"));
     for (const std::string &file : damaged) {
         Messages.Log.clear();
         EXPECT_FALSE(s->ImportSettings(file)) << file;
@@ -687,7 +728,7 @@ TEST_F(SettingsTest, FailedImportChangesNothing) {
         EXPECT_TRUE(s->ReadModuleInt("parmod", "rows", rows));
         EXPECT_EQ(rows, 3);
     }
-    EXPECT_EQ(imported, 4);
+    EXPECT_EQ(imported, 7);
 }
 
 TEST_F(SettingsTest, StartAndExitUseSettingsXmlInTheWorkingFolderSilently) {
