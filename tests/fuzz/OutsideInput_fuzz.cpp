@@ -88,6 +88,8 @@ void WriteSeeds(const std::string &folder) {
     for (const char *sub : {"settings", "import"}) {
         Write(folder + "/" + sub + "/nested_hold_hot_key.xml", nestedKey);
         Write(folder + "/" + sub + "/nested_unread.xml", nestedUnread);
+        // What a link to /dev/zero would give, were it read: NUL bytes up to the fuzzer's longest input.
+        Write(folder + "/" + sub + "/zeros.xml", std::string(16384, '\0'));
     }
 
     // The blocks the program's driver fills for every model, and the faulty ones.
