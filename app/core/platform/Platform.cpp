@@ -307,6 +307,13 @@ bool MayWrite(const std::string &path, const struct stat &st) {
     return (st.st_mode & 0222) != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
+// Gives a replacement the target's owner and group where the system lets us (a user may give a file only
+// a group of their own); otherwise it belongs to this user, as any file the user makes. False then.
+bool KeepOwner(int fd, const struct stat &target) {
+    return fchown(fd, target.st_uid, target.st_gid) == 0 ||
+           fchown(fd, static_cast<uid_t>(-1), target.st_gid) == 0;
+}
+
 } // namespace
 
 bool FinalTarget(const std::string &path, std::string &target) {
@@ -316,7 +323,8 @@ bool FinalTarget(const std::string &path, std::string &target) {
         struct stat st;
         if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return true;
-        std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 2);
+        std::vector<char> buf(std::max<size_t>(static_cast<size_t>(std::max<off_t>(st.st_size, 0)), 4096) +
+                              2);
         const ssize_t n = readlink(target.c_str(), buf.data(), buf.size());
         if (n <= 0 || static_cast<size_t>(n) >= buf.size())
             return true;
@@ -399,9 +407,11 @@ bool TSafeFileWriter::Open(const std::string &path) {
         return Fail(errno);
     Temp = buf.data();
     Good = true;
-    // Keep the target's permissions, or those a newly created file would get.
+    // Keep the target's owner and permissions, or give those a newly created file would get.
     mode_t mask = umask(0);
     umask(mask);
+    if (exists)
+        KeepOwner(Fd, st);
     fchmod(Fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
     return Good;
 }
