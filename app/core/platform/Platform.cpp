@@ -266,13 +266,13 @@ long TemporaryWriter(const std::string &entry, const std::string &ownName) {
 }
 
 // Whether the process that wrote a temporary last at the given time is gone: no process has its id, or
-// the one that has it started later (the id was given again). A few seconds allow for the coarse start
-// time.
+// the one that has it started later (the id was given again). A minute allows for the coarse start time
+// and for a file system whose clock differs from ours.
 bool WriterGone(long pid, time_t lastWritten) {
     if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
         return true;
     const time_t started = ProcessStartTime(std::to_string(pid));
-    return started > 0 && started > lastWritten + 2;
+    return started > 0 && started > lastWritten + 60;
 }
 
 // The longest name the folder's file system takes.
