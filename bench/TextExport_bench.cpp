@@ -65,7 +65,7 @@ void BM_FilePerRow(benchmark::State &state) {
             break;
         }
         writer.WriteRows({0, Rows - 1}, sink);
-        sink.Close();
+        sink.Commit();
     }
     std::remove(name);
 }

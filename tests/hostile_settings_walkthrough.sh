@@ -221,4 +221,60 @@ sys.exit(not eval(sys.argv[1]))' "${saved_check[$name]}" || fail "$name: the sav
     cd "$out"
     rm -rf "$prog"
 done
+
+# ---- Special files and planted temporaries ----
+# A record load from a FIFO and a settings import of a link to /dev/zero are refused at once with their
+# error boxes: neither waits for a writer nor reads without end. A save into the program folder removes
+# the temporary that a killed writer left for another name, and keeps a running writer's temporary and a
+# foreign dot-file.
+echo "--- special files and planted temporaries"
+copy_program hostile_files
+mkfifo "$prog/pipe.rsb"
+ln -s /dev/zero "$prog/zero.st"
+sh -c 'exit 0' &
+dead=$!
+wait "$dead"
+planted_dead="$prog/.auto004.rsb.$dead.AbC123"
+planted_live="$prog/.auto005.rsb.$$.Live01" # this script runs
+planted_foreign="$prog/.foreign.$dead"
+for f in "$planted_dead" "$planted_live" "$planted_foreign"; do printf 'half a record' >"$f"; done
+run_copy hostile_files
+main=$(enter_demonstration) || fail "special files: no main form"
+edit_and_click() { # edit x y, button x y, text
+    click_in "$main" "$1" "$2"
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 30 "$5"
+    sleep 0.3
+    click_in "$main" "$3" "$4"
+}
+edit_and_click 170 500 254 500 pipe.rsb
+box=$(wait_title "^Error$" 10) || fail "FIFO load: no box within 10 s, the load waits on the pipe"
+shot "$out/hostile_fifo_load_box.png"
+answer "$box" Return || fail "FIFO load: the box did not close"
+press "$main" alt+s
+sleep 0.4
+xdotool key Down Return
+wait_title "^Open$" 10 >/dev/null || fail "no dialog for loading a settings file"
+sleep 0.5
+xdotool type --delay 30 "$prog/zero.st"
+rss_before=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
+xdotool key Return
+box=$(wait_title "^Error$" 10) || fail "/dev/zero import: no box within 10 s"
+shot "$out/hostile_dev_zero_import_box.png"
+rss_after=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
+echo "resident memory before the import ${rss_before} kB, with its box ${rss_after} kB"
+[ "$rss_after" -lt $((rss_before + 262144)) ] || fail "/dev/zero import: memory grew by more than 256 MB"
+answer "$box" Return || fail "/dev/zero import: the box did not close"
+edit_and_click 170 569 254 569 rec.rsb
+for _ in $(seq 1 50); do [ -s rec.rsb ] && break; sleep 0.1; done
+test -s rec.rsb || fail "planted temporaries: the save did not write rec.rsb"
+! visible "^Error$" || fail "planted temporaries: the save showed an error box"
+[ ! -e "$planted_dead" ] || fail "the killed writer's temporary is still there after a save"
+[ -e "$planted_live" ] || fail "a running writer's temporary was removed"
+[ -e "$planted_foreign" ] || fail "a foreign dot-file was removed"
+test -p pipe.rsb && test -L zero.st || fail "the special files were replaced"
+exit_with_yes "$main"
+echo "special files refused with their boxes, the dead writer's temporary removed, the others kept"
+cd "$out"
+rm -rf "$prog"
 echo "every hostile settings file started, ran and ended cleanly"

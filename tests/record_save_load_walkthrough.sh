@@ -4,8 +4,8 @@
 # shows the lighter loaded traces, Unload, a name in capitals and a truncated file refused with their
 # boxes, a record written here with another time base and memory size (red apply lamp, Apply, lamp lime
 # or yellow), a load through the browse dialog by a typed path, auto-save to consecutive files, an
-# auto-save into a missing folder stopping after one box; the applied settings are in settings.xml at
-# exit. Screenshots of every step are left in the output folder.
+# auto-save into a missing folder stopping after one box, a save onto a symbolic link that writes its
+# target, a 250-character name; the applied settings are in settings.xml at exit. Screenshots of every step are left in the output folder.
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 e2e_folders "$@"
@@ -185,6 +185,27 @@ type_into $SAVE_EDIT after000
 sleep 1.5
 shot "$out/saveload_12_autosave_off.png"
 [ ! -e after000.rsb ] || fail "auto-save still runs after its failure"
+
+# A save onto a symbolic link writes the file the link names; the link stays a link.
+printf 'old record' >linked_target.rsb
+ln -s linked_target.rsb link.rsb
+type_into $SAVE_EDIT link.rsb
+click_in "$main" $SAVE_BUTTON
+no_error_box "the save onto a link"
+test -L link.rsb || fail "the save onto link.rsb replaced the link"
+[ "$(readlink link.rsb)" = linked_target.rsb ] || fail "link.rsb points elsewhere after the save"
+[ "$(stat -c %s linked_target.rsb)" -gt 1000 ] || fail "the save onto link.rsb did not write its target"
+# A name of 250 characters saves.
+long=$(python3 -c 'print("r" * 246 + ".rsb")')
+click_in "$main" $SAVE_EDIT
+xdotool key ctrl+a BackSpace
+xdotool type --delay 10 "$long"
+sleep 0.3
+click_in "$main" $SAVE_BUTTON
+shot "$out/saveload_13_long_name.png"
+no_error_box "the save under a 250-character name"
+test -s "$long" || fail "the save under a 250-character name wrote nothing"
+echo "saved through a link and under a 250-character name"
 
 exit_with_yes "$main"
 cp settings.xml "$out/saveload_settings.xml"

@@ -97,6 +97,8 @@ void WriteSeeds(const std::string &folder) {
          "<SETTINGS><OPTIONS><HOTKEY_HOLD type=\"string\">2147483647;1;</HOTKEY_HOLD>"
          "<HOTKEY_ZOOM_IN type=\"string\">-2147483648;-1;</HOTKEY_ZOOM_IN></OPTIONS></SETTINGS>"},
         {"hot_key_of_513_keys", longKey},
+        // What a link to /dev/zero would give, were it read: NUL bytes up to the fuzzer's longest input.
+        {"zeros", std::string(16384, '\0')},
         {"duplicate_attribute",
          "<SETTINGS><DEVICE><HORIZONTAL><MEMSIZE type=\"bool\" type=\"int\">4096</MEMSIZE>"
          "</HORIZONTAL></DEVICE></SETTINGS>"},

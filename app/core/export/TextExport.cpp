@@ -6,11 +6,7 @@
 #include "settings/SettingsTarn.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace scope {
 
@@ -78,40 +74,19 @@ TSampleRange ExportRange(int32_t area, const TWaveform &channelA, TSettingsTarn 
 
 // File sink
 
-TFileSink::~TFileSink() {
-    Close();
-}
-
 bool TFileSink::Create(const std::string &path) {
-    Close();
-    Fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (Fd < 0) {
-        LastError = std::strerror(errno);
-        return false;
-    }
-    return true;
+    return Writer.Open(path);
 }
 
 void TFileSink::Put(const std::string &row) {
-    if (Fd < 0)
-        throw Exception("The file is not open");
-    const char *p = row.data();
-    size_t left = row.size();
-    while (left > 0) {
-        const ssize_t n = ::write(Fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw Exception(std::strerror(n < 0 ? errno : EIO));
-        p += n;
-        left -= size_t(n);
-    }
+    if (!Writer.Ok())
+        throw Exception(Writer.Error().empty() ? "The file is not open" : Writer.Error());
+    if (!Writer.Write(row))
+        throw Exception(Writer.Error());
 }
 
-void TFileSink::Close() {
-    if (Fd >= 0)
-        ::close(Fd);
-    Fd = -1;
+bool TFileSink::Commit() {
+    return Writer.Commit();
 }
 
 // Rows

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "device/DataTypesTarn.h"
+#include "platform/Platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -56,23 +57,21 @@ public:
     std::string Text;
 };
 
-// Writes every row straight to the file (nothing is held back in a buffer).
+// Writes every row straight to the file through the safe writer (nothing is held back in a buffer): the
+// rows go to a temporary file that replaces the file, or the final target of a link, at Commit.
 class TFileSink : public ITextSink {
 public:
-    TFileSink() = default;
-    ~TFileSink() override;
-    TFileSink(const TFileSink &) = delete;
-    TFileSink &operator=(const TFileSink &) = delete;
-    // Creates or empties the file; false with Error() holding the system's message.
+    // False with Error() holding the system's message when the file cannot be created or replaced.
     bool Create(const std::string &path);
     void Put(const std::string &row) override;
-    // Errors while closing are ignored.
-    void Close();
-    const std::string &Error() const { return LastError; }
+    // Puts the file in place; false with Error() set when that fails.
+    bool Commit();
+    // Drops the rows; a file that was there stays as it was.
+    void Abort() { Writer.Abort(); }
+    const std::string &Error() const { return Writer.Error(); }
 
 private:
-    int Fd = -1;
-    std::string LastError;
+    platform::TSafeFileWriter Writer;
 };
 
 // Builds the rows of one export: formatter by units, time column by style, columns A to D by source.

@@ -182,13 +182,23 @@ TEST_F(TextExportFixture, RangeOfEachArea) {
     EXPECT_LT(none.Last, none.First);
 }
 
-TEST_F(TextExportFixture, FileSinkWritesEachRowAndReportsCreationErrors) {
+TEST_F(TextExportFixture, FileSinkReplacesTheFileOnlyWithEveryRowAndReportsCreationErrors) {
+    WriteFile("rows.txt", "old rows");
     TFileSink sink;
     ASSERT_TRUE(sink.Create(PathOf("rows.txt")));
     Writer(Preset(euVolts, 0, 1)).WriteRows({0, 1}, sink);
-    // Each row is in the file before the sink is closed.
+    EXPECT_EQ(ReadFile(PathOf("rows.txt")), "old rows");
+    ASSERT_TRUE(sink.Commit());
     EXPECT_EQ(ReadFile(PathOf("rows.txt")), "0.5\r\n0.5\r\n");
-    sink.Close();
+    EXPECT_THROW(sink.Put("late\r\n"), Exception);
+
+    TFileSink dropped;
+    ASSERT_TRUE(dropped.Create(PathOf("rows.txt")));
+    dropped.Put("half\r\n");
+    dropped.Abort();
+    EXPECT_EQ(ReadFile(PathOf("rows.txt")), "0.5\r\n0.5\r\n");
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(Folder), std::filesystem::directory_iterator()), 1);
 
     TFileSink missing;
     EXPECT_FALSE(missing.Create(PathOf("no/such/folder.txt")));

@@ -1,14 +1,17 @@
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -195,10 +198,13 @@ bool TemporarySuffixChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-// Wall-clock start of this process in seconds since the epoch; 0 when /proc does not tell.
-time_t ProcessStartTime() {
+constexpr size_t TemporarySuffix = 6; // mkstemp's XXXXXX
+
+// Wall-clock start of a process ("self" or a process id) in seconds since the epoch; 0 when /proc does
+// not tell.
+time_t ProcessStartTime(const std::string &process) {
     std::string stat, all;
-    if (!ReadWholeFile("/proc/self/stat", stat) || !ReadWholeFile("/proc/stat", all))
+    if (!ReadWholeFile("/proc/" + process + "/stat", stat) || !ReadWholeFile("/proc/stat", all))
         return 0;
     // Field 22 counts after the command name, which may itself hold spaces and parentheses.
     size_t at = stat.rfind(')');
@@ -211,72 +217,144 @@ time_t ProcessStartTime() {
         return 0;
     size_t b = all.find("\nbtime ");
     long long boot = 0;
-    if (b == std::string::npos || std::sscanf(all.c_str() + b + 7, "%lld", &boot) != 1)
+    if (b == std::string::npos || std::sscanf(all.c_str() + b + 7, "%lld", &boot) != 1 || boot < 0)
         return 0;
     const long hz = sysconf(_SC_CLK_TCK);
-    return static_cast<time_t>(
-        boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz > 0 ? hz : 100)));
+    const unsigned long long seconds = ticks / static_cast<unsigned long long>(hz > 0 ? hz : 100);
+    if (seconds > static_cast<unsigned long long>(std::numeric_limits<int32_t>::max()))
+        return 0;
+    return static_cast<time_t>(boot + static_cast<long long>(seconds));
 }
 
-// The writer's process id of a temporary name's rest after ".<name>.": 0 for the older form without
-// one, -1 when the rest is not a temporary's.
-long TemporaryWriter(const std::string &rest) {
-    const size_t suffix = 6;
-    if (rest.size() < suffix)
+// The writer's process id of a directory entry that is a temporary of the safe writer: a positive id for
+// ".<name>.<process id>.XXXXXX" (any name), 0 for the older form ".<own name>.XXXXXX" of the given target
+// name, -1 for anything else.
+long TemporaryWriter(const std::string &entry, const std::string &ownName) {
+    if (entry.size() < 1 + TemporarySuffix || entry[0] != '.')
         return -1;
-    for (size_t i = rest.size() - suffix; i < rest.size(); ++i)
-        if (!TemporarySuffixChar(rest[i]))
+    const size_t suffixAt = entry.size() - TemporarySuffix;
+    for (size_t i = suffixAt; i < entry.size(); ++i)
+        if (!TemporarySuffixChar(entry[i]))
             return -1;
-    if (rest.size() == suffix) {
+    const std::string ownPrefix = "." + ownName + ".";
+    if (!ownName.empty() && entry.size() == ownPrefix.size() + TemporarySuffix &&
+        entry.compare(0, ownPrefix.size(), ownPrefix) == 0) {
         // The older form carries no process id; its random suffix mixes letter cases and digits, which a
         // word such as "backup" does not.
         int upper = 0, lower = 0, digit = 0;
-        for (char c : rest) {
+        for (size_t i = suffixAt; i < entry.size(); ++i) {
+            const char c = entry[i];
             upper |= c >= 'A' && c <= 'Z';
             lower |= c >= 'a' && c <= 'z';
             digit |= c >= '0' && c <= '9';
         }
         return upper + lower + digit >= 2 ? 0 : -1;
     }
-    if (rest.size() < suffix + 2 || rest[rest.size() - suffix - 1] != '.')
+    if (suffixAt < 1 || entry[suffixAt - 1] != '.')
+        return -1;
+    const size_t pidEnd = suffixAt - 1;
+    size_t pidAt = pidEnd;
+    while (pidAt > 0 && entry[pidAt - 1] >= '0' && entry[pidAt - 1] <= '9')
+        --pidAt;
+    // Some name before the process id, and at most the digits a process id has.
+    if (pidAt == pidEnd || pidEnd - pidAt > 9 || pidAt < 3 || entry[pidAt - 1] != '.' || entry[pidAt] == '0')
         return -1;
     long pid = 0;
-    for (size_t i = 0; i + suffix + 1 < rest.size(); ++i) {
-        if (rest[i] < '0' || rest[i] > '9' || pid > 99999999)
-            return -1;
-        pid = pid * 10 + (rest[i] - '0');
-    }
-    return pid > 0 ? pid : -1;
+    for (size_t i = pidAt; i < pidEnd; ++i)
+        pid = pid * 10 + (entry[i] - '0');
+    return pid;
 }
 
-bool ProcessRunning(long pid) {
-    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+// Whether the process that wrote a temporary last at the given time is gone: no process has its id, or
+// the one that has it started later (the id was given again). A minute allows for the coarse start time
+// and for a file system whose clock differs from ours.
+bool WriterGone(long pid, time_t lastWritten) {
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        return true;
+    const time_t started = ProcessStartTime(std::to_string(pid));
+    return started > 0 && started > lastWritten + 60;
+}
+
+// The longest name the folder's file system takes.
+size_t NameMax(const std::string &folder) {
+    const long n = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return n > 0 ? static_cast<size_t>(n) : 255;
+}
+
+// ".<name>.<process id>.XXXXXX": the name is shortened, at a character boundary, so that the whole stays
+// within the folder's name limit.
+std::string TemporaryNameFor(const std::string &name, size_t nameMax) {
+    std::string tail(1, '.');
+    tail += std::to_string(getpid());
+    tail += '.';
+    tail.append(TemporarySuffix, 'X');
+    size_t keep = name.size();
+    if (1 + keep + tail.size() > nameMax) {
+        keep = nameMax > tail.size() + 2 ? nameMax - tail.size() - 1 : 1;
+        // Not in the middle of a multi-byte character.
+        while (keep > 1 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+            --keep;
+    }
+    std::string result(1, '.');
+    result.append(name, 0, keep);
+    result += tail;
+    return result;
+}
+
+// Whether the user may replace an existing file: a file without any write permission stays as it is, as
+// it would for a direct write (even for root).
+bool MayWrite(const std::string &path, const struct stat &st) {
+    return (st.st_mode & 0222) != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Gives a replacement the target's owner and group where the system lets us (a user may give a file only
+// a group of their own); otherwise it belongs to this user, as any file the user makes. False then.
+bool KeepOwner(int fd, const struct stat &target) {
+    return fchown(fd, target.st_uid, target.st_gid) == 0 ||
+           fchown(fd, static_cast<uid_t>(-1), target.st_gid) == 0;
 }
 
 } // namespace
 
+bool FinalTarget(const std::string &path, std::string &target) {
+    target = path;
+    // As many links as the system itself follows.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::vector<char> buf(std::max<size_t>(static_cast<size_t>(std::max<off_t>(st.st_size, 0)), 4096) +
+                              2);
+        const ssize_t n = readlink(target.c_str(), buf.data(), buf.size());
+        if (n <= 0 || static_cast<size_t>(n) >= buf.size())
+            return true;
+        const std::string next(buf.data(), static_cast<size_t>(n));
+        target = next.front() == '/' ? next : JoinPath(FolderOf(target), next);
+    }
+    errno = ELOOP;
+    return false;
+}
+
 int RemoveStaleTemporaries(const std::string &path) {
     const std::string folder = FolderOf(path);
-    const std::string prefix = "." + FileName(path) + ".";
+    const std::string ownName = FileName(path);
     DIR *d = opendir(folder.empty() ? "." : folder.c_str());
     if (!d)
         return 0;
-    const time_t started = ProcessStartTime();
+    const time_t started = ProcessStartTime("self");
     int removed = 0;
     while (dirent *e = readdir(d)) {
         const std::string name = e->d_name;
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        const long writer = TemporaryWriter(name.substr(prefix.size()));
+        const long writer = TemporaryWriter(name, ownName);
         if (writer < 0)
             continue;
         const std::string full = JoinPath(folder, name);
         struct stat st;
-        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid())
             continue;
-        const bool older = started > 0 && st.st_mtime < started;
-        const bool orphan = writer > 0 && !ProcessRunning(writer);
-        if ((older || orphan) && unlink(full.c_str()) == 0)
+        const bool stale =
+            writer > 0 ? WriterGone(writer, st.st_mtime) : started > 0 && st.st_mtime < started;
+        if (stale && unlink(full.c_str()) == 0)
             ++removed;
     }
     closedir(d);
@@ -287,26 +365,54 @@ TSafeFileWriter::~TSafeFileWriter() {
     Abort();
 }
 
+bool TSafeFileWriter::Fail(int error) {
+    return Fail(std::strerror(error));
+}
+
+bool TSafeFileWriter::Fail(const char *text) {
+    LastError = text;
+    Good = false;
+    return false;
+}
+
 bool TSafeFileWriter::Open(const std::string &path) {
     Abort();
-    Target = path;
-    // Temporaries that a killed writer left would pile up with every kill.
-    RemoveStaleTemporaries(path);
+    LastError.clear();
+    // A link stays a link: its target gets the new contents.
+    if (!FinalTarget(path, Target))
+        return Fail(ELOOP);
+    const std::string folder = FolderOf(Target), name = FileName(Target);
+    if (name.empty())
+        return Fail(EISDIR);
+    const size_t nameMax = NameMax(folder);
+    if (name.size() > nameMax)
+        return Fail(ENAMETOOLONG);
+    struct stat st;
+    const bool exists = stat(Target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        return Fail(EISDIR);
+    // A FIFO or device would be replaced by a plain file, or a write to it would never end.
+    if (exists && !S_ISREG(st.st_mode))
+        return Fail("Not a regular file");
+    if (exists && !MayWrite(Target, st))
+        return Fail(EACCES);
+    // Temporaries that killed writers left in this folder would pile up with every kill.
+    RemoveStaleTemporaries(Target);
     // The process id in the name tells a later run whether its writer still runs.
-    std::string tmpl =
-        JoinPath(FolderOf(path), "." + FileName(path) + "." + std::to_string(getpid()) + ".XXXXXX");
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back(0);
-    Fd = mkstemp(name.data());
-    Good = Fd >= 0;
-    if (Good) {
-        Temp = name.data();
-        // Keep the permissions a newly created file would get.
-        mode_t mask = umask(0);
-        umask(mask);
-        struct stat st;
-        fchmod(Fd, stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
-    }
+    std::string tmpl = JoinPath(folder, TemporaryNameFor(name, nameMax));
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back(0);
+    Fd = mkstemp(buf.data());
+    if (Fd < 0)
+        return Fail(errno);
+    Temp = buf.data();
+    Good = true;
+    // Keep the target's owner and permissions, or give those a newly created file would get.
+    mode_t mask = umask(0);
+    umask(mask);
+    if (exists)
+        KeepOwner(Fd, st);
+    fchmod(Fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
     return Good;
 }
 
@@ -317,7 +423,7 @@ bool TSafeFileWriter::Write(const void *data, size_t size) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            Good = false;
+            Fail(n < 0 ? errno : EIO);
             break;
         }
         p += n;
@@ -329,14 +435,18 @@ bool TSafeFileWriter::Write(const void *data, size_t size) {
 bool TSafeFileWriter::Commit() {
     if (Fd < 0)
         return false;
-    bool ok = Good && fsync(Fd) == 0;
-    ok = close(Fd) == 0 && ok;
+    bool ok = Good;
+    if (ok && fsync(Fd) != 0)
+        ok = Fail(errno);
+    if (close(Fd) != 0 && ok)
+        ok = Fail(errno);
     Fd = -1;
-    // A read-only target stays as it is, as it would for a direct write (even for root).
+    // The target may have become read-only while it was written.
     struct stat st;
-    if (ok && stat(Target.c_str(), &st) == 0 && (st.st_mode & 0222) == 0)
-        ok = false;
-    ok = ok && rename(Temp.c_str(), Target.c_str()) == 0;
+    if (ok && stat(Target.c_str(), &st) == 0 && !MayWrite(Target, st))
+        ok = Fail(EACCES);
+    if (ok && rename(Temp.c_str(), Target.c_str()) != 0)
+        ok = Fail(errno);
     if (!ok)
         unlink(Temp.c_str());
     Temp.clear();
@@ -361,25 +471,65 @@ bool WriteFileAtomically(const std::string &path, const std::string &contents) {
     return w.Open(path) && w.Write(contents) && w.Commit();
 }
 
-bool ReadWholeFile(const std::string &path, std::string &contents) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int OpenRegularFile(const std::string &path) {
+    // A look before opening: opening a device may itself do something.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return -1;
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
+        return -1;
+    }
+    // Without waiting, should the name have become a FIFO since the look.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return false;
+        return -1;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = ENXIO;
+        return -1;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+TReadResult ReadFileUpTo(const std::string &path, std::string &contents, uint64_t limit) {
     contents.clear();
+    const int fd = OpenRegularFile(path);
+    if (fd < 0)
+        return TReadResult::CannotOpen;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) > limit) {
+        close(fd);
+        return TReadResult::TooLarge;
+    }
+    // A file that grows while it is read is held to the limit all the same.
+    TReadResult result = TReadResult::Ok;
     char buf[65536];
-    bool ok = true;
     for (;;) {
-        ssize_t n = read(fd, buf, sizeof buf);
+        const uint64_t room = limit - std::min<uint64_t>(limit, contents.size()) + 1;
+        ssize_t n = read(fd, buf, static_cast<size_t>(std::min<uint64_t>(sizeof buf, room)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            ok = false;
+            result = TReadResult::ReadFailed;
         if (n <= 0)
             break;
         contents.append(buf, static_cast<size_t>(n));
+        if (contents.size() > limit) {
+            contents.clear();
+            result = TReadResult::TooLarge;
+            break;
+        }
     }
     close(fd);
-    return ok;
+    return result;
+}
+
+bool ReadWholeFile(const std::string &path, std::string &contents) {
+    return ReadFileUpTo(path, contents, std::numeric_limits<uint64_t>::max() - 1) == TReadResult::Ok;
 }
 
 } // namespace platform

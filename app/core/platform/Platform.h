@@ -148,8 +148,14 @@ public:
 char DecimalSeparator();
 void SetDecimalSeparator(char separator);
 
-// A file written through a temporary file in the target's folder, renamed over the target by
-// Commit only when every byte was written; dropping it uncommitted removes the temporary file.
+// The file a path names in the end: a symbolic link is followed, link after link, to its last target,
+// which need not exist yet. False (errno ELOOP) when the links go round.
+bool FinalTarget(const std::string &path, std::string &target);
+
+// A file written through a temporary file in the folder of its final target (a symbolic link stays and
+// its target is replaced), renamed over that target by Commit only when every byte was written; dropping
+// it uncommitted removes the temporary file. The replacement keeps the target's permissions. A target
+// that is not a regular file, or that the user may not write, is refused and stays as it is.
 class TSafeFileWriter {
 public:
     TSafeFileWriter() = default;
@@ -164,23 +170,38 @@ public:
     bool Commit();
     void Abort();
     bool Ok() const { return Good; }
+    // The system's words for the last failure of Open, Write or Commit.
+    const std::string &Error() const { return LastError; }
 
 private:
-    std::string Target, Temp;
+    bool Fail(int error);
+    bool Fail(const char *text);
+
+    std::string Target, Temp, LastError;
     int Fd = -1;
     bool Good = false;
 };
 
-// Removes the temporary files of the safe writer for this target that no running writer owns: those
-// named ".<name>.<process id>.XXXXXX" whose process is gone, and any of them (or of the older form
-// ".<name>.XXXXXX") last written before this program started. Files of other names stay. Returns how
-// many were removed.
+// Removes the temporary files that killed writers of the safe writer left in the folder of the path:
+// those named ".<any name>.<process id>.XXXXXX" whose process is gone (or whose process id now belongs
+// to a process started after the file was last written), and, of the older form ".<name>.XXXXXX" for
+// this path's own name, those last written before this program started. Only regular files of this user
+// go; every other file stays. Returns how many were removed.
 int RemoveStaleTemporaries(const std::string &path);
 
 // Writes a file through a temporary file in the same folder that is renamed over the target only
 // when every byte was written; a failure leaves the old file untouched.
 bool WriteFileAtomically(const std::string &path, const std::string &contents);
-// Reads a whole file; false when it cannot be opened or read.
+
+// Opens a file the user named for reading, without ever waiting: only a regular file opens (also through
+// links); a FIFO, device or directory is refused. The descriptor, or -1 with errno set.
+int OpenRegularFile(const std::string &path);
+
+enum class TReadResult { Ok, CannotOpen, ReadFailed, TooLarge };
+// Reads a whole regular file of at most limit bytes. CannotOpen leaves the contents empty, TooLarge too;
+// ReadFailed leaves what was read before the failure.
+TReadResult ReadFileUpTo(const std::string &path, std::string &contents, uint64_t limit);
+// Reads a whole regular file; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string &path, std::string &contents);
 
 } // namespace platform

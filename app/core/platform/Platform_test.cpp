@@ -1,8 +1,13 @@
 #include "platform/Platform.h"
 
+#include "testkit/TestFolder.h"
+#include "testkit/WriteTargets.h"
+
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,9 +105,89 @@ TEST_F(TempFolder, SafeWriterFailuresLeaveTheOldFile) {
     EXPECT_FALSE(platform::ReadWholeFile(Path("nothing"), s));
 }
 
-// Temporaries of writers killed while saving: the next save of the same target removes those whose writer
-// is gone or that predate this program; a running writer's file and every other name stay.
-TEST_F(TempFolder, StaleTemporariesGoWithTheNextSaveForeignFilesStay) {
+// What the safe writer tells for each place it refuses: the system's words.
+TEST(SafeWriter, RefusalsSayWhyAndEveryPlaceEndsAsItShould) {
+    const std::filesystem::path folder = FreshTestFolder();
+    int n = 0;
+    for (const TWriteTargetKind kind : TWriteTarget::Kinds()) {
+        const TWriteTarget target(kind, folder / std::to_string(n++), ".rsb");
+        platform::TSafeFileWriter w;
+        const bool saved = w.Open(target.Path) && w.Write("new contents") && w.Commit();
+        target.ExpectOnDisk(saved);
+        const std::map<TWriteTargetKind, std::string> why = {
+            {TWriteTargetKind::LinkToReadOnlyFile, "Permission denied"},
+            {TWriteTargetKind::LinkIntoReadOnlyFolder, "Permission denied"},
+            {TWriteTargetKind::LinkToDevice, "Not a regular file"},
+            {TWriteTargetKind::Name256, "File name too long"},
+        };
+        EXPECT_EQ(w.Error(), why.count(kind) ? why.at(kind) : "") << TWriteTarget::KindName(kind);
+        if (saved) {
+            EXPECT_EQ(target.TargetContents(), "new contents");
+        }
+    }
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(TempFolder, LinksInACircleAreRefused) {
+    ASSERT_EQ(symlink("b.rsb", Path("a.rsb").c_str()), 0);
+    ASSERT_EQ(symlink("a.rsb", Path("b.rsb").c_str()), 0);
+    platform::TSafeFileWriter w;
+    EXPECT_FALSE(w.Open(Path("a.rsb")));
+    EXPECT_EQ(w.Error(), std::strerror(ELOOP));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 2);
+}
+
+// Files the user may name that are no regular files: none of them is waited on or read.
+TEST_F(TempFolder, ReadersOpenOnlyRegularFilesWithoutWaiting) {
+    ASSERT_EQ(mkfifo(Path("pipe.rsb").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", Path("zero.st").c_str()), 0);
+    ASSERT_EQ(mkdir(Path("folder.rsb").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("pipe.rsb", Path("link-to-pipe.rsb").c_str()), 0);
+    ASSERT_TRUE(platform::WriteFileAtomically(Path("plain.rsb"), "plain"));
+    ASSERT_EQ(symlink("plain.rsb", Path("link.rsb").c_str()), 0);
+    struct TCase {
+        std::string Name;
+        bool Opens;
+    };
+    for (const TCase &c : std::vector<TCase>{{"pipe.rsb", false},
+                                             {"zero.st", false},
+                                             {"folder.rsb", false},
+                                             {"link-to-pipe.rsb", false},
+                                             {"missing.rsb", false},
+                                             {"plain.rsb", true},
+                                             {"link.rsb", true}}) {
+        SCOPED_TRACE(c.Name);
+        const int fd = platform::OpenRegularFile(Path(c.Name));
+        EXPECT_EQ(fd >= 0, c.Opens);
+        if (fd >= 0) {
+            EXPECT_EQ(fcntl(fd, F_GETFL) & O_NONBLOCK, 0);
+            close(fd);
+        }
+        std::string text = "stale";
+        EXPECT_EQ(platform::ReadFileUpTo(Path(c.Name), text, 1 << 20),
+                  c.Opens ? platform::TReadResult::Ok : platform::TReadResult::CannotOpen);
+        EXPECT_EQ(text, c.Opens ? "plain" : "");
+    }
+}
+
+TEST_F(TempFolder, ReadsStopAtTheirLimit) {
+    ASSERT_TRUE(platform::WriteFileAtomically(Path("ten"), "0123456789"));
+    std::string text;
+    EXPECT_EQ(platform::ReadFileUpTo(Path("ten"), text, 10), platform::TReadResult::Ok);
+    EXPECT_EQ(text, "0123456789");
+    EXPECT_EQ(platform::ReadFileUpTo(Path("ten"), text, 9), platform::TReadResult::TooLarge);
+    EXPECT_EQ(text, "");
+    // Files of /proc tell no size; their reads are held to the limit as they go.
+    EXPECT_EQ(platform::ReadFileUpTo("/proc/self/maps", text, 16), platform::TReadResult::TooLarge);
+    EXPECT_EQ(text, "");
+    EXPECT_TRUE(platform::ReadWholeFile("/proc/self/stat", text));
+    EXPECT_FALSE(text.empty());
+}
+
+// Temporaries of writers killed while saving: the next save into the folder removes those whose writer is
+// gone, whatever target they were for, and those of the older form for its own target that predate this
+// program; a running writer's file and every other name stay.
+TEST_F(TempFolder, StaleTemporariesGoWithTheNextSaveIntoTheFolderForeignFilesStay) {
     const pid_t gone = fork();
     ASSERT_GE(gone, 0);
     if (gone == 0)
@@ -112,45 +197,75 @@ TEST_F(TempFolder, StaleTemporariesGoWithTheNextSaveForeignFilesStay) {
     const std::string dead = std::to_string(gone), own = std::to_string(getpid()),
                       parent = std::to_string(getppid());
 
-    auto make = [&](const std::string &name, bool old) {
-        ASSERT_TRUE(platform::WriteFileAtomically(Path(name), std::string(1000, 'x')));
-        if (old) {
-            const struct timespec times[2] = {{946684800, 0}, {946684800, 0}}; // 2000-01-01
-            ASSERT_EQ(utimensat(AT_FDCWD, Path(name).c_str(), times, 0), 0);
+    struct TCase {
+        std::string Name;
+        bool Old; // last written on 2000-01-01, before any process running now started
+        bool Stale;
+    };
+    const std::vector<TCase> cases = {
+        {".settings.xml." + dead + ".AbC123", false, true},
+        {".rec005.rsb." + dead + ".qwErt9", false, true}, // another target's: auto-save numbers its names
+        {".x." + dead + ".abcdef", false, true},
+        {".settings.xml.Xy12Zw", true, true},             // the older form of this target, before this start
+        {".settings.xml." + own + ".Old999", true, true}, // the id was given to this process since
+        {".rec.rsb." + parent + ".Old999", true, true},
+        {".settings.xml." + parent + ".Live01", false, false}, // its writer runs
+        {".rec006.rsb." + parent + ".Live02", false, false},
+        {".settings.xml.Fresh1", false, false}, // older form, written after this program started
+        {".other.xml.Xy12Zw", true, false},     // older form of another target: no sure sign it is one
+        {".settings.xml.bak", true, false},
+        {".settings.xml.backup", true, false},
+        {".settings.xml.12.ab", true, false},
+        {".settings.xml.AbCd1!", true, false},
+        {"settings.xml.AbC123", true, false},
+        {".settings.xml.x" + dead + ".AbC123", true, false},
+        {".settings.xml.0" + dead + ".AbC123", true, false},
+        {"." + dead + ".AbC123", true, false},
+        {"..123.AbC123", true, false},
+        {".bashrc", true, false},
+        {".config." + dead, true, false},
+    };
+    for (const TCase &c : cases) {
+        ASSERT_TRUE(platform::WriteFileAtomically(Path(c.Name), std::string(1000, 'x')));
+        if (c.Old) {
+            const struct timespec times[2] = {{946684800, 0}, {946684800, 0}};
+            ASSERT_EQ(utimensat(AT_FDCWD, Path(c.Name).c_str(), times, 0), 0);
         }
-    };
-    const std::vector<std::string> stale = {".settings.xml." + dead + ".AbC123", ".settings.xml.Xy12Zw",
-                                            ".settings.xml." + own + ".Old999"};
-    make(stale[0], false);
-    make(stale[1], true);
-    make(stale[2], true);
-    const std::vector<std::string> kept = {
-        ".settings.xml." + parent + ".Live01", // its writer runs
-        ".settings.xml.Fresh1",                // older form, written after this program started
-        ".settings.xml.bak",
-        ".settings.xml.backup",
-        ".settings.xml.12.ab",
-        ".settings.xml.AbCd1!",
-        "settings.xml.AbC123",
-        ".other.xml." + dead + ".AbC123",
-        ".settings.xml.x" + dead + ".AbC123",
-    };
-    for (const std::string &name : kept)
-        make(name, name != ".settings.xml." + parent + ".Live01" && name != ".settings.xml.Fresh1");
-    fs::create_directory(Path(".settings.xml.Dir123"));
-    fs::last_write_time(Path(".settings.xml.Dir123"), fs::file_time_type{});
+    }
+    // Not regular files: a folder and a link named like temporaries.
+    fs::create_directory(Path(".settings.xml." + dead + ".Dir123"));
+    ASSERT_EQ(symlink("settings.xml", Path(".settings.xml." + dead + ".Lnk123").c_str()), 0);
 
     ASSERT_TRUE(platform::WriteFileAtomically(Path("settings.xml"), "saved"));
-    for (const std::string &name : stale)
-        EXPECT_FALSE(fs::exists(Path(name))) << name;
-    for (const std::string &name : kept)
-        EXPECT_TRUE(fs::exists(Path(name))) << name;
-    EXPECT_TRUE(fs::is_directory(Path(".settings.xml.Dir123")));
+    size_t kept = 0;
+    for (const TCase &c : cases) {
+        EXPECT_EQ(fs::exists(Path(c.Name)), !c.Stale) << c.Name;
+        kept += !c.Stale;
+    }
+    EXPECT_TRUE(fs::is_directory(Path(".settings.xml." + dead + ".Dir123")));
+    EXPECT_TRUE(fs::is_symlink(Path(".settings.xml." + dead + ".Lnk123")));
     EXPECT_EQ(Read(Path("settings.xml")), "saved");
     // Nothing of the save itself is left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()),
-              static_cast<std::ptrdiff_t>(kept.size() + 2));
+              static_cast<std::ptrdiff_t>(kept + 3));
     EXPECT_EQ(platform::RemoveStaleTemporaries(Path("settings.xml")), 0);
+}
+
+// A save through a link cleans the folder its temporary goes to: the target's.
+TEST_F(TempFolder, ASaveThroughALinkCleansTheTargetsFolder) {
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0)
+        _exit(0);
+    int status = 0;
+    ASSERT_EQ(waitpid(gone, &status, 0), gone);
+    fs::create_directory(Path("data"));
+    const std::string stale = Path("data/.auto001.rsb." + std::to_string(gone) + ".AbC123");
+    ASSERT_TRUE(platform::WriteFileAtomically(stale, "half"));
+    ASSERT_EQ(symlink("data/rec.rsb", Path("rec.rsb").c_str()), 0);
+    ASSERT_TRUE(platform::WriteFileAtomically(Path("rec.rsb"), "record"));
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_EQ(Read(Path("data/rec.rsb")), "record");
 }
 
 TEST(Library, LoadFailuresAndMissingExports) {

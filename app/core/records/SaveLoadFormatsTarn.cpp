@@ -64,9 +64,9 @@ public:
         if (Fd >= 0)
             close(Fd);
     }
-    // Only regular files count as openable.
+    // Only regular files count as openable; a FIFO or device is refused without waiting.
     bool Open(const std::string &path) {
-        Fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        Fd = platform::OpenRegularFile(path);
         if (Fd < 0)
             return false;
         struct stat st;
@@ -576,14 +576,6 @@ bool IsNull(const TValueRef &v) {
         v);
 }
 
-// A file that could not be written over must not be reported as written.
-bool CanCreate(const std::string &path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        return true;
-    return !S_ISDIR(st.st_mode) && (st.st_mode & 0222) != 0;
-}
-
 template <typename T> std::unique_ptr<TSaveLoadFormat> CreateFormat() {
     return std::make_unique<T>();
 }
@@ -620,7 +612,8 @@ void TSaveLoadFormat::AddValue(const std::string &name, TValueRef variable, uint
 
 int32_t TSaveLoadFormat::SaveToFile(const std::string &fileName) {
     platform::TSafeFileWriter writer;
-    if (!CanCreate(fileName) || !writer.Open(fileName))
+    // The writer refuses what it could not write over (a directory, a read-only or special file).
+    if (!writer.Open(fileName))
         return slCannotCreate;
     try {
         TFileWriteStream stream(writer);

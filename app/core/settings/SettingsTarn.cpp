@@ -378,6 +378,9 @@ bool TSettingsTarn::ImportSettings(const std::string &fileName) {
     bool ok = Document.LoadFromFile(fileName);
     if (ok)
         LoadFromXML(Document);
+    else if (Document.LastFileTooLarge())
+        ShowError("Unable to import settings from specified file: it is larger than " +
+                  std::to_string(TXMLSettings::MaxFileSize >> 20) + " MB.");
     else
         ShowError("Unable to import settings from specified file.");
     if (OnImported)

@@ -612,6 +612,48 @@ TEST_F(SettingsTest, ModuleKeysReportTheirSuccess) {
     EXPECT_EQ(s->Document.FileText(), before);
 }
 
+// A settings file larger than any the program writes is refused unread, at start-up and on import; the
+// import's message names the limit.
+TEST_F(SettingsTest, SettingsFilesPastTheSizeLimitAndSpecialFilesAreRefusedUnread) {
+    // A good settings document padded with spaces after its end to the given size.
+    const std::string huge = PathOf("huge.st");
+    auto padded = [&](uint64_t size) {
+        const std::string document = "<SETTINGS><VISUAL><SCREEN><TRANSPARENCY type=\"int\">100</TRANSPARENCY>"
+                                     "</SCREEN></VISUAL></SETTINGS>";
+        std::ofstream out(huge, std::ios::binary | std::ios::trunc);
+        out << document;
+        const std::string spaces(1 << 20, ' ');
+        for (uint64_t left = size - document.size(); left > 0;) {
+            const size_t n = size_t(std::min<uint64_t>(left, spaces.size()));
+            out.write(spaces.data(), std::streamsize(n));
+            left -= n;
+        }
+    };
+    padded(TXMLSettings::MaxFileSize + 1);
+    auto s = Demo(PathOf("missing.xml"));
+    s->LoadSettingsFile();
+    EXPECT_FALSE(s->ImportSettings(huge));
+    ASSERT_EQ(Messages.Log.size(), 1u);
+    EXPECT_EQ(Messages.Log[0].Text,
+              "Unable to import settings from specified file: it is larger than 64 MB.");
+    EXPECT_EQ(s->Transparency, 255);
+    // At start-up, silently, as any unreadable settings file.
+    ASSERT_EQ(mkfifo(PathOf("pipe.xml").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", PathOf("zero.xml"));
+    for (const std::string &file : {huge, PathOf("pipe.xml"), PathOf("zero.xml")}) {
+        SCOPED_TRACE(file);
+        auto started = Demo(file);
+        started->LoadSettingsFile();
+        EXPECT_EQ(started->Transparency, 255);
+    }
+    EXPECT_EQ(Messages.Log.size(), 1u);
+    // A file of just the limit is read.
+    padded(TXMLSettings::MaxFileSize);
+    EXPECT_TRUE(s->ImportSettings(huge));
+    EXPECT_EQ(s->Transparency, 100);
+    fs::remove(huge);
+}
+
 TEST_F(SettingsTest, FailedSaveAndExportShowTheirMessagesAndKeepTheOldFile) {
     auto s = Demo(PathOf("missing.xml"));
     s->LoadSettingsFile();
@@ -672,7 +714,14 @@ TEST_F(SettingsTest, FailedImportChangesNothing) {
         WriteFile("foreign.st", "<html><body>not settings</body></html>"),
         WriteFile("empty.st", ""),
         PathOf("absent.st"),
+        // Special files are refused unread, without waiting for a writer or reading without end.
+        PathOf("pipe.st"),
+        PathOf("zero.st"),
+        PathOf("folder.st"),
     };
+    ASSERT_EQ(mkfifo(PathOf("pipe.st").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", PathOf("zero.st"));
+    fs::create_directory(PathOf("folder.st"));
     for (const std::string &file : damaged) {
         Messages.Log.clear();
         EXPECT_FALSE(s->ImportSettings(file)) << file;
@@ -687,7 +736,7 @@ TEST_F(SettingsTest, FailedImportChangesNothing) {
         EXPECT_TRUE(s->ReadModuleInt("parmod", "rows", rows));
         EXPECT_EQ(rows, 3);
     }
-    EXPECT_EQ(imported, 4);
+    EXPECT_EQ(imported, 7);
 }
 
 TEST_F(SettingsTest, StartAndExitUseSettingsXmlInTheWorkingFolderSilently) {

@@ -151,7 +151,7 @@ TXMLSettings::TXMLSettings() {}
 
 bool TXMLSettings::LoadFromFile(const std::string &fileName) {
     std::string raw;
-    platform::ReadWholeFile(fileName, raw);
+    TooLarge = platform::ReadFileUpTo(fileName, raw, MaxFileSize) == platform::TReadResult::TooLarge;
     std::string text;
     text.reserve(raw.size());
     for (char c : raw)

@@ -86,6 +86,11 @@ public:
     // Re-indents a compact serialisation into the file text.
     static std::string Reindent(const std::string &compact);
 
+    // No settings file comes near this size; a larger one (or an endless one) is refused unread.
+    static constexpr uint64_t MaxFileSize = 64u << 20;
+    // Whether the last LoadFromFile refused its file for being larger than MaxFileSize.
+    bool LastFileTooLarge() const { return TooLarge; }
+
 private:
     pugi::xml_node FindNode(const std::string &path) const;
     void WriteScalar(const std::string &path, const char *typeName, const std::string &text);
@@ -96,6 +101,7 @@ private:
 
     pugi::xml_document Document;
     pugi::xml_node CurrentRoot;
+    bool TooLarge = false;
 };
 
 } // namespace scope

@@ -1,11 +1,14 @@
 #include "controllers/ExportAsImageWrapperTarn.h"
 
+#include "export/ImageEncoders.h"
+
 #include "acquisition/DataSourceTarn.h"
 #include "bus/ObjMasterTarn.h"
 #include "screens/ScopeScreenTarn.h"
 #include "settings/ExportOptionsTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/TestFolder.h"
+#include "testkit/WriteTargets.h"
 #include "testkit/ui/QtTestKit.h"
 #include "testkit/ui/ScriptedSaveDialog.h"
 
@@ -177,6 +180,25 @@ TEST_F(ExportAsImageFixture, FailedSaveShowsTheFinalNameAndKeepsTheOldFile) {
     Dialog.Answers = {{picture, 3}};
     Export.Export(Preset(2));
     EXPECT_EQ(ReadFile(picture).substr(0, 2), "BM");
+}
+
+// The places of the writers' table, in every picture format: the picture lands at a link's final target,
+// a refusal says "Unable to save to" with the name.
+TEST_F(ExportAsImageFixture, PicturesLandAtTheFinalTargetAndRefusalsSayUnableToSave) {
+    int n = 0;
+    for (int32_t entry : {1, 2, 3})
+        for (const TWriteTargetKind kind : TWriteTarget::Kinds()) {
+            SCOPED_TRACE(std::to_string(entry) + " onto a " + TWriteTarget::KindName(kind));
+            const TWriteTarget target(kind, Folder / std::to_string(n++), ImageExtension(entry));
+            Messages.Log.clear();
+            Dialog.Answers = {{target.Path, entry}};
+            Export.Export(Preset(entry - 1));
+            target.ExpectOnDisk(Messages.Log.empty());
+            if (!target.Saves) {
+                ASSERT_EQ(Messages.Log.size(), 1u);
+                EXPECT_EQ(Messages.Log[0].Text, "Unable to save to " + target.Path + ".");
+            }
+        }
 }
 
 TEST(RgbImageOf, RowsArePackedRedGreenBlue) {

@@ -94,18 +94,21 @@ void TExportWrapperTarn::Export(const TExportOption &preset) {
     bool failed = false;
     try {
         writer->WriteRows(range, *sink);
+        // The file is put in place only once every row is in it.
+        failed = toFile && !file.Commit();
     } catch (...) {
         failed = true;
     }
+    // A file that was there stays as it was rather than being cut short.
+    if (toFile && failed)
+        file.Abort();
     if (OnWaitHide)
         OnWaitHide();
     if (failed)
         ShowError(ExportFailed);
 
     // What was gathered is handed over, also after a failure part of the way.
-    if (toFile)
-        file.Close();
-    else
+    if (!toFile)
         SetClipboardText(text.Text);
 }
 

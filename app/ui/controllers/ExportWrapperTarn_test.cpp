@@ -6,13 +6,17 @@
 #include "settings/ExportOptionsTarn.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/TestFolder.h"
+#include "testkit/WriteTargets.h"
 #include "testkit/ui/QtTestKit.h"
 #include "testkit/ui/ScriptedSaveDialog.h"
 
 #include <QAction>
 #include <QMenu>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
+#include <sys/resource.h>
 
 namespace scope {
 
@@ -236,16 +240,57 @@ TEST_F(ExportWrapperFixture, FileThatCannotBeCreatedShowsItsNameAndTheSystemsMes
     EXPECT_FALSE(std::filesystem::exists(PathOf("missing")));
 }
 
-TEST_F(ExportWrapperFixture, WriteErrorStopsTheRowsWithTheErrorBox) {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    Dialog.Answers = {{"/dev/full", 2}};
+TEST_F(ExportWrapperFixture, WriteErrorStopsTheRowsWithTheErrorBoxAndKeepsTheOldFile) {
+    const std::string file = WriteFile("rows.txt", "previous");
+    Dialog.Answers = {{file, 1}};
     Messages.Answers = {mbYes}; // it exists
+    // The file system refuses to grow the file past 4 bytes, as a full disk would.
+    rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 4;
+    auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     Export.Export(Preset("file;1;0;0;1;1;"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
     ASSERT_EQ(Messages.Log.size(), 2u);
     EXPECT_EQ(Messages.Log[1].Kind, TMsgKind::Error);
     EXPECT_EQ(Messages.Log[1].Text, "Error has occured during export");
     EXPECT_EQ(Log, (std::vector<std::string>{"wait", "hide"}));
+    EXPECT_EQ(ReadFile(file), "previous");
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(Folder), std::filesystem::directory_iterator()), 1);
+}
+
+// The places of the writers' table: the rows land at a link's final target; a refusal shows the name and
+// the system's words and writes nothing.
+TEST_F(ExportWrapperFixture, RowsLandAtTheFinalTargetAndRefusalsShowTheSystemsWords) {
+    const std::map<TWriteTargetKind, std::string> why = {
+        {TWriteTargetKind::LinkToReadOnlyFile, "Permission denied"},
+        {TWriteTargetKind::LinkIntoReadOnlyFolder, "Permission denied"},
+        {TWriteTargetKind::LinkToDevice, "Not a regular file"},
+        {TWriteTargetKind::Name256, "File name too long"},
+    };
+    int n = 0;
+    for (const TWriteTargetKind kind : TWriteTarget::Kinds()) {
+        SCOPED_TRACE(TWriteTarget::KindName(kind));
+        const TWriteTarget target(kind, Folder / std::to_string(n++), ".txt");
+        Messages.Log.clear();
+        Messages.Answers = {mbYes, mbYes}; // to overwrite what is there
+        Dialog.Answers = {{target.Path, 1}};
+        Export.Export(Preset("file;1;0;0;1;1;"));
+        std::vector<std::string> errors;
+        for (const auto &m : Messages.Log)
+            if (m.Kind == TMsgKind::Error)
+                errors.push_back(m.Text);
+        target.ExpectOnDisk(errors.empty());
+        if (target.Saves) {
+            EXPECT_EQ(target.TargetContents().substr(0, 5), "0.5\r\n");
+        } else {
+            EXPECT_EQ(errors, (std::vector<std::string>{target.Path + ": " + why.at(kind)}));
+        }
+    }
 }
 
 } // namespace

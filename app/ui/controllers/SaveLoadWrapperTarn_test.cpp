@@ -11,6 +11,7 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
+#include "testkit/WriteTargets.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QCheckBox>
@@ -23,6 +24,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <sys/stat.h>
 
 namespace scope {
 namespace {
@@ -288,6 +290,49 @@ TEST_F(SaveLoadGroup, EveryFailureShowsItsBoxAndLeavesNothingLoaded) {
     save.click();
     EXPECT_EQ(Errors(), (std::vector<std::string>{"Unable to save to " + PathOf("before.rsa") + "."}));
     EXPECT_EQ(ReadFile(PathOf("before.rsa")), "previous");
+}
+
+// The places of the writers' table: what the user is told for each, in every format.
+TEST_F(SaveLoadGroup, SavesLandAtTheFinalTargetAndRefusalsSayCannotCreate) {
+    SetOption(opSaveIncrementFilename, false);
+    int n = 0;
+    for (const char *ext : {".rsb", ".rsc", ".rsa"})
+        for (const TWriteTargetKind kind : TWriteTarget::Kinds()) {
+            SCOPED_TRACE(ext + (" onto a " + TWriteTarget::KindName(kind)));
+            const TWriteTarget target(kind, Folder / std::to_string(n++), ext);
+            boxes.Log.clear();
+            recorder.Clear();
+            Type(saveEdit, target.Path);
+            save.click();
+            const bool saved = recorder.Count(bmSaveDone) == 1;
+            target.ExpectOnDisk(saved);
+            EXPECT_EQ(Errors(), target.Saves
+                                    ? std::vector<std::string>{}
+                                    : std::vector<std::string>{"Cannot create " + target.Path + "."});
+            if (saved) {
+                // What was saved through a link loads through it.
+                EXPECT_TRUE(LoadFile(target.Path));
+                EXPECT_TRUE(Errors().empty());
+            }
+        }
+}
+
+// Special files never hold the program up: each is refused with the usual box at once.
+TEST_F(SaveLoadGroup, FifosDevicesAndFoldersAreRefusedAsCannotOpen) {
+    ASSERT_EQ(mkfifo(PathOf("pipe.rsb").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", PathOf("zero.rsc"));
+    fs::create_directory(PathOf("folder.rsa"));
+    for (const char *name : {"pipe.rsb", "zero.rsc", "folder.rsa"}) {
+        SCOPED_TRACE(name);
+        boxes.Log.clear();
+        EXPECT_FALSE(LoadFile(PathOf(name)));
+        EXPECT_EQ(Errors(), (std::vector<std::string>{"Cannot open " + PathOf(name) + "."}));
+    }
+    // A name without extension does not take a FIFO for the file of a format.
+    ASSERT_EQ(mkfifo(PathOf("only.rsb").c_str(), 0644), 0);
+    boxes.Log.clear();
+    EXPECT_FALSE(LoadFile(PathOf("only")));
+    EXPECT_EQ(Errors(), (std::vector<std::string>{"The file " + PathOf("only") + " has unknown extension."}));
 }
 
 TEST_F(SaveLoadGroup, ANameWithoutExtensionFindsTheFormatsInTableOrder) {

@@ -32,14 +32,49 @@ QMessageBox::Icon IconOf(TMsgKind kind) {
     return QMessageBox::NoIcon;
 }
 
+// Runs of up to this many characters wrap at their spaces as they are.
+constexpr int LongestUnbrokenRun = 32;
+
 } // namespace
+
+QString WrappableText(const QString &text) {
+    QString out;
+    out.reserve(text.size() + text.size() / 2);
+    int runStart = 0;
+    for (int i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !text[i].isSpace())
+            continue;
+        const QStringView run = QStringView(text).mid(runStart, i - runStart);
+        if (run.size() > LongestUnbrokenRun) {
+            // A break may come after any character; the line breaker takes the last one that fits.
+            for (int k = 0; k < run.size(); ++k) {
+                out += run[k];
+                if (k + 1 < run.size() && !run[k].isHighSurrogate())
+                    out += QChar(0x200B);
+            }
+        } else {
+            out += run;
+        }
+        if (i < text.size())
+            out += text[i];
+        runStart = i + 1;
+    }
+    return out;
+}
+
+int TQtUserMessages::Run(QMessageBox &box) {
+    return box.exec();
+}
 
 TMsgButton TQtUserMessages::Show(TMsgKind kind, const std::string &caption, const std::string &text,
                                  unsigned buttons, TMsgButton defaultButton) {
     // Texts carry the line breaks of their string table as CR LF.
     QString body = QString::fromStdString(text);
     body.replace("\r\n", "\n");
-    QMessageBox box(IconOf(kind), QString::fromStdString(caption), body, QMessageBox::NoButton, Parent);
+    // Plain text: a file name may hold "<" and must not be taken for markup.
+    QMessageBox box(IconOf(kind), QString::fromStdString(caption), WrappableText(body), QMessageBox::NoButton,
+                    Parent);
+    box.setTextFormat(Qt::PlainText);
     QMessageBox::StandardButtons offered;
     for (const auto &b : Buttons)
         if (buttons & b.Ours)
@@ -50,7 +85,7 @@ TMsgButton TQtUserMessages::Show(TMsgKind kind, const std::string &caption, cons
     for (const auto &b : Buttons)
         if (b.Ours == defaultButton && (offered & b.Qt))
             box.setDefaultButton(b.Qt);
-    const int answer = box.exec();
+    const int answer = Run(box);
     for (const auto &b : Buttons)
         if (answer == b.Qt)
             return b.Ours;

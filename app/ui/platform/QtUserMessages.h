@@ -3,6 +3,8 @@
 
 #include "platform/UserMessages.h"
 
+class QMessageBox;
+class QString;
 class QWidget;
 
 namespace scope {
@@ -14,8 +16,16 @@ public:
     TMsgButton Show(TMsgKind kind, const std::string &caption, const std::string &text, unsigned buttons,
                     TMsgButton defaultButton) override;
 
+protected:
+    // Runs the prepared box and returns the standard button pressed; tests look at the box instead.
+    virtual int Run(QMessageBox &box);
+
 private:
     QWidget *Parent;
 };
+
+// The text of a box with break opportunities (zero-width spaces) in every run of characters too long for
+// a line, such as a long path, so that the box wraps it whole instead of cutting it at its edge.
+QString WrappableText(const QString &text);
 
 } // namespace scope
