@@ -33,6 +33,15 @@ protected:
     std::string Dir;
 };
 
+// The id of a process that has ended and been reaped: a writer that is gone.
+pid_t GoneProcess() {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child ? child : -1;
+}
+
 std::string Read(const std::string &path) {
     std::string s;
     EXPECT_TRUE(platform::ReadWholeFile(path, s));
@@ -188,12 +197,8 @@ TEST_F(TempFolder, ReadsStopAtTheirLimit) {
 // gone, whatever target they were for, and those of the older form for its own target that predate this
 // program; a running writer's file and every other name stay.
 TEST_F(TempFolder, StaleTemporariesGoWithTheNextSaveIntoTheFolderForeignFilesStay) {
-    const pid_t gone = fork();
-    ASSERT_GE(gone, 0);
-    if (gone == 0)
-        _exit(0);
-    int status = 0;
-    ASSERT_EQ(waitpid(gone, &status, 0), gone);
+    const pid_t gone = GoneProcess();
+    ASSERT_GT(gone, 0);
     const std::string dead = std::to_string(gone), own = std::to_string(getpid()),
                       parent = std::to_string(getppid());
 
@@ -253,12 +258,8 @@ TEST_F(TempFolder, StaleTemporariesGoWithTheNextSaveIntoTheFolderForeignFilesSta
 
 // A save through a link cleans the folder its temporary goes to: the target's.
 TEST_F(TempFolder, ASaveThroughALinkCleansTheTargetsFolder) {
-    const pid_t gone = fork();
-    ASSERT_GE(gone, 0);
-    if (gone == 0)
-        _exit(0);
-    int status = 0;
-    ASSERT_EQ(waitpid(gone, &status, 0), gone);
+    const pid_t gone = GoneProcess();
+    ASSERT_GT(gone, 0);
     fs::create_directory(Path("data"));
     const std::string stale = Path("data/.auto001.rsb." + std::to_string(gone) + ".AbC123");
     ASSERT_TRUE(platform::WriteFileAtomically(stale, "half"));
