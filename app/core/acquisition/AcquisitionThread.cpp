@@ -31,7 +31,10 @@ size_t Reach(int32_t count, size_t size) {
 
 } // namespace
 
-TAcquisitionThread::TAcquisitionThread(const TAcquisitionContext &context) : Ctx(context) {}
+TAcquisitionThread::TAcquisitionThread(const TAcquisitionContext &context) : Ctx(context) {
+    if (!Ctx.Clock)
+        Ctx.Clock = &SteadyClock;
+}
 
 TAcquisitionThread::~TAcquisitionThread() {
     if (Worker.joinable())
@@ -104,7 +107,7 @@ bool TAcquisitionThread::Pass() {
     if (Terminated)
         return false;
     ++PassCount;
-    if (StateWaiting && std::chrono::steady_clock::now() - StatePostedAt >= std::chrono::milliseconds(16)) {
+    if (StateWaiting && Ctx.Clock->TickCount() - StatePostedAt >= 16) {
         StateWaiting = false;
         Ctx.Synchronizer->Wake();
     }
@@ -155,7 +158,7 @@ bool TAcquisitionThread::Pass() {
             if (Ctx.Synchronizer) {
                 Ctx.Synchronizer->Post(call, false);
                 if (!StateWaiting)
-                    StatePostedAt = std::chrono::steady_clock::now();
+                    StatePostedAt = Ctx.Clock->TickCount();
                 StateWaiting = true;
             } else {
                 call();

@@ -191,7 +191,7 @@ TEST(ScreenPrint, RequestsLayoutTextsAndDrawingsInTheLibrarysOrder) {
 TEST(ScreenPrint, DeviceNameIsAskedUnderTheAcquisitionThreadsLock) {
     TPrintRig rig;
     TAcquisitionThread thread(TAcquisitionContext{});
-    TLockProbe probe([&] { thread.Lock(); }, [&] { thread.Unlock(); });
+    TLockProbe probe([&] { return thread.TryLock(); }, [&] { thread.Unlock(); });
     struct TProbedDevice : TFakeDevice {
         using TFakeDevice::TFakeDevice;
         TLockProbe *Probe = nullptr;
