@@ -23,11 +23,10 @@ WEB_LINK="130 124"
 MAIL_LINK="140 144"
 OK_BUTTON="196 190"
 
-# A window of the program's besides the main form: the menu is open.
-help_menu() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -vqx "$1"; }
 open_about() {
+    note_windows
     press "$1" alt+h
-    wait_until 30 help_menu "$1" || fail "alt+h opened no menu"
+    wait_until 30 new_window || fail "alt+h opened no menu"
     xdotool key Up Return
     wait_title "^About$" 30 || fail "no About form"
 }

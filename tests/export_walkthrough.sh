@@ -109,10 +109,6 @@ keys() { # one key at a time, as a user types them
 # The program's windows on the screen; a menu or a hint that opens is one more.
 windows_of() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
 more_windows() { [ "$(windows_of)" -gt "$1" ]; }
-# The ids of the program's windows on the screen go into a file; new_window tells when one not in it
-# shows (a hint that goes as a menu opens leaves the count as it was).
-note_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null >"$out/export_windows" || true; }
-new_window() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qvxF -f "$out/export_windows"; }
 
 # Opens Edit > submenu (0 Export as ASCII, 1 Export as image) and chooses the item at that index.
 choose() {

@@ -62,6 +62,10 @@ wait_until() { # seconds, command...
 managed() { wmctrl -l 2>/dev/null | awk '{ print $1 }' | grep -qix "$(printf '0x%08x' "$1")"; }
 # Whether the window has gone from the screen.
 gone() { ! xdotool search --onlyvisible --name "." 2>/dev/null | grep -qx "$1"; }
+# The program's windows on the screen go into a file; new_window tells when one not in it shows, as a
+# menu that opens (a hint that goes meanwhile leaves their number as it was).
+note_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null >"$out/windows_before" || true; }
+new_window() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qvxF -f "$out/windows_before"; }
 # Gives the window the focus; true once it has it.
 activate() {
     xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
