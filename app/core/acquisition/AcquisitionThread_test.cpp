@@ -513,11 +513,14 @@ TEST_F(TThreadFixture, AStateOnItsOwnReachesTheGuiThreadWithoutAWakeUpEachPass) 
     std::atomic<int> reads{0};
     // The first poll waits until the push has been served, so the state cannot go with it.
     std::atomic<bool> pushServed{false};
+    std::atomic<int> wakeUpsInFrame{-1};
     Device.OnRead = [&] {
         while (reads == 0 && !pushServed)
             std::this_thread::yield();
-        if (++reads == 10)
+        if (++reads == 10) {
+            wakeUpsInFrame = wakeUps.load();
             frame.Advance(16);
+        }
     };
     TAcquisitionThread thread(context);
     thread.Start();
@@ -539,6 +542,7 @@ TEST_F(TThreadFixture, AStateOnItsOwnReachesTheGuiThreadWithoutAWakeUpEachPass) 
     EXPECT_EQ(Watcher.Pairs({bmAcquisitionState}), (std::vector<std::pair<int32_t, int32_t>>{{19, 1}}));
     // The settings push woke the GUI thread once, the waiting state once, a display frame later: the
     // thread went on polling meanwhile (posted with a wake-up of its own, it would arrive after a pass).
+    EXPECT_EQ(wakeUpsInFrame, 1) << "the state woke the GUI thread before the frame was over";
     EXPECT_EQ(served, 2);
     EXPECT_GE(passes, 10);
 }
