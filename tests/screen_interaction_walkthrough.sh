@@ -113,14 +113,30 @@ ty=$((SCREEN_TOP + ty))
 drag "$tx" "$ty" "$(point_x 250)" "$ty"
 shot "$out/screen_4_trace_dragged.png"
 
-# The Zoom box: zoom off, "+" twice, Avg then Min, the memory bar one step right.
+# The Zoom box: zoom off, "+" twice, Avg then Min, the memory bar one step right. Min down tells the
+# clicks before it are done; the display amount under the memory bar changes once a record of the new
+# length has come.
+MIN_AREA="36x20+$((ZOOM_LEFT + 5))+$((ZOOM_TOP + 19))"
+AMOUNT_AREA="50x16+$((ZOOM_LEFT + 4))+$((ZOOM_TOP + 106))"
+area() { # name, rectangle: a screenshot taken now, cropped to the rectangle of the window
+    shot "$out/screen_area.png"
+    crop "$out/screen_area.png" "$out/screen_area_window.png"
+    convert "$out/screen_area_window.png" -crop "$2" +repage "$out/screen_area_$1.png"
+}
+changed_from() { # name, rectangle
+    area now "$2"
+    ! same_picture "$out/screen_area_$1.png" "$out/screen_area_now.png"
+}
 click $ZOOM_BUTTON
 click $ZOOM_IN
 click $ZOOM_IN
 click $AVG_BUTTON
+area min_before "$MIN_AREA"
 click $MIN_BUTTON
+wait_until 30 changed_from min_before "$MIN_AREA" || fail "Min did not go down"
+area amount_before "$AMOUNT_AREA"
 click $MEMORY_BAR_RIGHT
-sleep 3
+wait_until 60 changed_from amount_before "$AMOUNT_AREA" || fail "no record of the new memory size came"
 shot "$out/screen_5_zoom_box.png"
 crop "$out/screen_5_zoom_box.png" "$out/screen_5_zoom_box_window.png"
 
