@@ -24,14 +24,15 @@ MAIL_LINK="140 144"
 OK_BUTTON="196 190"
 
 open_about() {
+    note_windows
     press "$1" alt+h
-    sleep 0.4
+    wait_until 30 new_window || fail "alt+h opened no menu"
     xdotool key Up Return
-    wait_title "^About$" 10 || fail "no About form"
+    wait_title "^About$" 30 || fail "no About form"
 }
 
 # The form's own picture, without the frame.
-form_shot() { import -window "$1" "$2"; }
+form_shot() { window_shot "$1" "$2" || fail "the form $1 was not painted"; }
 
 start_x
 export PATH="$handler:$PATH"
@@ -40,20 +41,15 @@ rm -f "$opened"
 start_program about
 main=$(enter_demonstration)
 about=$(open_about "$main")
-sleep 0.5
 shot "$out/about_1_demo.png"
 form_shot "$about" "$out/about_1_demo_form.png"
+links_opened() { [ "$(wc -l <"$opened" 2>/dev/null || echo 0)" -ge "$1" ]; }
 xdotool mousemove --window "$about" $WEB_LINK click 1
-sleep 1
+wait_until 30 links_opened 1 || fail "the web link opened nothing"
 xdotool mousemove --window "$about" $MAIL_LINK click 1
-sleep 1
+wait_until 30 links_opened 2 || fail "the mail link opened nothing"
 xdotool mousemove --window "$about" $OK_BUTTON click 1
-sleep 0.5
-visible "^About$" && fail "OK did not close the About form"
-for _ in $(seq 1 30); do
-    [ "$(wc -l <"$opened" 2>/dev/null || echo 0)" -ge 2 ] && break
-    sleep 0.1
-done
+wait_until 30 gone "$about" || fail "OK did not close the About form"
 echo "links opened:"
 cat "$opened" || true
 [ "$(cat "$opened")" = "$(printf 'http://www.example.com/\nmailto:support@example.com')" ] ||
@@ -63,12 +59,10 @@ exit_with_yes "$main"
 start_program about_pellan PELLUSB_SIMULATE=1
 main=$(wait_title "^Pelle2 oscilloscope" 30) || fail "no main form named after the simulated instrument"
 about=$(open_about "$main")
-sleep 0.5
 shot "$out/about_2_pellan.png"
 form_shot "$about" "$out/about_2_pellan_form.png"
 press "$about" Escape
-sleep 0.5
-visible "^About$" && fail "the About form did not close"
+wait_until 30 gone "$about" || fail "the About form did not close"
 exit_with_yes "$main"
 
 # The forms differ only where the device's values are: from the driver version row down (the banner and

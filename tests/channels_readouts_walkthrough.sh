@@ -38,6 +38,14 @@ opacity() { xprop -id "$main" _NET_WM_WINDOW_OPACITY | sed -n 's/.*= *\([0-9]*\)
 screen_pixels() {
     convert "$1" -crop 560x360+362+296 txt:- | grep -c "$2" || true
 }
+# Whether a screenshot, taken now into the file, has more (gt) or fewer (lt) pixels of the colour than n;
+# sets $pixels.
+shot_pixels() { # file, colour, gt|lt, n
+    shot "$1"
+    pixels=$(screen_pixels "$1" "$2")
+    [ "$pixels" -"$3" "$4" ]
+}
+opacity_is() { [ "$(opacity)" = "$1" ]; }
 
 value_of() { # a settings.xml path as ELEMENT/ELEMENT...; prints the element's text
     python3 - "$1" "$2" <<'PY'
@@ -69,9 +77,8 @@ cat >settings.xml <<'XML'
 <SETTINGS version="1"><VISUAL><SCREEN><TRANSPARENCY type="int">20</TRANSPARENCY></SCREEN></VISUAL></SETTINGS>
 XML
 main=$(enter_demonstration)
-sleep 2
-[ "$(opacity)" = 842150450 ] || fail "opacity $(opacity), expected 50/255 of 0xFFFFFFFF"
-shot "$out/channels_1_both_readouts.png"
+wait_until 30 opacity_is 842150450 || fail "opacity $(opacity), expected 50/255 of 0xFFFFFFFF"
+wait_until 60 shows_trace "$out/channels_1_both_readouts.png" || fail "no trace with A and B on"
 # A (green) and B (yellow) see the same demonstration signal: where they overlap the exclusive-or
 # drawing shows red, so A's own green shows only once B is gone.
 green_before=$(screen_pixels "$out/channels_1_both_readouts.png" '#00FF00')
@@ -105,11 +112,9 @@ while IFS=$'\t' read -r width clear text; do
 done <"$out/channels_1_envelopes.txt"
 
 click "${CHANNEL_B[@]}"
-sleep 1
-shot "$out/channels_2_b_off.png"
-green_after=$(screen_pixels "$out/channels_2_b_off.png" '#00FF00')
-echo "green pixels with B off: $green_after"
-[ "$green_after" -gt $((green_before + 1000)) ] || fail "B's trace is still drawn over A's"
+wait_until 30 shot_pixels "$out/channels_2_b_off.png" '#00FF00' gt $((green_before + 1000)) ||
+    fail "B's trace is still drawn over A's ($pixels green pixels)"
+echo "green pixels with B off: $pixels"
 
 click "${VER[@]}"
 click "${TRC[@]}"
@@ -117,9 +122,9 @@ click "${XBTN[@]}"
 click "${GRID[@]}"
 click "${INTENSITY_LEFT[@]}"
 click "${TRANSPARENCY_RIGHT[@]}"
+wait_until 30 eval '! opacity_is 842150450' || fail "the opacity did not follow the transparency bar"
 moved=$(opacity)
 echo "opacity after the bar: $moved"
-[ "$moved" != 842150450 ] || fail "the opacity did not follow the transparency bar"
 click "${CLEAR[@]}"
 shot "$out/channels_3_buttons.png"
 
@@ -148,8 +153,7 @@ rm -f "$prog"/modules/*.so
 cp "$(dirname "$bin")/tests/testmodules/testfunctionmodule.so" "$prog/modules/" ||
     fail "no function-module double (build the tests first)"
 main=$(enter_demonstration)
-sleep 2
-shot "$out/channels_4_module_listed.png"
+wait_until 60 shows_trace "$out/channels_4_module_listed.png" || fail "no live main form"
 # A click on the module's button starts its drag; a click on C drops it there.
 xdotool windowactivate --sync "$main" 2>/dev/null || true
 xdotool mousemove --window "$main" "${FIRST_MODULE[0]}" $((MENU + FIRST_MODULE[1])) click 1
@@ -159,18 +163,15 @@ sleep 0.3
 xdotool mousemove --window "$main" $((CHANNEL_C[0] + 2)) $((MENU + CHANNEL_C[1]))
 sleep 0.3
 xdotool click 1
-sleep 2
-shot "$out/channels_5_module_on_c.png"
-grep -q "TestFunction" "$prog/modules/requests.log" 2>/dev/null || fail "the module was not switched on"
-c_on=$(screen_pixels "$out/channels_5_module_on_c.png" '#0080FF') # C's trace colour
-echo "C's trace pixels: $c_on"
-[ "$c_on" -gt 500 ] || fail "no trace of C after the drop"
+wait_until 30 grep -q "TestFunction" "$prog/modules/requests.log" 2>/dev/null || fail "the module was not switched on"
+# C's trace colour.
+wait_until 30 shot_pixels "$out/channels_5_module_on_c.png" '#0080FF' gt 500 ||
+    fail "no trace of C after the drop ($pixels pixels)"
+echo "C's trace pixels: $pixels"
 
 click "${CHANNEL_C[@]}"
-sleep 1
-shot "$out/channels_6_c_off.png"
-c_off=$(screen_pixels "$out/channels_6_c_off.png" '#0080FF')
-[ "$c_off" -lt 50 ] || fail "C's trace is still drawn after the click on C"
+wait_until 30 shot_pixels "$out/channels_6_c_off.png" '#0080FF' lt 50 ||
+    fail "C's trace is still drawn after the click on C ($pixels pixels)"
 exit_with_yes "$main"
 [ "$(item_of settings.xml VISUAL/SCREEN/CHANNELSON 2)" = false ] || fail "C is still on"
 echo "walk-through done: translucent start, B off, Screen box buttons and bars, module on C and off"

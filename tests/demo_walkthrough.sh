@@ -10,8 +10,6 @@ start_x
 start_program walkthrough
 
 main=$(enter_demonstration "$out/walkthrough_1")
-sleep 2
-shot "$out/walkthrough_3_main.png"
 # Channels A and B both see the demonstration sine; where their green and yellow traces overlap the
 # exclusive-or drawing shows red.
 expect_live_trace "$out/walkthrough_3_main.png" "$out/walkthrough_4_main_later.png"
@@ -21,10 +19,10 @@ close_window "$main"
 exitq=$(wait_title "^Warning$" 10) || fail "no exit question"
 shot "$out/walkthrough_5_exit_question.png"
 answer "$exitq" alt+n || fail "the exit question did not take No"
-sleep 1
 kill -0 "$pid" 2>/dev/null || fail "the program ended although the exit question was answered No"
 test ! -e settings.xml || fail "settings were written before the end"
 
+# Closing asks again: the program ran on after No.
 exit_with_yes "$main"
 grep -qi "options" settings.xml || fail "settings.xml holds no options"
 echo "walk-through done: question, demonstration, live trace, exit question, settings written"

@@ -106,16 +106,21 @@ keys() { # one key at a time, as a user types them
 }
 
 
+# The program's windows on the screen; a menu or a hint that opens is one more.
+windows_of() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
+more_windows() { [ "$(windows_of)" -gt "$1" ]; }
+
 # Opens Edit > submenu (0 Export as ASCII, 1 Export as image) and chooses the item at that index.
 choose() {
-    xdotool windowactivate --sync "$main" 2>/dev/null || true
-    sleep 0.3
+    wait_until 30 activate "$main" || true
+    note_windows
     click_in "$main" $EDIT_MENU
-    sleep 0.3
+    wait_until 30 new_window || fail "the Edit menu did not open"
     keys Down
     [ "$1" = 0 ] || keys Down
+    note_windows
     keys Right
-    sleep 0.3
+    wait_until 30 new_window || fail "the export submenu did not open"
     for _ in $(seq 1 "$2"); do keys Down; done
     [ -z "${3:-}" ] || shot "$3"
     keys Return
@@ -124,57 +129,47 @@ choose() {
 # Types a path into the save dialog that the chosen item opens.
 save_as() {
     local dlg
-    dlg=$(wait_title "^Save As$" 10) || fail "no save dialog"
-    sleep 0.5
-    xdotool windowactivate --sync "$dlg" 2>/dev/null || true
+    dlg=$(wait_title "^Save As$" 30) || fail "no save dialog"
+    wait_until 30 activate "$dlg" || true
     keys ctrl+a
     xdotool type --delay 30 "$1"
-    sleep 0.3
     keys Return
-    for _ in $(seq 1 30); do
-        visible "^Save As$" || return 0
-        sleep 0.1
-    done
-    fail "the save dialog did not close"
+    wait_until 30 gone "$dlg" || fail "the save dialog did not close"
 }
 
-wait_file() {
-    for _ in $(seq 1 50); do
-        [ -s "$1" ] && return 0
-        sleep 0.1
-    done
-    fail "no file $1"
+wait_file() { wait_until 30 test -s "$1" || fail "no file $1"; }
+
+# Waits until the clipboard holds a text other than the one given and puts it in the file.
+clipboard_after() { # previous text, file
+    new_text() { clip=$(clipboard_text) && [ -n "$clip" ] && [ "$clip" != "$1" ]; }
+    wait_until 30 new_text "$1" || fail "the export put nothing new on the clipboard"
+    printf '%s\n' "$clip" >"$2"
 }
 
 start_x
 start_with_presets export
 main=$(enter_demonstration)
-sleep 1
 shot "$out/export_1_main.png"
 
 # Text to a file: CR LF rows of the whole memory, time 0 at the trigger.
 choose 0 0 "$out/export_2_menu.png"
 save_as "$files/ab"
 wait_file "$files/ab.txt"
-sleep 0.5
 [ -e "$files/ab" ] && fail "the text entry did not give .txt"
 
 # Points of the screen and the cursors to the clipboard.
 choose 0 1
-sleep 1
-clipboard_text >"$files/points.txt"
+clipboard_after "" "$files/points.txt"
 choose 0 2
-sleep 1
-clipboard_text >"$files/cursors.txt"
+clipboard_after "$clip" "$files/cursors.txt"
 
 # Channel C to a file that exists: the overwrite question, Yes.
 echo "old" >"$files/c.txt"
 choose 0 3
 save_as "$files/c.txt"
-q=$(wait_title "^Warning$" 10) || fail "no overwrite question"
+q=$(wait_title "^Warning$" 30) || fail "no overwrite question"
 shot "$out/export_3_overwrite.png"
 answer "$q" alt+y || fail "the overwrite question did not take Yes"
-sleep 1
 
 # Images: the entry preselected by the preset decides; the PNG entry turns picture.bmp into picture.png.
 choose 1 0 "$out/export_4_image_menu.png"
@@ -187,14 +182,14 @@ choose 1 3
 save_as "$files/shot"
 for f in picture.png bw.png shot.jpg shot.bmp; do wait_file "$files/$f"; done
 [ -e "$files/picture.bmp" ] && fail "picture.bmp was written under its typed name"
-xdotool windowactivate --sync "$main" 2>/dev/null || true
-sleep 0.5
-import -window "$main" "$out/export_5_window.png"
+wait_until 30 activate "$main" || true
+window_shot "$main" "$out/export_5_window.png" live || fail "the main form was not painted"
 
 # Hints: off, no tool-tip window over the modules box button; on again after loading a settings file.
-windows_of() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
-hover_tip_windows() {
-    xdotool windowactivate --sync "$main" 2>/dev/null || true
+# A hint is one more window; with hints off none comes in the 2 s a hint takes at most (that hold is the
+# check itself), with hints on the count is read once the hint is there.
+hover_tip_windows() { # on|off
+    wait_until 30 activate "$main" || true
     xdotool mousemove --window "$main" 300 300
     sleep 0.5
     local before
@@ -202,21 +197,25 @@ hover_tip_windows() {
     xdotool mousemove --window "$main" $MODULE_BUTTON
     sleep 0.3
     xdotool mousemove_relative 1 1
-    sleep 2
+    if [ "$1" = on ]; then
+        wait_until 30 more_windows "$before" || true
+    else
+        sleep 2
+    fi
     echo $(($(windows_of) - before))
 }
-tips_off=$(hover_tip_windows)
+tips_off=$(hover_tip_windows off)
 shot "$out/export_9_no_hint.png"
+note_windows
 press "$main" alt+s
-sleep 0.4
+wait_until 30 new_window || fail "alt+s opened no menu"
 keys Down Return
-wait_title "^Open$" 10 >/dev/null || fail "no dialog for loading a settings file"
-sleep 0.5
+open=$(wait_title "^Open$" 30) || fail "no dialog for loading a settings file"
+wait_until 30 activate "$open" || true
 xdotool type --delay 30 "tips.st"
-sleep 0.3
 keys Return
-sleep 1.5
-tips_on=$(hover_tip_windows)
+wait_until 30 gone "$open" || fail "the dialog for loading a settings file did not close"
+tips_on=$(hover_tip_windows on)
 shot "$out/export_10_hint.png"
 echo "tool-tip windows: $tips_off with hints off, $tips_on with hints on"
 [ "$tips_off" -eq 0 ] || fail "a hint showed while ToolTip was false"
@@ -225,38 +224,34 @@ echo "tool-tip windows: $tips_off with hints off, $tips_on with hints on"
 
 # Manage exports: a new preset with OK reaches the menu.
 choose 0 4
-dlg=$(wait_title "^Manage exports$" 10) || fail "no Manage exports dialog"
-sleep 0.5
+dlg=$(wait_title "^Manage exports$" 30) || fail "no Manage exports dialog"
+wait_until 30 activate "$dlg" || true
 click_in "$dlg" $MANAGE_NAME
 keys ctrl+a
 xdotool type --delay 30 "Walkthrough export"
 click_in "$dlg" $MANAGE_ADD
 shot "$out/export_6_manage_added.png"
 click_in "$dlg" $MANAGE_OK
-sleep 0.5
-visible "^Manage exports$" && fail "OK did not close Manage exports"
+wait_until 30 gone "$dlg" || fail "OK did not close Manage exports"
 choose 0 4 "$out/export_7_menu_with_new_item.png"
-sleep 1
-clipboard_text >"$files/walkthrough.txt"
+clipboard_after "$clip" "$files/walkthrough.txt"
 
 # Add and Cancel: the list stays (the dialog's item is still right after the five presets), the name
 # typed is offered again.
 choose 0 5
-dlg=$(wait_title "^Manage exports$" 10) || fail "no Manage exports dialog after OK"
-sleep 0.5
+dlg=$(wait_title "^Manage exports$" 30) || fail "no Manage exports dialog after OK"
+wait_until 30 activate "$dlg" || true
 click_in "$dlg" $MANAGE_NAME
 keys ctrl+a
 xdotool type --delay 30 "Cancelled export"
 click_in "$dlg" $MANAGE_ADD
 click_in "$dlg" $MANAGE_CANCEL
-sleep 0.5
-visible "^Manage exports$" && fail "Cancel did not close Manage exports"
+wait_until 30 gone "$dlg" || fail "Cancel did not close Manage exports"
 choose 0 5
-dlg=$(wait_title "^Manage exports$" 10) || fail "Cancel changed the preset list"
-sleep 0.5
+dlg=$(wait_title "^Manage exports$" 30) || fail "Cancel changed the preset list"
 shot "$out/export_8_manage_reopened.png"
 click_in "$dlg" $MANAGE_CANCEL
-sleep 0.5
+wait_until 30 gone "$dlg" || fail "Cancel did not close Manage exports the second time"
 
 exit_with_yes "$main"
 cp settings.xml "$out/export_settings.xml"

@@ -161,15 +161,20 @@ PY
     prog=$records
     run_copy hostile_records
     main=$(enter_demonstration) || fail "records: no main form"
-    sleep 1
+    # The apply lamp tells a loaded record (lit) and an applied one (lime or yellow); Unload puts it out.
+    lamp_out() { ! shot_lamp "$1" "#FF0000" "#00FF00" "#FFFF00"; }
     for record in ground_1e308.rsb ground_6.5e150.rsc ground_1e308.rsa; do
         type_into $LOAD_EDIT $record
         click_in "$main" $LOAD_BUTTON
-        sleep 1
+        wait_until 30 shot_lamp "$out/hostile_records_loaded.png" "#FF0000" "#00FF00" "#FFFF00" ||
+            fail "$record: not loaded (lamp $lamp)"
         no_error_box "$record"
         click_in "$main" $APPLY_BUTTON
-        sleep 1
+        wait_until 30 shot_lamp "$out/hostile_records_applied.png" "#00FF00" "#FFFF00" ||
+            fail "$record: not applied (lamp $lamp)"
         kill -0 "$pid" 2>/dev/null || fail "$record: the program ended after Apply"
+        click_in "$main" $UNLOAD_BUTTON
+        wait_until 30 lamp_out "$out/hostile_records_unloaded.png" || fail "$record: Unload left the lamp $lamp"
         echo "$record: loaded and applied"
     done
     shot "$out/hostile_records_applied.png"
@@ -240,34 +245,29 @@ planted_foreign="$prog/.foreign.$dead"
 for f in "$planted_dead" "$planted_live" "$planted_foreign"; do printf 'half a record' >"$f"; done
 run_copy hostile_files
 main=$(enter_demonstration) || fail "special files: no main form"
-edit_and_click() { # edit x y, button x y, text
-    click_in "$main" "$1" "$2"
-    xdotool key ctrl+a BackSpace
-    xdotool type --delay 30 "$5"
-    sleep 0.3
-    click_in "$main" "$3" "$4"
-}
-edit_and_click 170 500 254 500 pipe.rsb
-box=$(wait_title "^Error$" 10) || fail "FIFO load: no box within 10 s, the load waits on the pipe"
+type_into $LOAD_EDIT pipe.rsb
+click_in "$main" $LOAD_BUTTON
+box=$(wait_title "^Error$" 30) || fail "FIFO load: no box within 30 s, the load waits on the pipe"
 shot "$out/hostile_fifo_load_box.png"
 answer "$box" Return || fail "FIFO load: the box did not close"
+note_windows
 press "$main" alt+s
-sleep 0.4
+wait_until 30 new_window || fail "the Settings menu did not open"
 xdotool key Down Return
-wait_title "^Open$" 10 >/dev/null || fail "no dialog for loading a settings file"
-sleep 0.5
+dlg=$(wait_title "^Open$" 30) || fail "no dialog for loading a settings file"
+wait_until 30 activate "$dlg" || true
 xdotool type --delay 30 "$prog/zero.st"
 rss_before=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
 xdotool key Return
-box=$(wait_title "^Error$" 10) || fail "/dev/zero import: no box within 10 s"
+box=$(wait_title "^Error$" 30) || fail "/dev/zero import: no box within 30 s"
 shot "$out/hostile_dev_zero_import_box.png"
 rss_after=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
 echo "resident memory before the import ${rss_before} kB, with its box ${rss_after} kB"
 [ "$rss_after" -lt $((rss_before + 262144)) ] || fail "/dev/zero import: memory grew by more than 256 MB"
 answer "$box" Return || fail "/dev/zero import: the box did not close"
-edit_and_click 170 569 254 569 rec.rsb
-for _ in $(seq 1 50); do [ -s rec.rsb ] && break; sleep 0.1; done
-test -s rec.rsb || fail "planted temporaries: the save did not write rec.rsb"
+type_into $SAVE_EDIT rec.rsb
+click_in "$main" $SAVE_BUTTON
+wait_until 30 test -s rec.rsb || fail "planted temporaries: the save did not write rec.rsb"
 ! visible "^Error$" || fail "planted temporaries: the save showed an error box"
 [ ! -e "$planted_dead" ] || fail "the killed writer's temporary is still there after a save"
 [ -e "$planted_live" ] || fail "a running writer's temporary was removed"

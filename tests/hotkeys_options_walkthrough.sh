@@ -33,12 +33,24 @@ screen_change() {
     for f in "$a" "$b"; do convert "$f" -crop "$SCREEN_AREA" +repage "$f"; done
     compare -metric AE "$a" "$b" null: 2>&1 || true
 }
+# A key's effect is waited for: the trace stands still (held) or moves (running) over half a second.
+screen_still() { [ "$(screen_change 0.5)" = 0 ]; }
+screen_moving() { [ "$(screen_change 0.5)" != 0 ]; }
+screen_colour() { # pixels of the new screen colour in a screenshot taken now
+    shot "$out/hotkeys_7_new_screen_colour.png"
+    screen_pixels=$(convert "$out/hotkeys_7_new_screen_colour.png" txt:- | grep -c '#123456' || true)
+    [ "$screen_pixels" -gt 20000 ]
+}
 
 open_options() {
+    note_windows
     press "$main" alt+s
-    sleep 0.4
+    wait_until 30 new_window || fail "alt+s opened no menu"
     xdotool key o
-    wait_title "^Options$" 10 || fail "no Options dialog"
+    local dlg
+    dlg=$(wait_title "^Options$" 30) || fail "no Options dialog"
+    wait_until 30 activate "$dlg" || true
+    echo "$dlg"
 }
 
 start_x
@@ -46,20 +58,18 @@ start_program hotkeys
 main=$(enter_demonstration)
 eval "$(xdotool getwindowgeometry --shell "$main")"
 SCREEN_AREA="571x381+$((X + 121))+$((Y + 41))"
-sleep 1
-shot "$out/hotkeys_1_main.png"
+wait_until 60 shows_trace "$out/hotkeys_1_main.png" || fail "no live trace"
 
-# The default keys: hold and release, one time-base step, channel A's shift held 1.2 s.
+# The default keys: hold and release, one time-base step, channel A's shift held 1.2 s. Held, the trace
+# stands still over 1.5 s (that span is the check); released, it moves again.
 press "$main" ctrl+space
-sleep 0.5
+wait_until 30 screen_still || fail "Ctrl+Space did not hold the trace"
 changed=$(screen_change 1.5)
 echo "pixels changed while held: $changed"
 [ "$changed" = 0 ] || fail "Ctrl+Space did not hold the trace"
 xdotool key ctrl+space
-sleep 0.5
-changed=$(screen_change 1.5)
-echo "pixels changed after the release: $changed"
-[ "$changed" != 0 ] || fail "the second Ctrl+Space did not release the trace"
+wait_until 30 screen_moving || fail "the second Ctrl+Space did not release the trace"
+echo "the trace moves again after the release"
 xdotool key ctrl+Right
 sleep 0.5
 xdotool keydown ctrl keydown Prior
@@ -70,27 +80,24 @@ shot "$out/hotkeys_2_after_keys.png"
 
 # Changes, then Cancel: nothing of them stays.
 opt=$(open_options)
-sleep 0.5
 click_in "$opt" $TAB_PRINTING
 click_in "$opt" $CHECK_BLACK_WHITE
 click_in "$opt" $TAB_DISPLAY
 click_in "$opt" $CHECK_SEPARATE_HOLD
 shot "$out/hotkeys_3_options_changed.png"
 click_in "$opt" $OPTIONS_CANCEL
-sleep 0.5
-! visible "^Options$" || fail "Cancel did not close the Options dialog"
+wait_until 30 gone "$opt" || fail "Cancel did not close the Options dialog"
 
 # Again, and OK this time.
 opt=$(open_options)
-sleep 0.5
 click_in "$opt" $TAB_PRINTING
 click_in "$opt" $CHECK_BLACK_WHITE
 click_in "$opt" $TAB_DISPLAY
 click_in "$opt" $CHECK_SEPARATE_HOLD
 click_in "$opt" 20 13 # back to Colors
 click_in "$opt" $SCREEN_SWATCH
-colour=$(wait_title "Color" 10) || fail "no colour dialog"
-sleep 0.5
+colour=$(wait_title "Color" 30) || fail "no colour dialog"
+wait_until 30 activate "$colour" || true
 shot "$out/hotkeys_4_colour_dialog.png"
 xdotool key alt+h
 sleep 0.2
@@ -98,15 +105,14 @@ xdotool key ctrl+a
 xdotool type --delay 50 '#123456'
 sleep 0.3
 xdotool key Return
-sleep 0.8
-visible "Select Color" && fail "the colour dialog did not close"
+wait_until 30 gone "$colour" || fail "the colour dialog did not close"
 shot "$out/hotkeys_5_options_colour_set.png"
 
 # Shift+F5 for the hold; "Zoom in:" cleared.
 click_in "$opt" $TAB_KEYBOARD
 click_in "$opt" $BUTTON_HOTKEYS
-hk=$(wait_title "^Configure hotkeys$" 10) || fail "no hot-keys form"
-sleep 0.5
+hk=$(wait_title "^Configure hotkeys$" 30) || fail "no hot-keys form"
+wait_until 30 activate "$hk" || true
 click_in "$hk" $HOTKEYS_HOLD_EDIT
 xdotool keydown shift keydown F5
 sleep 0.2
@@ -116,22 +122,18 @@ click_in "$hk" $HOTKEYS_TAB_DISPLAY
 click_in "$hk" $HOTKEYS_CLEAR_FIRST
 shot "$out/hotkeys_6_hotkeys_form.png"
 click_in "$hk" $HOTKEYS_OK
-sleep 0.5
-visible "^Configure hotkeys$" && fail "the hot-keys form did not close"
+wait_until 30 gone "$hk" || fail "the hot-keys form did not close"
 click_in "$opt" $OPTIONS_OK
-sleep 1
-visible "^Options$" && fail "OK did not close the Options dialog"
-shot "$out/hotkeys_7_new_screen_colour.png"
+wait_until 30 gone "$opt" || fail "OK did not close the Options dialog"
 # The screen's background is the new colour now.
-screen_pixels=$(convert "$out/hotkeys_7_new_screen_colour.png" txt:- | grep -c '#123456' || true)
+screen_pixels=0
+wait_until 30 screen_colour || fail "the screen does not show the new colour ($screen_pixels pixels)"
 echo "pixels in the new screen colour: $screen_pixels"
-[ "$screen_pixels" -gt 20000 ] || fail "the screen does not show the new colour"
 
 # The new hold key; the old one does nothing now.
 press "$main" shift+F5
-sleep 0.5
+wait_until 30 screen_still || fail "Shift+F5 did not hold the trace"
 xdotool key ctrl+space
-sleep 0.5
 shot "$out/hotkeys_8_after_new_keys.png"
 changed=$(screen_change 1.5)
 echo "pixels changed after Shift+F5 and Ctrl+Space: $changed"

@@ -82,6 +82,31 @@ readout_text_width() {
     convert -font DejaVu-Sans -pointsize 10 -density 72 label:"$1" -format %w info:
 }
 
+# Runs the command until it succeeds; false when it has not within the time-out, in seconds. Every wait
+# for the program is one of these: it ends on what it looks for, and only a hang reaches the time-out.
+wait_until() { # seconds, command...
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.1
+    done
+}
+
+# Whether the window is in the window manager's list: only then do close requests and activation reach it.
+managed() { wmctrl -l 2>/dev/null | awk '{ print $1 }' | grep -qix "$(printf '0x%08x' "$1")"; }
+# Whether the window has gone from the screen.
+gone() { ! xdotool search --onlyvisible --name "." 2>/dev/null | grep -qx "$1"; }
+# The program's windows on the screen go into a file; new_window tells when one not in it shows, as a
+# menu that opens (a hint that goes meanwhile leaves their number as it was).
+note_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null >"$out/windows_before" || true; }
+new_window() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qvxF -f "$out/windows_before"; }
+# Gives the window the focus; true once it has it.
+activate() {
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]
+}
+
 # For a failure report: whether the window manager still runs.
 wm_state() { wmctrl -m >/dev/null 2>&1 && echo "window manager running" || echo "no window manager"; }
 
@@ -113,7 +138,10 @@ wait_title() {
 shot() { import -window root "$1" 2>/dev/null || xwd -root -silent | convert xwd:- "$1"; }
 
 # Asks the window to close as the window manager's close button does.
-close_window() { wmctrl -i -c "$1"; }
+close_window() {
+    wait_until 30 managed "$1" || true
+    wmctrl -i -c "$1"
+}
 
 wait_exit() {
     local pid=$1 timeout=$2
@@ -173,9 +201,8 @@ fail() {
 
 # Presses keys in a window after giving it the focus, as a user would.
 press() {
-    sleep 0.5
-    xdotool windowactivate --sync "$1" 2>/dev/null || true
-    sleep 0.3
+    wait_until 30 managed "$1" || true
+    wait_until 30 activate "$1" || true
     xdotool key "${@:2}"
 }
 
@@ -184,10 +211,7 @@ answer() {
     local win=$1
     for _ in 1 2 3; do
         press "$win" "${@:2}"
-        for _ in $(seq 1 20); do
-            xdotool search --onlyvisible --name "." 2>/dev/null | grep -qx "$win" || return 0
-            sleep 0.1
-        done
+        wait_until 10 gone "$win" && return 0
     done
     return 1
 }
@@ -199,12 +223,8 @@ visible() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 close_and_wait() {
     local win=$1
     for _ in 1 2 3; do
-        sleep 0.3
         close_window "$win" || true
-        for _ in $(seq 1 20); do
-            xdotool search --onlyvisible --name "." 2>/dev/null | grep -qx "$win" || return 0
-            sleep 0.1
-        done
+        wait_until 10 gone "$win" && return 0
     done
     return 1
 }
@@ -221,18 +241,39 @@ enter_demonstration() {
     wait_title "DEMO" 20 || fail "no main form with the demonstration device's name"
 }
 
-# Checks that a screenshot shows a trace and that the screen changes: a live acquisition. The red cursor
-# pair alone makes fewer than 1000 pixels in trace colours on an 800 x 600 window.
+# Whether a screenshot, taken now into the file, shows a trace. The red cursor pair alone makes fewer
+# than 1000 pixels in trace colours on an 800 x 600 window.
+shows_trace() {
+    shot "$1"
+    trace_pixels=$(convert "$1" txt:- | grep -c -E '#(FF0000|00FF00|FFFF00)' || true)
+    [ "$trace_pixels" -gt 2000 ]
+}
+# Whether two pictures have the same pixels (their files differ by the time they were written).
+same_picture() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
+# A window's own picture once it is painted: many colours, and (unless it is live) the same twice running.
+window_shot() { # window, file[, live]
+    painted() {
+        import -window "$1" "$2.next.png" 2>/dev/null || return 1
+        [ "$(convert "$2.next.png" -format %k info:)" -gt 20 ] && { [ -n "$3" ] || same_picture "$2.next.png" "$2"; } &&
+            mv "$2.next.png" "$2" && return 0
+        mv "$2.next.png" "$2"
+        return 1
+    }
+    rm -f "$2"
+    wait_until 30 painted "$1" "$2" "${3:-}"
+}
+# Whether a screenshot, taken now into the second file, differs from the first.
+screen_changed() {
+    shot "$2"
+    ! same_picture "$1" "$2"
+}
+
+# Waits for screenshots that show a trace and then a change of the screen: a live acquisition.
 expect_live_trace() {
-    local first=$1 second=$2 pixels
-    pixels=$(convert "$first" txt:- | grep -c -E '#(FF0000|00FF00|FFFF00)' || true)
-    echo "pixels in trace colours: $pixels"
-    [ "$pixels" -gt 2000 ] || fail "no trace on the oscilloscope screen"
-    sleep 1
-    shot "$second"
-    if cmp -s "$first" "$second"; then
-        fail "the screen did not change: no live acquisition"
-    fi
+    local first=$1 second=$2
+    wait_until 60 shows_trace "$first" || fail "no trace on the oscilloscope screen ($trace_pixels pixels)"
+    echo "pixels in trace colours: $trace_pixels"
+    wait_until 30 screen_changed "$first" "$second" || fail "the screen did not change: no live acquisition"
 }
 
 # Closes the main form and answers the exit question with Yes; the settings file must be written.
@@ -257,6 +298,25 @@ SAVE_EDIT="170 569"
 SAVE_BROWSE="224 569"
 SAVE_BUTTON="254 569"
 
+# Screen position of a point of the main form.
+origin() { xwininfo -id "$main" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
+
+# The colour of a point of the main form in a screenshot, as #RRGGBB.
+pixel() { # png x y
+    local ox oy
+    read -r ox oy < <(origin)
+    convert "$1" -crop "1x1+$((ox + $2))+$((oy + $3))" txt:- | grep -o '#[0-9A-F]\{6\}' | head -n 1
+}
+
+# A screenshot taken now into the file shows the apply lamp in one of the colours; sets $lamp.
+shot_lamp() { # png, colour...
+    shot "$1"
+    lamp=$(pixel "$1" $APPLY_LAMP)
+    local c
+    for c in "${@:2}"; do [ "$lamp" = "$c" ] && return 0; done
+    return 1
+}
+
 # Replaces the text of an edit of the main form $main.
 type_into() { # x y text
     click_in "$main" "$1" "$2"
@@ -268,8 +328,7 @@ type_into() { # x y text
 # Waits for an error box, keeps its screenshot, checks that it is the only one and closes it with OK.
 expect_error_box() { # screenshot what
     local box count
-    box=$(wait_title "^Error$" 10) || fail "$2: no error box"
-    sleep 0.5
+    box=$(wait_title "^Error$" 30) || fail "$2: no error box"
     shot "$1"
     count=$(xdotool search --onlyvisible --name "^Error$" 2>/dev/null | wc -l)
     [ "$count" -eq 1 ] || fail "$2: $count error boxes"

@@ -10,29 +10,22 @@ start_x
 start_program parameters
 test -e "$prog/modules/parmod.so" || fail "no parameter module in the program folder"
 main=$(enter_demonstration)
-sleep 1
 
 # The Functions box lies at (0, 199) of the client area, which starts below the menu bar (about 24
 # pixels); the first module button is 57 x 20 at (3, 15) in the box. The click aims at its middle.
 click_wp() {
-    xdotool windowactivate --sync "$main" 2>/dev/null || true
+    wait_until 30 activate "$main" || true
     xdotool mousemove --window "$main" 31 $((24 + 199 + 25)) click 1
 }
 click_wp
-module=$(wait_title "^Waveform parameters$" 15) || fail "no parameter window after the click on Wp"
-sleep 3 # a few records computed and shown
+module=$(wait_title "^Waveform parameters$" 30) || fail "no parameter window after the click on Wp"
+window_shot "$module" "$out/parameters_2_table.png" live || fail "the parameter window was not painted"
 shot "$out/parameters_1_window.png"
 xdotool getwindowgeometry "$module" || true
-import -window "$module" "$out/parameters_2_table.png" 2>/dev/null || true
 
 # The module's own close button switches it off through the host.
 close_window "$module"
-for _ in $(seq 1 50); do
-    visible "^Waveform parameters$" || break
-    sleep 0.1
-done
-visible "^Waveform parameters$" && fail "the parameter window stayed open after its close button"
-sleep 1
+wait_until 30 gone "$module" || fail "the parameter window stayed open after its close button"
 kill -0 "$pid" 2>/dev/null || fail "the program ended with the module window"
 shot "$out/parameters_3_closed.png"
 

@@ -11,33 +11,20 @@ set -euo pipefail
 e2e_folders "$@"
 check=$(cd "$(dirname "$0")" && pwd)/pdfcheck.py
 
-# Waits until a file exists and has stopped growing.
-wait_file() {
-    local file=$1 timeout=$2 size=-1
-    for _ in $(seq 1 $((timeout * 10))); do
-        if [ -s "$file" ]; then
-            local now
-            now=$(stat -c %s "$file")
-            [ "$now" = "$size" ] && return 0
-            size=$now
-        fi
-        sleep 0.1
-    done
-    return 1
-}
+# Whether the PDF file is there and complete: it ends with its end-of-file mark.
+pdf_written() { [ -s "$1" ] && tail -c 32 "$1" | grep -q '%%EOF'; }
 
 start_x
 pdf="$out/print_page.pdf"
 rm -f "$pdf"
 start_program print QUORVEL_PDF="$pdf"
 main=$(enter_demonstration)
-sleep 1
 shot "$out/print_1_main.png"
 device=$(xdotool getwindowname "$main")
 echo "device caption: $device"
 
 press "$main" ctrl+p
-wait_file "$pdf" 20 || fail "Ctrl+P wrote no PDF file"
+wait_until 60 pdf_written "$pdf" || fail "Ctrl+P wrote no PDF file"
 visible "^Error$" && fail "printing showed an error"
 report=$(python3 "$check" "$pdf")
 echo "$report"
@@ -50,7 +37,7 @@ echo "$report" | grep -qF "Device: $device" || fail "the page lacks the device"
 # The library is loaded for each print: without it the next print tells so, once.
 rm "$prog/Quorvel.so"
 press "$main" ctrl+p
-err=$(wait_title "^Error$" 10) || fail "no message without the print library"
+err=$(wait_title "^Error$" 30) || fail "no message without the print library"
 shot "$out/print_2_no_library.png"
 answer "$err" Return || fail "the message did not close"
 visible "^Error$" && fail "a second message came"
@@ -94,20 +81,19 @@ exit_with_yes "$main"
 start_program print_dialogs
 main=$(enter_demonstration)
 press "$main" ctrl+p
-setup=$(wait_title "^Page setup$" 10) || fail "no page set-up dialog"
-sleep 0.5
+setup=$(wait_title "^Page setup$" 30) || fail "no page set-up dialog"
 shot "$out/print_3_page_setup.png"
 answer "$setup" Escape || fail "the page set-up did not close on Cancel"
-sleep 1
 visible "^Error$" && fail "a cancelled set-up showed a message"
 press "$main" ctrl+p
-setup=$(wait_title "^Page setup$" 10) || fail "no page set-up dialog the second time"
+setup=$(wait_title "^Page setup$" 30) || fail "no page set-up dialog the second time"
+# A message of the cancelled set-up would have come before the main form took the next Ctrl+P.
+visible "^Error$" && fail "a cancelled set-up showed a message"
 answer "$setup" Return || fail "the page set-up did not take OK"
-dialog=$(wait_title "^Print" 10) || fail "no print dialog after the page set-up"
-sleep 0.5
+dialog=$(wait_title "^Print" 30) || fail "no print dialog after the page set-up"
 shot "$out/print_4_print_dialog.png"
 answer "$dialog" Escape || fail "the print dialog did not close on Cancel"
-sleep 1
 visible "^Error$" && fail "a cancelled print dialog showed a message"
+# Closing asks the exit question: no message of the cancelled print dialog stands in its way.
 exit_with_yes "$main"
 echo "walk-through done: one page to PDF with screen and general information, the screen's texts dark on paper, missing library told, dialogs cancelled silently"

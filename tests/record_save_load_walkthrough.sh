@@ -22,19 +22,9 @@ edit_text() { # x y
 }
 
 expect_edit() { # x y text what
-    local text
-    text=$(edit_text "$1" "$2")
-    [ "$text" = "$3" ] || fail "$4: the edit reads '$text', not '$3'"
-}
-
-# Screen position of a point of the main form.
-origin() { xwininfo -id "$main" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
-
-# The colour of a point of the main form in a screenshot, as #RRGGBB.
-pixel() { # png x y
-    local ox oy
-    read -r ox oy < <(origin)
-    convert "$1" -crop "1x1+$((ox + $2))+$((oy + $3))" txt:- | grep -o '#[0-9A-F]\{6\}' | head -n 1
+    text=""
+    edit_is() { text=$(edit_text "$1" "$2") && [ "$text" = "$3" ]; }
+    wait_until 30 edit_is "$1" "$2" "$3" || fail "$4: the edit reads '$text', not '$3'"
 }
 
 # Pixels of the lighter copies of the channel colours (lime and yellow raised by 128) on the screen.
@@ -45,6 +35,14 @@ light_pixels() { # png
     read -r ox oy < <(origin)
     convert "$1" -crop "$size+$((ox + ${rest%%+*}))+$((oy + ${rest#*+}))" txt:- |
         grep -c -E '#(80FF80|FFFF80|7F0000|800000)' || true
+}
+
+# A screenshot taken now into the file shows more (gt) or fewer (lt) pixels of loaded traces than n;
+# sets $light.
+shot_light() { # png, gt|lt, n
+    shot "$1"
+    light=$(light_pixels "$1")
+    [ "$light" -"$2" "$3" ]
 }
 
 start_x
@@ -60,13 +58,12 @@ cat >"$prog/settings.xml" <<'XML'
 XML
 run_copy saveload
 main=$(enter_demonstration)
-sleep 1
 shot "$out/saveload_1_main.png"
 
 # A save by a name without extension: the default format, the name numbered upwards.
 type_into $SAVE_EDIT rec007
 click_in "$main" $SAVE_BUTTON
-test -s rec007.rsb || fail "Save did not write rec007.rsb"
+wait_until 30 test -s rec007.rsb || fail "Save did not write rec007.rsb"
 expect_edit $SAVE_EDIT rec008.rsb "after the save"
 shot "$out/saveload_2_saved.png"
 no_error_box "save"
@@ -76,27 +73,23 @@ type_into $SAVE_EDIT rec.rsa
 click_in "$main" $SAVE_BUTTON
 type_into $SAVE_EDIT rec.rsc
 click_in "$main" $SAVE_BUTTON
-head -c 12 rec.rsa | grep -q '^MemorySize =' || fail "rec.rsa is not a text record"
-test -s rec.rsc || fail "Save did not write rec.rsc"
+text_record() { head -c 12 rec.rsa 2>/dev/null | grep -q '^MemorySize ='; }
+wait_until 30 text_record || fail "rec.rsa is not a text record"
+wait_until 30 test -s rec.rsc || fail "Save did not write rec.rsc"
 no_error_box "saves"
 
 # Load by a name without extension: the compressed record (before the text one in the table).
 before=$(light_pixels "$out/saveload_2_saved.png")
 type_into $LOAD_EDIT rec
 click_in "$main" $LOAD_BUTTON
-sleep 1
 expect_edit $LOAD_EDIT rec.rsc "after the load"
-shot "$out/saveload_3_loaded.png"
-after=$(light_pixels "$out/saveload_3_loaded.png")
-echo "pixels of loaded traces: before $before, after $after"
-[ "$after" -gt $((before + 500)) ] || fail "the loaded traces are not on the screen"
+wait_until 30 shot_light "$out/saveload_3_loaded.png" gt $((before + 500)) ||
+    fail "the loaded traces are not on the screen ($light pixels, $before before)"
+echo "pixels of loaded traces: before $before, after $light"
 
 click_in "$main" $UNLOAD_BUTTON
-sleep 1
-shot "$out/saveload_4_unloaded.png"
-gone=$(light_pixels "$out/saveload_4_unloaded.png")
-echo "pixels of loaded traces after Unload: $gone"
-[ "$gone" -lt 100 ] || fail "Unload left the loaded traces"
+wait_until 30 shot_light "$out/saveload_4_unloaded.png" lt 100 || fail "Unload left the loaded traces ($light pixels)"
+echo "pixels of loaded traces after Unload: $light"
 
 # A name in capitals and a truncated file are refused with their boxes.
 cp rec.rsc REC.RSB
@@ -125,48 +118,41 @@ open("slow.rsa", "w", newline="").write("\r\n".join(record) + "\r\n")
 PY
 type_into $LOAD_EDIT slow.rsa
 click_in "$main" $LOAD_BUTTON
-sleep 1
+wait_until 30 shot_light "$out/saveload_7_slow_loaded.png" gt 500 ||
+    fail "the loaded record written here is not on the screen ($light pixels)"
 no_error_box "slow.rsa"
-shot "$out/saveload_7_slow_loaded.png"
-slow=$(light_pixels "$out/saveload_7_slow_loaded.png")
-echo "pixels of the loaded sine and square: $slow"
-[ "$slow" -gt 500 ] || fail "the loaded record written here is not on the screen"
-lamp=$(pixel "$out/saveload_7_slow_loaded.png" $APPLY_LAMP)
+echo "pixels of the loaded sine and square: $light"
+wait_until 30 shot_lamp "$out/saveload_7_slow_loaded.png" "#FF0000" ||
+    fail "the apply lamp is $lamp, not red, for another time base"
 echo "apply lamp before Apply: $lamp"
-[ "$lamp" = "#FF0000" ] || fail "the apply lamp is $lamp, not red, for another time base"
 click_in "$main" $APPLY_BUTTON
-sleep 2
-shot "$out/saveload_8_applied.png"
-lamp=$(pixel "$out/saveload_8_applied.png" $APPLY_LAMP)
+wait_until 30 shot_lamp "$out/saveload_8_applied.png" "#00FF00" "#FFFF00" || fail "the apply lamp is $lamp after Apply"
 echo "apply lamp after Apply: $lamp"
-[ "$lamp" = "#00FF00" ] || [ "$lamp" = "#FFFF00" ] || fail "the apply lamp is $lamp after Apply"
 click_in "$main" $UNLOAD_BUTTON
 
 # Through the browse dialog: a typed path and Enter.
 click_in "$main" $LOAD_BROWSE
-wait_title "^Open$" 10 >/dev/null || fail "no open dialog"
-sleep 1
+dlg=$(wait_title "^Open$" 30) || fail "no open dialog"
+wait_until 30 activate "$dlg" || true
 shot "$out/saveload_9_open_dialog.png"
 xdotool type --delay 30 "$prog/rec.rsa"
 xdotool key Return
-sleep 1
-visible "^Open$" && fail "the open dialog did not take the typed path"
+wait_until 30 gone "$dlg" || fail "the open dialog did not take the typed path"
 expect_edit $LOAD_EDIT "$prog/rec.rsa" "after browsing"
 # The save dialog: the chosen filter entry (the first, binary) replaces the typed extension.
 click_in "$main" $SAVE_BROWSE
-wait_title "^Save As$" 10 >/dev/null || fail "no save dialog"
-sleep 1
+dlg=$(wait_title "^Save As$" 30) || fail "no save dialog"
+wait_until 30 activate "$dlg" || true
 shot "$out/saveload_9b_save_dialog.png"
 xdotool type --delay 30 "$prog/browsed.txt"
 xdotool key Return
-sleep 1
-visible "^Save As$" && fail "the save dialog did not take the typed path"
+wait_until 30 gone "$dlg" || fail "the save dialog did not take the typed path"
 expect_edit $SAVE_EDIT "$prog/browsed.rsb" "after browsing for a save name"
 
 # Auto-save: consecutive files from one name.
 type_into $SAVE_EDIT auto000
 click_in "$main" $AUTOSAVE_BOX
-sleep 1.5
+wait_until 60 test -s auto002.rsb || fail "auto-save did not write auto002.rsb"
 click_in "$main" $AUTOSAVE_BOX
 shot "$out/saveload_10_autosaved.png"
 for f in auto000.rsb auto001.rsb auto002.rsb; do
@@ -179,6 +165,7 @@ no_error_box "auto-save"
 type_into $SAVE_EDIT missing/rec.rsb
 click_in "$main" $AUTOSAVE_BOX
 expect_error_box "$out/saveload_11_missing_folder_box.png" "auto-save into a missing folder"
+# These two holds are the checks themselves: no second box, and no save, over several records' time.
 sleep 1.5
 no_error_box "after the auto-save box"
 type_into $SAVE_EDIT after000
@@ -191,20 +178,18 @@ printf 'old record' >linked_target.rsb
 ln -s linked_target.rsb link.rsb
 type_into $SAVE_EDIT link.rsb
 click_in "$main" $SAVE_BUTTON
+target_written() { [ "$(stat -c %s linked_target.rsb)" -gt 1000 ]; }
+wait_until 30 target_written || fail "the save onto link.rsb did not write its target"
 no_error_box "the save onto a link"
 test -L link.rsb || fail "the save onto link.rsb replaced the link"
 [ "$(readlink link.rsb)" = linked_target.rsb ] || fail "link.rsb points elsewhere after the save"
-[ "$(stat -c %s linked_target.rsb)" -gt 1000 ] || fail "the save onto link.rsb did not write its target"
 # A name of 250 characters saves.
 long=$(python3 -c 'print("r" * 246 + ".rsb")')
-click_in "$main" $SAVE_EDIT
-xdotool key ctrl+a BackSpace
-xdotool type --delay 10 "$long"
-sleep 0.3
+type_into $SAVE_EDIT "$long"
 click_in "$main" $SAVE_BUTTON
+wait_until 30 test -s "$long" || fail "the save under a 250-character name wrote nothing"
 shot "$out/saveload_13_long_name.png"
 no_error_box "the save under a 250-character name"
-test -s "$long" || fail "the save under a 250-character name wrote nothing"
 echo "saved through a link and under a 250-character name"
 
 exit_with_yes "$main"

@@ -46,6 +46,13 @@ drag() {
     sleep 0.4
 }
 crop() { convert "$1" -crop "800x600+$WX+$WY" +repage "$2"; }
+# Pixels of a colour in a rectangle of the window, in a screenshot taken now into the file; sets $count.
+shot_count() { # png, window png, rectangle, colour, more than
+    shot "$1"
+    crop "$1" "$2"
+    count=$(convert "$2" -crop "$3" txt:- | grep -cE "$4" || true)
+    [ "$count" -gt "$5" ]
+}
 
 expect() {
     local got
@@ -57,7 +64,6 @@ expect() {
 # A settings file as the program writes it, to prepare the runs from.
 start_program screen_defaults
 main=$(enter_demonstration)
-sleep 1
 exit_with_yes "$main"
 cp settings.xml "$out/screen_defaults.xml"
 
@@ -73,7 +79,7 @@ prepare "$out/screen_run1_prepared.xml" $D/HORIZONTAL/MEMSIZE=8192 $S/ZOOMON=tru
 start_with_settings screen_run1 "$out/screen_run1_prepared.xml"
 main=$(enter_demonstration)
 window_origin "$main"
-sleep 2
+wait_until 60 shows_trace "$out/screen_0_run1.png" || fail "no trace in run 1"
 
 # Vertical cursor 0 from point 50 to the middle, at a level away from the horizontal cursors.
 drag "$(point_x 50)" "$(level_y 180)" "$(point_x 250)" "$(level_y 180)"
@@ -87,35 +93,50 @@ crop "$out/screen_1_hovered_cursor.png" "$out/screen_1_hovered_cursor_window.png
 # The trigger lies right of the window (sample 4096 + delay, window 2000 .. 2500): the red arrow at the
 # strip's right edge, hovered.
 move $((SCREEN_LEFT + SCREEN_WIDTH - 5)) $((STRIP_TOP + STRIP_HEIGHT / 2))
-sleep 0.5
-shot "$out/screen_2_hovered_strip_mark.png"
-crop "$out/screen_2_hovered_strip_mark.png" "$out/screen_2_hovered_strip_mark_window.png"
-hover=$(convert "$out/screen_2_hovered_strip_mark_window.png" -crop "30x$STRIP_HEIGHT+$((SCREEN_LEFT + SCREEN_WIDTH - 30))+$STRIP_TOP" txt:- |
-    grep -c '#FFC0C0' || true)
-[ "$hover" -gt 5 ] || fail "the strip's mark did not light up under the mouse ($hover light pixels)"
+count=0
+wait_until 30 shot_count "$out/screen_2_hovered_strip_mark.png" "$out/screen_2_hovered_strip_mark_window.png" \
+    "30x$STRIP_HEIGHT+$((SCREEN_LEFT + SCREEN_WIDTH - 30))+$STRIP_TOP" '#FFC0C0' 5 ||
+    fail "the strip's mark did not light up under the mouse ($count light pixels)"
 
 # The trace: find channel A's green in the column of point 350 and drag it 100 points left.
 move 5 5
-sleep 1
-shot "$out/screen_3_before_trace_drag.png"
-crop "$out/screen_3_before_trace_drag.png" "$out/screen_3_window.png"
 tx=$(point_x 350)
-ty=$(convert "$out/screen_3_window.png" -crop "1x$SCREEN_HEIGHT+$tx+$SCREEN_TOP" txt:- |
-    grep '#00FF00' | head -n 1 | sed -E 's/^0,([0-9]+):.*/\1/' || true)
-[ -n "$ty" ] || fail "no trace of channel A in the column of point 350"
+trace_in_column() {
+    shot "$out/screen_3_before_trace_drag.png"
+    crop "$out/screen_3_before_trace_drag.png" "$out/screen_3_window.png"
+    ty=$(convert "$out/screen_3_window.png" -crop "1x$SCREEN_HEIGHT+$tx+$SCREEN_TOP" txt:- |
+        grep '#00FF00' | head -n 1 | sed -E 's/^0,([0-9]+):.*/\1/' || true)
+    [ -n "$ty" ]
+}
+wait_until 30 trace_in_column || fail "no trace of channel A in the column of point 350"
 ty=$((SCREEN_TOP + ty))
 drag "$tx" "$ty" "$(point_x 250)" "$ty"
-sleep 1
 shot "$out/screen_4_trace_dragged.png"
 
-# The Zoom box: zoom off, "+" twice, Avg then Min, the memory bar one step right.
+# The Zoom box: zoom off, "+" twice, Avg then Min, the memory bar one step right. Min down tells the
+# clicks before it are done; the display amount under the memory bar changes once a record of the new
+# length has come.
+MIN_AREA="36x20+$((ZOOM_LEFT + 5))+$((ZOOM_TOP + 19))"
+AMOUNT_AREA="50x16+$((ZOOM_LEFT + 4))+$((ZOOM_TOP + 106))"
+area() { # name, rectangle: a screenshot taken now, cropped to the rectangle of the window
+    shot "$out/screen_area.png"
+    crop "$out/screen_area.png" "$out/screen_area_window.png"
+    convert "$out/screen_area_window.png" -crop "$2" +repage "$out/screen_area_$1.png"
+}
+changed_from() { # name, rectangle
+    area now "$2"
+    ! same_picture "$out/screen_area_$1.png" "$out/screen_area_now.png"
+}
 click $ZOOM_BUTTON
 click $ZOOM_IN
 click $ZOOM_IN
 click $AVG_BUTTON
+area min_before "$MIN_AREA"
 click $MIN_BUTTON
+wait_until 30 changed_from min_before "$MIN_AREA" || fail "Min did not go down"
+area amount_before "$AMOUNT_AREA"
 click $MEMORY_BAR_RIGHT
-sleep 3
+wait_until 60 changed_from amount_before "$AMOUNT_AREA" || fail "no record of the new memory size came"
 shot "$out/screen_5_zoom_box.png"
 crop "$out/screen_5_zoom_box.png" "$out/screen_5_zoom_box_window.png"
 
@@ -139,12 +160,12 @@ prepare "$out/screen_run2_prepared.xml" $D/HORIZONTAL/MEMSIZE=1048576 $S/ZOOMON=
 start_with_settings screen_run2 "$out/screen_run2_prepared.xml"
 main=$(enter_demonstration)
 window_origin "$main"
-sleep 3
-shot "$out/screen_6_quick_view.png"
-crop "$out/screen_6_quick_view.png" "$out/screen_6_quick_view_window.png"
+# The quick view shows once its strip holds the slice (cyan, over the traces).
+count=0
+wait_until 60 shot_count "$out/screen_6_quick_view.png" "$out/screen_6_quick_view_window.png" \
+    "${SCREEN_WIDTH}x$QV_HEIGHT+$SCREEN_LEFT+$QV_TOP" '#00FFFF' 500 || fail "no quick view ($count slice pixels)"
 # The slice (ratio 16: 65536 of 1048576 samples, 35 pixels from the left) drags 200 pixels right.
 drag $((SCREEN_LEFT + 10)) $((QV_TOP + QV_HEIGHT / 2)) $((SCREEN_LEFT + 210)) $((QV_TOP + QV_HEIGHT / 2))
-sleep 1
 shot "$out/screen_7_slice_dragged.png"
 crop "$out/screen_7_slice_dragged.png" "$out/screen_7_slice_dragged_window.png"
 exit_with_yes "$main"

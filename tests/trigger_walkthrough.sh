@@ -75,6 +75,16 @@ crop() { # screenshot, x y w h, result
 pixels() { # image, colour
     convert "$1" txt:- | grep -c -i "$2" || true
 }
+# A screenshot taken now into the file, cropped to the area into the second, shows more than n pixels of
+# the colours; sets $count.
+shot_area() { # screenshot, x y w h, area file, n, colour...
+    shot "$1"
+    crop "$1" "$2" "$3" "$4" "$5" "$6"
+    count=0
+    local c
+    for c in "${@:8}"; do count=$((count + $(pixels "$6" "$c"))); done
+    [ "$count" -gt "$7" ]
+}
 
 expect() {
     local got
@@ -89,8 +99,7 @@ V=./VISUAL/TRIGGER
 start_program trigger_run1
 main=$(enter_demonstration)
 window_origin "$main"
-sleep 1
-shot "$out/trigger_1_start.png"
+wait_until 60 shows_trace "$out/trigger_1_start.png" || fail "no live trace in run 1"
 click $SIMPLE_BUTTON
 click $MODE_BUTTON
 click $MODE_BUTTON
@@ -102,28 +111,23 @@ click $TIMEBASE_RIGHT_ARROW
 type_into $PRIMARY_LENGTH 10us
 type_into $SECONDARY_COUNT 5
 type_into $PRIMARY_COUNT abc
-shot "$out/trigger_2_bad_count.png"
-crop "$out/trigger_2_bad_count.png" $PRIMARY_COUNT_AREA "$out/trigger_2_count_box.png"
-red=$(pixels "$out/trigger_2_count_box.png" '#FF0000')
-echo "red pixels in the primary count box: $red"
-[ "$red" -gt 300 ] || fail "the count box with a bad text is not red"
+count=0
+wait_until 30 shot_area "$out/trigger_2_bad_count.png" $PRIMARY_COUNT_AREA "$out/trigger_2_count_box.png" 300 \
+    '#FF0000' || fail "the count box with a bad text is not red ($count red pixels)"
+echo "red pixels in the primary count box: $count"
 
 click $START_BUTTON
-sleep 0.3
-shot "$out/trigger_3_started.png"
-crop "$out/trigger_3_started.png" $LAMP_AREA "$out/trigger_3_lamp.png"
-lamp=$(($(pixels "$out/trigger_3_lamp.png" '#00FF00') + $(pixels "$out/trigger_3_lamp.png" '#FFFF00') +
-    $(pixels "$out/trigger_3_lamp.png" '#FF0000')))
-[ "$lamp" -gt 50 ] || fail "the status lamp shows none of its colours"
+wait_until 30 shot_area "$out/trigger_3_started.png" $LAMP_AREA "$out/trigger_3_lamp.png" 50 \
+    '#00FF00' '#FFFF00' '#FF0000' || fail "the status lamp shows none of its colours"
 
 crop "$out/trigger_3_started.png" $E_CAPTIONS_AREA "$out/trigger_3_e_off.png"
-press "$main" alt+s
-sleep 0.4
-xdotool key Down Down Return
-sleep 0.8
-shot "$out/trigger_4_compensation.png"
-crop "$out/trigger_4_compensation.png" $E_CAPTIONS_AREA "$out/trigger_4_e_on.png"
 red_off=$(pixels "$out/trigger_3_e_off.png" '#FF0000')
+note_windows
+press "$main" alt+s
+wait_until 30 new_window || fail "alt+s opened no menu"
+xdotool key Down Down Return
+wait_until 30 shot_area "$out/trigger_4_compensation.png" $E_CAPTIONS_AREA "$out/trigger_4_e_on.png" 10 \
+    '#FF0000' || true
 red_on=$(pixels "$out/trigger_4_e_on.png" '#FF0000')
 echo "red pixels of the E captions: $red_off before, $red_on with the compensation generator"
 [ "$red_off" -eq 0 ] && [ "$red_on" -gt 10 ] || fail "the compensation generator does not mark the E captions"
@@ -144,7 +148,7 @@ expect $D/PRIMARY/LENGTH 48
 start_program trigger_run2
 main=$(enter_demonstration)
 window_origin "$main"
-sleep 1
+wait_until 60 shows_trace "$out/trigger_4b_run2.png" || fail "no live trace in run 2"
 click $SIMPLE_BUTTON
 click $HOLDOFF_BUTTON
 type_into $HOLDOFF_BOX 1ms
@@ -156,24 +160,50 @@ type_into $AFTER_BOX 1000s
 click $RANGE_UP_A
 click $RANGE_UP_A
 drag $SHIFT_A_POINTER $SHIFT_A_ABOVE_TOP
-sleep 1.5
-shot "$out/trigger_5_shift_a.png"
+# "1/2" takes A's level from the record shown: it waits for a record with A flat at the top of the screen
+# (A's green along the top rows; below them only its small ground mark).
+flat_at_top() {
+    shot "$out/trigger_5_shift_a.png"
+    crop "$out/trigger_5_shift_a.png" 122 61 571 4 "$out/trigger_5_top.png"
+    crop "$out/trigger_5_shift_a.png" 122 66 571 376 "$out/trigger_5_below.png"
+    [ "$(pixels "$out/trigger_5_top.png" '#00FF00')" -gt 200 ] &&
+        [ "$(pixels "$out/trigger_5_below.png" '#00FF00')" -lt 100 ]
+}
+wait_until 60 flat_at_top || fail "A's trace did not go flat at the top of the screen"
 click $HALF_BUTTON
 # Untriggered records come about once a second: the screen is live before the hold, still after it.
 shot "$out/trigger_6_level_to_middle.png"
-sleep 2.5
-shot "$out/trigger_7_live.png"
 screen_change() { # two screenshots
     crop "$1" $SCREEN_AREA "$out/trigger_screen_a.png"
     crop "$2" $SCREEN_AREA "$out/trigger_screen_b.png"
     compare -metric AE "$out/trigger_screen_a.png" "$out/trigger_screen_b.png" null: 2>&1 || true
 }
-changed=$(screen_change "$out/trigger_6_level_to_middle.png" "$out/trigger_7_live.png")
+live() {
+    shot "$out/trigger_7_live.png"
+    changed=$(screen_change "$out/trigger_6_level_to_middle.png" "$out/trigger_7_live.png")
+    [ "$changed" != 0 ]
+}
+wait_until 30 live || fail "the screen is not live before the hold"
 echo "pixels changed on the live screen: $changed"
-[ "$changed" != 0 ] || fail "the screen is not live before the hold"
+# Held once the button shows pressed and the screen has stood still over a record's time; then it must
+# stay so over 2.5 s (that span is the check).
+HOLD_AREA="$((MODE_LEFT + 10)) $((MODE_TOP + 86)) 64 18"
+shot "$out/trigger_7b_before_hold.png"
+crop "$out/trigger_7b_before_hold.png" $HOLD_AREA "$out/trigger_hold_before.png"
 click $HOLD_BUTTON
-sleep 1.5
-shot "$out/trigger_8_held.png"
+pressed() {
+    shot "$out/trigger_7c_hold.png"
+    crop "$out/trigger_7c_hold.png" $HOLD_AREA "$out/trigger_hold_after.png"
+    ! same_picture "$out/trigger_hold_before.png" "$out/trigger_hold_after.png"
+}
+wait_until 30 pressed || fail "the Hold button did not go down"
+still() {
+    shot "$out/trigger_8_held.png"
+    sleep 1.5
+    shot "$out/trigger_8b_held.png"
+    [ "$(screen_change "$out/trigger_8_held.png" "$out/trigger_8b_held.png")" = 0 ]
+}
+wait_until 30 still || fail "the held screen never stood still"
 sleep 2.5
 shot "$out/trigger_9_still_held.png"
 changed=$(screen_change "$out/trigger_8_held.png" "$out/trigger_9_still_held.png")

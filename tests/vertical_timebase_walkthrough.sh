@@ -72,33 +72,32 @@ expect_values() { # path, expected
 start_x
 start_program vertical
 main=$(enter_demonstration)
-sleep 1.5
-shot "$out/vertical_1_groups.png"
+wait_until 60 shows_trace "$out/vertical_1_groups.png" || fail "no live trace"
 
 # Range: A up twice (its trace shrinks), B down five times.
 click_at $RANGE_UP_A 2
 click_at $RANGE_DOWN_B 5
-sleep 1
-shot "$out/vertical_2_ranges.png"
-cmp -s "$out/vertical_1_groups.png" "$out/vertical_2_ranges.png" && fail "the range buttons changed nothing"
+wait_until 30 screen_changed "$out/vertical_1_groups.png" "$out/vertical_2_ranges.png" ||
+    fail "the range buttons changed nothing"
 
 # Coupling and probe of A, the filter of B and its factor.
 click_at $ACDC_A
 click_at $PROBE_A 5
 click_at $FILTER_B
 click_at $FILTER_UP_B 3
-sleep 0.5
 shot "$out/vertical_3_input_filter.png"
 
 # Ground A: its trace lies flat on the 0 V line.
 click_at $GROUND_A
-sleep 1
-shot "$out/vertical_4_ground_a.png"
 # A's colour (where it does not cross B's trace) lies along one row of the screen, with A's 0 V mark.
-read -r a_total a_near < <(rows_in "$out/vertical_4_ground_a.png" $SCREEN '#00FF00' |
-    awk 'NR == 1 {row = $2} {t += $1; if ($2 - row <= 5 && row - $2 <= 5) n += $1} END {print t + 0, n + 0}')
+a_flat() {
+    shot "$out/vertical_4_ground_a.png"
+    read -r a_total a_near < <(rows_in "$out/vertical_4_ground_a.png" $SCREEN '#00FF00' |
+        awk 'NR == 1 {row = $2} {t += $1; if ($2 - row <= 5 && row - $2 <= 5) n += $1} END {print t + 0, n + 0}')
+    [ "$a_total" -gt 200 ] && [ $((a_near * 100)) -ge $((a_total * 98)) ]
+}
+wait_until 30 a_flat || fail "the grounded A trace is not flat"
 echo "pixels of A's trace: $a_total, near its fullest row: $a_near"
-[ "$a_total" -gt 200 ] && [ $((a_near * 100)) -ge $((a_total * 98)) ] || fail "the grounded A trace is not flat"
 
 # B's shift to the top of its bar.
 read -r x y <<<"$SHIFT_B_POINTER"
@@ -110,30 +109,35 @@ for step in 1 2 3 4; do
     sleep 0.1
 done
 xdotool mouseup 1
-sleep 0.8
 shot "$out/vertical_5_shift_b.png"
 
 # The time base: three steps to row 14, two more to the first equivalent-time row (16).
 click_at $TIMEBASE_RIGHT_ARROW 3
-sleep 0.5
 shot "$out/vertical_6_timebase_14.png"
 click_at $TIMEBASE_RIGHT_ARROW 2
-sleep 2
-shot "$out/vertical_7_timebase_16.png"
-green=$(count_in "$out/vertical_7_timebase_16.png" $HORIZONTAL_BOX '#00FF00')
+fill_bars() {
+    shot "$out/vertical_7_timebase_16.png"
+    green=$(count_in "$out/vertical_7_timebase_16.png" $HORIZONTAL_BOX '#00FF00')
+    [ "$green" -gt 400 ]
+}
+wait_until 60 fill_bars || fail "the fill bars of the equivalent-time row are not both green ($green pixels)"
 echo "green pixels of the fill bars: $green"
-[ "$green" -gt 400 ] || fail "the fill bars of the equivalent-time row are not both green"
 
 # Settings > WCD Sensitivity > High.
+note_windows
 press "$main" alt+s
-sleep 0.4
-xdotool key Down Down Down Right
-sleep 0.4
+wait_until 30 new_window || fail "alt+s opened no menu"
+xdotool key Down Down Down
+note_windows
+xdotool key Right
+wait_until 30 new_window || fail "no WCD submenu"
 xdotool key Down
-sleep 0.3
 shot "$out/vertical_8_wcd_menu.png"
 xdotool key Return
-sleep 0.5
+# The menus close once the choice is taken.
+xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -vx "$main" >"$out/windows_before" || true
+menus_gone() { ! xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -qxF -f "$out/windows_before"; }
+wait_until 30 menus_gone || fail "the WCD menu did not close"
 
 exit_with_yes "$main"
 cp settings.xml "$out/vertical_settings.xml"
@@ -167,8 +171,7 @@ tree.write(sys.argv[2], encoding="utf-8", xml_declaration=True)
 PY
 start_with_settings vertical_odd "$out/vertical_odd_settings.xml"
 main=$(enter_demonstration)
-sleep 1.5
-shot "$out/vertical_9_odd_settings.png"
+wait_until 60 shows_trace "$out/vertical_9_odd_settings.png" || fail "no live trace with the odd settings"
 exit_with_yes "$main"
 cp settings.xml "$out/vertical_odd_settings_after.xml"
 expect_values DEVICE/HORIZONTAL/WCD 12

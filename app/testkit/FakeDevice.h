@@ -79,6 +79,8 @@ public:
     }
     void GetCapabilities(TCapabilities &) override { Note("capabilities " + Script.Name); }
     void StartAcquisition() override {
+        if (OnStart)
+            OnStart();
         ++Starts;
         Send("Start");
     }
@@ -149,7 +151,7 @@ public:
     int32_t GetSerialNumber() override { return Script.Serial; }
 
     TScript Script;
-    std::function<void()> OnFree, OnSetMemorySize, OnRead;
+    std::function<void()> OnFree, OnSetMemorySize, OnRead, OnStart;
     // Results of ReadAcquisition in turn; the last one repeats, none is asWaiting.
     std::deque<int32_t> States;
     bool ThrowOnRead = false;
@@ -178,35 +180,30 @@ private:
 };
 
 // Tells whether a lock was held while a device call ran: from within the call, another thread tries to
-// take the lock and is given a moment to do so.
+// take the lock and gives it back at once if it got it.
 class TLockProbe {
 public:
-    TLockProbe(std::function<void()> lock, std::function<void()> unlock)
-        : LockFn(std::move(lock)), UnlockFn(std::move(unlock)) {}
-    ~TLockProbe() {
-        if (Other.joinable())
-            Other.join();
-    }
+    TLockProbe(std::function<bool()> tryLock, std::function<void()> unlock)
+        : TryLockFn(std::move(tryLock)), UnlockFn(std::move(unlock)) {}
     // Called inside the device call.
     void Probe() {
-        if (Other.joinable())
+        if (Probed)
             return;
-        Other = std::thread([this] {
-            LockFn();
-            Taken = true;
-            UnlockFn();
-        });
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        HeldDuringCall = !Taken;
+        bool taken = false;
+        std::thread([&] {
+            taken = TryLockFn();
+            if (taken)
+                UnlockFn();
+        }).join();
+        HeldDuringCall = !taken;
         Probed = true;
     }
     bool Probed = false;
     bool HeldDuringCall = false;
 
 private:
-    std::function<void()> LockFn, UnlockFn;
-    std::atomic<bool> Taken{false};
-    std::thread Other;
+    std::function<bool()> TryLockFn;
+    std::function<void()> UnlockFn;
 };
 
 } // namespace scope

@@ -253,7 +253,7 @@ TEST(MainForm, ClosingEndsTheMessageLoopWhileOtherWindowsStayOpen) {
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    guard.start(5000);
+    guard.start(30000);
     ended = QCoreApplication::exec() == 0;
     EXPECT_TRUE(ended);
     EXPECT_TRUE(moduleWindow.isVisible());

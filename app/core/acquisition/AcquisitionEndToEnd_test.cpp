@@ -135,9 +135,11 @@ TEST_F(TEndToEnd, RecordsFlowContinuouslySettingsReachTheDeviceAndHoldStopsCaptu
     // Hold: the push sees it, polling stops; releasing restarts the capture at once.
     Settings.TriggerHold = true;
     ASSERT_TRUE(ServeUntil([&] { return thread.Holding(); }));
-    ServeUntil([] { return false; }, 30); // let a pass that was polling finish
+    // Counted once the pass that saw the hold is over, over the held passes after it.
+    const uint64_t held = thread.Passes();
+    ASSERT_TRUE(ServeUntil([&] { return thread.Passes() >= held + 2; }));
     const int polls = Device.Polls, records = ScreenReady();
-    ServeUntil([] { return false; }, 150);
+    ASSERT_TRUE(ServeUntil([&] { return thread.Passes() >= held + 50; }));
     EXPECT_EQ(Device.Polls, polls);
     EXPECT_EQ(ScreenReady(), records);
     Device.Take();

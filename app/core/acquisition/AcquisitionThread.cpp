@@ -39,7 +39,10 @@ int32_t TargetLevel(double level, int32_t levelCount) {
 
 } // namespace
 
-TAcquisitionThread::TAcquisitionThread(const TAcquisitionContext &context) : Ctx(context) {}
+TAcquisitionThread::TAcquisitionThread(const TAcquisitionContext &context) : Ctx(context) {
+    if (!Ctx.Clock)
+        Ctx.Clock = &SteadyClock;
+}
 
 TAcquisitionThread::~TAcquisitionThread() {
     if (Worker.joinable())
@@ -112,7 +115,7 @@ bool TAcquisitionThread::Pass() {
     if (Terminated)
         return false;
     ++PassCount;
-    if (StateWaiting && std::chrono::steady_clock::now() - StatePostedAt >= std::chrono::milliseconds(16)) {
+    if (StateWaiting && Ctx.Clock->TickCount() - StatePostedAt >= 16) {
         StateWaiting = false;
         Ctx.Synchronizer->Wake();
     }
@@ -163,7 +166,7 @@ bool TAcquisitionThread::Pass() {
             if (Ctx.Synchronizer) {
                 Ctx.Synchronizer->Post(call, false);
                 if (!StateWaiting)
-                    StatePostedAt = std::chrono::steady_clock::now();
+                    StatePostedAt = Ctx.Clock->TickCount();
                 StateWaiting = true;
             } else {
                 call();

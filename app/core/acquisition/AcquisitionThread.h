@@ -31,6 +31,8 @@ struct TAcquisitionContext {
     platform::ISynchronizer *Synchronizer = nullptr;
     // The 1 ms pause of a held pass.
     platform::ISleeper *Sleeper = nullptr;
+    // Times the display frame a state posted on its own waits at most; none: the steady clock.
+    platform::IClock *Clock = nullptr;
     // Serves the synchronised calls already queued; the GUI thread runs it while it waits for the end.
     std::function<void()> ServePending;
     // The communication-broken form, shown modally in the GUI thread; true when the device was reopened.
@@ -60,6 +62,8 @@ public:
     // GUI-thread code that calls the device outside a synchronised call holds this lock.
     void Lock() { Mutex.lock(); }
     void Unlock() { Mutex.unlock(); }
+    // Takes the lock only when it is free.
+    bool TryLock() { return Mutex.try_lock(); }
 
     // The next push sends every setting (start, reconnection, settings import). Any thread.
     void SetForced() { Forced = true; }
@@ -103,7 +107,8 @@ private:
     // A state posted without waking the GUI thread: it goes with the next call that wakes it, or after
     // a display frame at the latest.
     bool StateWaiting = false;
-    std::chrono::steady_clock::time_point StatePostedAt;
+    uint32_t StatePostedAt = 0;
+    platform::TSteadyClock SteadyClock;
     std::mutex Mutex;
     std::thread Worker;
 };

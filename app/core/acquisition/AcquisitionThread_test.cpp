@@ -397,13 +397,13 @@ TEST_F(TThreadFixture, ForcedRequestMadeAfterAPushIsKeptForTheNextOne) {
 
 TEST_F(TThreadFixture, FirstStartIsMadeUnderTheLock) {
     TAcquisitionThread thread(Context());
-    thread.Lock();
+    TLockProbe probe([&] { return thread.TryLock(); }, [&] { thread.Unlock(); });
+    Device.OnStart = [&] { probe.Probe(); };
     thread.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(Device.Starts, 0);
-    thread.Unlock();
     thread.WaitFor();
     EXPECT_GE(Device.Starts, 1);
+    EXPECT_TRUE(probe.Probed);
+    EXPECT_TRUE(probe.HeldDuringCall);
 }
 
 TEST_F(TThreadFixture, ShutDownWhileTheThreadWaitsForTheGuiThreadNeverDeadlocks) {
@@ -536,10 +536,20 @@ TEST_F(TThreadFixture, AStateOnItsOwnReachesTheGuiThreadWithoutAWakeUpEachPass) 
     context.ModuleHost = &host;
     context.ServePending = [&] { sync.ServePending(); };
     Device.States = {1}; // triggered, and no record ever comes
+    // The state is posted at the first poll; the display frame is over after the tenth.
+    platform::TManualClock frame; // read and moved in the worker thread only
+    context.Clock = &frame;
     std::atomic<int> reads{0};
+    // The first poll waits until the push has been served, so the state cannot go with it.
+    std::atomic<bool> pushServed{false};
+    std::atomic<int> wakeUpsInFrame{-1};
     Device.OnRead = [&] {
-        ++reads;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        while (reads == 0 && !pushServed)
+            std::this_thread::yield();
+        if (++reads == 10) {
+            wakeUpsInFrame = wakeUps.load();
+            frame.Advance(16);
+        }
     };
     TAcquisitionThread thread(context);
     thread.Start();
@@ -547,20 +557,23 @@ TEST_F(TThreadFixture, AStateOnItsOwnReachesTheGuiThreadWithoutAWakeUpEachPass) 
     int served = 0;
     const auto start = std::chrono::steady_clock::now();
     while (Watcher.Pairs({bmAcquisitionState}).empty() &&
-           std::chrono::steady_clock::now() - start < std::chrono::seconds(2)) {
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
         if (wakeUps > served) {
             served = wakeUps;
             sync.ServePending();
+            pushServed = true;
         }
         std::this_thread::yield();
     }
+    pushServed = true;
     const int passes = reads;
     thread.WaitFor();
     EXPECT_EQ(Watcher.Pairs({bmAcquisitionState}), (std::vector<std::pair<int32_t, int32_t>>{{19, 1}}));
     // The settings push woke the GUI thread once, the waiting state once, a display frame later: the
     // thread went on polling meanwhile (posted with a wake-up of its own, it would arrive after a pass).
+    EXPECT_EQ(wakeUpsInFrame, 1) << "the state woke the GUI thread before the frame was over";
     EXPECT_EQ(served, 2);
-    EXPECT_GT(passes, 5);
+    EXPECT_GE(passes, 10);
 }
 
 // A record's state announcement and its data reach the GUI thread in one hand-off, the announcement

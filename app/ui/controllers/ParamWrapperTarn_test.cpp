@@ -10,6 +10,7 @@
 #include "platform/QtColors.h"
 #include "screens/ScopeScreenTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/ui/PacingCases.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QGroupBox>
@@ -228,29 +229,33 @@ TEST_F(Readouts, EveryMessageOfItsListUpdatesAndOthersDoNot) {
 }
 
 TEST_F(Readouts, PacedRecordsUpdateOnceAFrameWithTheLatestAndOtherMessagesAtOnce) {
-    TFrameClock clock;
-    readouts.SetFramePacing(&clock);
-    ProcessEventsUntil([] { return false; }, 3 * int(clock.FrameNs() / 1'000'000));
-    Columns(0, 100, 160, 200);
-    Update();
-    EXPECT_EQ(Text(K::rkVoltage, 0), "1V") << "the first record after a quiet frame shows at once";
-    // Records right after it wait for the frame; the last of them is shown.
-    Columns(0, 100, 144, 200);
-    Update();
-    Columns(0, 100, 192, 200);
-    Update();
-    EXPECT_EQ(Text(K::rkVoltage, 0), "1V");
-    EXPECT_TRUE(ProcessEventsUntil([&] { return Text(K::rkVoltage, 0) == "2V"; }, 2000))
-        << "the latest record never reached the readouts";
-    // A cursor move does not wait, even right after an update.
-    Columns(0, 100, 144, 200);
-    Update(bmVerCursorMoved);
-    EXPECT_EQ(Text(K::rkVoltage, 0), "500mV");
-    // Off again, every record updates at once.
-    readouts.SetFramePacing(nullptr);
-    Columns(0, 100, 160, 200);
-    Update();
-    EXPECT_EQ(Text(K::rkVoltage, 0), "1V");
+    // Record k puts channel A's trace at the vertical cursor at its level; the readout tells which shows.
+    const uint8_t levels[] = {0, 160, 144, 192, 176};
+    const char *const texts[] = {"", "1V", "500mV", "2V", "1.5V"};
+    const TPacedControl control{[&](TFrameClock *clock) { readouts.SetFramePacing(clock); },
+                                [&](int k) {
+                                    Columns(0, 100, levels[k], 200);
+                                    Update();
+                                },
+                                [&] {
+                                    for (int k = 1; k < 5; ++k)
+                                        if (Text(K::rkVoltage, 0) == texts[k])
+                                            return k;
+                                    return 0;
+                                },
+                                [&] {
+                                    Update(bmVerCursorMoved);
+                                    return std::string();
+                                }};
+    std::vector<TPacingCase> cases = PacingCases();
+    constexpr int64_t F = PacingFrameNs;
+    cases.push_back({"a cursor move does not wait, and shows the latest record",
+                     {{0, 1, 1}, {F / 4, 2, 1}, {F / 2, TPacingStep::Cursor, 2}, {F / 2, 3, 2}, {F, 0, 3}}});
+    for (const TPacingCase &c : cases) {
+        SCOPED_TRACE(c.What);
+        readouts.Label(K::rkVoltage, 0)->clear();
+        EXPECT_EQ(RunPacing(c, control), "");
+    }
 }
 
 // Channel A's readouts keep their distances from the right end of its box as the form is resized, in the

@@ -1,8 +1,10 @@
 #include "controls/StatusLampTarn.h"
 
+#include "testkit/ui/PacingCases.h"
 #include "testkit/ui/QtTestKit.h"
+#include "testkit/ui/SteppedFrameTime.h"
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
 #include <QImage>
 #include <QPaintEvent>
 #include <gtest/gtest.h>
@@ -45,40 +47,55 @@ protected:
     }
 };
 
+// Delivers the repaints the lamp has asked for.
+void Repaint() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
 TEST(StatusLamp, RepaintsAtMostOnceAFrameAndAlwaysShowsTheLastColour) {
     TestApp();
-    TFrameClock clock;
-    const int frameMs = int(clock.FrameNs() / 1'000'000);
+    const TColor colours[] = {0, 0x0000FF, 0x00FFFF, 0x00FF00, 0x808080};
+    for (const TPacingCase &c : PacingCases()) {
+        SCOPED_TRACE(c.What);
+        TPaintNotingLamp lamp;
+        lamp.show();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !lamp.Painted.empty(); }, 10000));
+        const TPacedControl control{[&](TFrameClock *clock) { lamp.SetFramePacing(clock); },
+                                    [&](int k) {
+                                        lamp.SetBrushColor(colours[k]);
+                                        EXPECT_EQ(lamp.BrushColor(), colours[k]) << "taken at once";
+                                    },
+                                    [&] {
+                                        Repaint();
+                                        for (int k = 1; k < 5; ++k)
+                                            if (lamp.Painted.back() == colours[k])
+                                                return k;
+                                        return 0;
+                                    },
+                                    {}};
+        EXPECT_EQ(RunPacing(c, control), "");
+    }
+
+    // A record's three colours over and over, three a frame: no more repaints than frames.
+    TSteppedFrameTime time;
+    TFrameClock clock(time);
     TPaintNotingLamp lamp;
     lamp.SetFramePacing(&clock);
     lamp.show();
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !lamp.Painted.empty(); }, 2000));
-    // A change long after the last repaint is painted at once.
-    ProcessEventsUntil([] { return false; }, 3 * frameMs);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !lamp.Painted.empty(); }, 10000));
     lamp.Painted.clear();
-    lamp.SetBrushColor(0x0000FF);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !lamp.Painted.empty(); }, 2000));
-    EXPECT_EQ(lamp.Painted.back(), TColor(0x0000FF));
-    // Changes right after a repaint wait for the frame, and the last of them is what is painted.
-    lamp.SetBrushColor(0x00FFFF);
-    lamp.SetBrushColor(0x00FF00);
-    EXPECT_EQ(lamp.BrushColor(), TColor(0x00FF00)) << "the colour is taken at once";
-    ASSERT_TRUE(ProcessEventsUntil([&] { return lamp.Painted.back() == 0x00FF00; }, 2000))
-        << "the last colour never reached the screen";
-
-    // A record's three colours over and over: no more repaints than frames.
-    lamp.Painted.clear();
-    QElapsedTimer elapsed;
-    elapsed.start();
     const TColor cycle[] = {0x0000FF, 0x00FFFF, 0x00FF00};
     for (int k = 0; k < 300; ++k) {
+        time.Step(clock.FrameNs() / 3);
         lamp.SetBrushColor(cycle[k % 3]);
-        QCoreApplication::processEvents();
+        Repaint();
     }
-    const qint64 frames = elapsed.elapsed() / frameMs + 2;
-    EXPECT_LE(qint64(lamp.Painted.size()), frames);
-    ASSERT_TRUE(ProcessEventsUntil(
-        [&] { return !lamp.Painted.empty() && lamp.Painted.back() == cycle[299 % 3]; }, 2000));
+    time.Step(clock.FrameNs());
+    Repaint();
+    EXPECT_LE(lamp.Painted.size(), size_t(time.NowNs() / clock.FrameNs() + 1));
+    ASSERT_FALSE(lamp.Painted.empty());
+    EXPECT_EQ(lamp.Painted.back(), cycle[299 % 3]);
 }
 
 } // namespace

@@ -94,8 +94,8 @@ TEST(AboutForm, ShowsTheDevicesValuesBesideBoldCaptionsAndOpensBothLinks) {
 TEST(AboutForm, DeviceIsAskedUnderTheAcquisitionThreadsLock) {
     TestApp();
     TAcquisitionThread thread(TAcquisitionContext{});
-    TLockProbe versionProbe([&] { thread.Lock(); }, [&] { thread.Unlock(); });
-    TLockProbe serialProbe([&] { thread.Lock(); }, [&] { thread.Unlock(); });
+    TLockProbe versionProbe([&] { return thread.TryLock(); }, [&] { thread.Unlock(); });
+    TLockProbe serialProbe([&] { return thread.TryLock(); }, [&] { thread.Unlock(); });
     struct TProbedDevice : TFakeDevice {
         using TFakeDevice::TFakeDevice;
         TLockProbe *Version = nullptr, *Serial = nullptr;

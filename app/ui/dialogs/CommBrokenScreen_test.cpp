@@ -9,7 +9,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace scope {
 namespace {
@@ -25,12 +27,15 @@ TCommBrokenForm *ShownForm() {
     return nullptr;
 }
 
-// Presses Exit once the form shows, after the given number of its own timer ticks.
-void PressExitAfter(int ticks) {
-    QTimer::singleShot(50 + 500 * ticks, [] {
-        if (TCommBrokenForm *f = ShownForm())
+// Presses Exit once the form shows and `ready` holds; looks again every 20 ms while it lives.
+std::unique_ptr<QTimer> PressExitWhen(std::function<bool()> ready) {
+    auto watch = std::make_unique<QTimer>();
+    QObject::connect(watch.get(), &QTimer::timeout, [ready = std::move(ready)] {
+        if (TCommBrokenForm *f = ShownForm(); f && ready())
             f->Button1->click();
     });
+    watch->start(20);
+    return watch;
 }
 
 TEST(CommBrokenForm, LooksAsTheNoticeOfABrokenLink) {
@@ -130,11 +135,11 @@ TEST(CommBrokenForm, ExitClosesTheMainFormWithoutItsQuestion) {
     std::vector<std::string> log;
     TFakeDevice device(TFakeDevice::TScript{drOk, false, {}, drDeviceNotFound, "D"}, &log);
     TMainForm::CloseWithoutQuestion = false;
-    PressExitAfter(2);
+    const std::unique_ptr<QTimer> press = PressExitWhen([&] { return log.size() >= 2; });
     // As in the program: the form comes up inside the main loop, which the main form's close ends.
     bool reconnected = true;
     QTimer::singleShot(0, &main, [&] { reconnected = ShowCommBroken(main, device, 0); });
-    QTimer::singleShot(10000, &main, [] { QCoreApplication::exit(1); });
+    QTimer::singleShot(30000, &main, [] { QCoreApplication::exit(1); }); // a hang
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(reconnected);
     EXPECT_TRUE(TMainForm::CloseWithoutQuestion);

@@ -172,7 +172,7 @@ TEST(HotkeysForm, EscapeClosesTheFormUncaptured) {
         edit->setFocus();
         Key(edit, QEvent::KeyPress, Qt::Key_Escape, {}, X11(1));
     });
-    QTimer::singleShot(2000, &form, [&] { form.done(42); }); // a safety net: fails below
+    QTimer::singleShot(30000, &form, [&] { form.done(42); }); // a safety net: fails below
     const int result = form.exec();
     EXPECT_NE(result, 42);
     EXPECT_FALSE(form.isVisible());

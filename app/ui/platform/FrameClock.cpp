@@ -4,10 +4,28 @@
 
 namespace scope {
 
-TFrameClock::TFrameClock(QObject *parent) : QObject(parent) {
+TMonotonicFrameTime::TMonotonicFrameTime() {
+    Clock.start();
     Timer.setSingleShot(true);
     Timer.setTimerType(Qt::PreciseTimer);
-    connect(&Timer, &QTimer::timeout, this, [this] { NextFrame(); });
+    QObject::connect(&Timer, &QTimer::timeout, [this] {
+        if (Due)
+            Due();
+    });
+}
+
+void TMonotonicFrameTime::WakeIn(int64_t ns, std::function<void()> due) {
+    Due = std::move(due);
+    Timer.start(int((std::max<int64_t>(0, ns) + 999'999) / 1'000'000));
+}
+
+TFrameClock::TFrameClock(QObject *parent)
+    : QObject(parent), OwnTime(std::make_unique<TMonotonicFrameTime>()), Time(*OwnTime) {}
+
+TFrameClock::TFrameClock(IFrameTime &time, QObject *parent) : QObject(parent), Time(time) {}
+
+TFrameClock::~TFrameClock() {
+    Time.Cancel();
 }
 
 void TFrameClock::SetRate(double framesPerSecond) {
@@ -25,14 +43,12 @@ bool TFrameClock::Waiting(const void *owner) const {
 }
 
 void TFrameClock::Request(const void *owner, std::function<void()> draw) {
-    if (!FrameStart.isValid() || FrameStart.nsecsElapsed() >= Ns) {
+    if (!Started || Time.NowNs() - FrameStart >= Ns) {
         // The frame is over: what waits for its end goes first (the timer may not have fired yet).
         if (!Queue.empty())
             NextFrame();
-        else {
-            FrameStart.start();
-            Drew.clear();
-        }
+        else
+            StartFrame();
     }
     if (!DrewInFrame(owner)) {
         // Only an owner that drew in this frame waits, so nothing of this one is queued.
@@ -46,10 +62,8 @@ void TFrameClock::Request(const void *owner, std::function<void()> draw) {
             return;
         }
     Queue.emplace_back(owner, std::move(draw));
-    if (!Timer.isActive()) {
-        const int64_t left = std::max<int64_t>(0, Ns - FrameStart.nsecsElapsed());
-        Timer.start(int((left + 999'999) / 1'000'000));
-    }
+    if (!Time.Armed())
+        Time.WakeIn(Ns - (Time.NowNs() - FrameStart), [this] { NextFrame(); });
 }
 
 void TFrameClock::Flush(const void *owner) {
@@ -69,10 +83,15 @@ void TFrameClock::Forget(const void *owner) {
     Drew.erase(std::remove(Drew.begin(), Drew.end(), owner), Drew.end());
 }
 
-void TFrameClock::NextFrame() {
-    Timer.stop();
-    FrameStart.start();
+void TFrameClock::StartFrame() {
+    Started = true;
+    FrameStart = Time.NowNs();
     Drew.clear();
+}
+
+void TFrameClock::NextFrame() {
+    Time.Cancel();
+    StartFrame();
     auto due = std::move(Queue);
     Queue.clear();
     for (auto &[owner, draw] : due) {

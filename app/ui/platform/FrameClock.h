@@ -9,14 +9,45 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace scope {
 
+// Where a frame clock reads the time and sets its wake-up for a frame's end.
+class IFrameTime {
+public:
+    virtual ~IFrameTime() = default;
+    virtual int64_t NowNs() = 0;
+    // Calls `due` once, `ns` from now, unless cancelled first; a new wake-up replaces the one set.
+    virtual void WakeIn(int64_t ns, std::function<void()> due) = 0;
+    virtual void Cancel() = 0;
+    virtual bool Armed() const = 0;
+};
+
+// The program's time: the monotonic clock and a precise timer of the GUI thread.
+class TMonotonicFrameTime : public IFrameTime {
+public:
+    TMonotonicFrameTime();
+    int64_t NowNs() override { return Clock.nsecsElapsed(); }
+    void WakeIn(int64_t ns, std::function<void()> due) override;
+    void Cancel() override { Timer.stop(); }
+    bool Armed() const override { return Timer.isActive(); }
+
+private:
+    QElapsedTimer Clock;
+    QTimer Timer;
+    std::function<void()> Due;
+};
+
 class TFrameClock : public QObject {
 public:
+    // On the monotonic clock.
     explicit TFrameClock(QObject *parent = nullptr);
+    // On the given time, which outlives the clock (tests step it).
+    explicit TFrameClock(IFrameTime &time, QObject *parent = nullptr);
+    ~TFrameClock() override;
 
     // Frames a second: the display's refresh rate, 60 at most (and where it is not known).
     void SetRate(double framesPerSecond);
@@ -32,11 +63,14 @@ public:
 
 private:
     void NextFrame();
+    void StartFrame();
     bool DrewInFrame(const void *owner) const;
 
     int64_t Ns = 1'000'000'000 / 60;
-    QTimer Timer;
-    QElapsedTimer FrameStart;
+    std::unique_ptr<IFrameTime> OwnTime;
+    IFrameTime &Time;
+    bool Started = false;
+    int64_t FrameStart = 0;
     std::vector<const void *> Drew; // owners that drew in the current frame
     std::vector<std::pair<const void *, std::function<void()>>> Queue;
 };

@@ -17,7 +17,7 @@ public:
 
 private:
     TMasterTimerTarn &Timer;
-    QTimer Clock;
+    QTimer Clock{this};
 };
 
 } // namespace scope

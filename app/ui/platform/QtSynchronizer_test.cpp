@@ -22,7 +22,7 @@ TEST(QtSynchronizer, CallRunsInTheGuiThreadFromItsEventLoop) {
         sync.Synchronize([&] { inGui = QThread::currentThread() == qApp->thread(); });
         done = true;
     });
-    ProcessEventsUntil([&] { return bool(done); }, 5000);
+    ProcessEventsUntil([&] { return bool(done); }, 30000); // only a hang reaches the time-out
     worker.join();
     EXPECT_TRUE(done);
     EXPECT_TRUE(inGui);

@@ -228,7 +228,7 @@ TEST(ScreenPrint, TheScreensTextsComeOutOnThePaper) {
 TEST(ScreenPrint, DeviceNameIsAskedUnderTheAcquisitionThreadsLock) {
     TPrintRig rig;
     TAcquisitionThread thread(TAcquisitionContext{});
-    TLockProbe probe([&] { thread.Lock(); }, [&] { thread.Unlock(); });
+    TLockProbe probe([&] { return thread.TryLock(); }, [&] { thread.Unlock(); });
     struct TProbedDevice : TFakeDevice {
         using TFakeDevice::TFakeDevice;
         TLockProbe *Probe = nullptr;

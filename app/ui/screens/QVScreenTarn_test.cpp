@@ -5,6 +5,7 @@
 #include "screens/XorRaster.h"
 #include "settings/OptionsTarn.h"
 #include "settings/SettingsTarn.h"
+#include "testkit/ui/PacingCases.h"
 #include "testkit/ui/QtTestKit.h"
 
 #include <QPainter>
@@ -110,35 +111,33 @@ TEST(QuickView, RedrawShowsTheSliceTheBandTheTraceAndTheTrigger) {
 }
 
 TEST(QuickView, PacedRecordsAreDrawnOnceAFrameAndTheLatestAlwaysReachesTheStrip) {
-    TQuickViewRig rig;
-    TFrameClock clock;
-    rig.Strip.SetFramePacing(&clock);
-    ProcessEventsUntil([] { return false; }, 3 * int(clock.FrameNs() / 1'000'000));
-    TChannelWave &w = rig.Source.QuickViewColumns(0);
-    w.Columns.assign(500, TColumn{255, 0, 128, 0});
-    w.Valid = true;
-    w.Colour = 0x00FF00;
+    // Record k has one valid column, at its own x.
+    const int xs[] = {0, 400, 300, 350, 200};
     const QRgb green = TQuickViewRig::Rgb(0x00FF00);
-    auto record = [&](int x) {
-        for (TColumn &c : w.Columns)
-            c.Valid = 0;
-        w.Columns[size_t(x)].Valid = 1;
-        rig.Bus.Broadcast(bmQuickViewDataReady, 1, nullptr);
-    };
-    record(400);
-    EXPECT_EQ(rig.Pixel(400, 1), green) << "the first record after a quiet frame is drawn at once";
-    record(300);
-    record(350);
-    EXPECT_EQ(rig.Pixel(400, 1), green) << "records right after a drawing wait for the frame";
-    EXPECT_NE(rig.Pixel(350, 1), green);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return rig.Pixel(350, 1) == green; }, 2000))
-        << "the latest record never reached the strip";
-    EXPECT_NE(rig.Pixel(400, 1), green);
-    EXPECT_NE(rig.Pixel(300, 1), green);
-    // Off, every record is drawn as it comes.
-    rig.Strip.SetFramePacing(nullptr);
-    record(200);
-    EXPECT_EQ(rig.Pixel(200, 1), green);
+    for (const TPacingCase &c : PacingCases()) {
+        SCOPED_TRACE(c.What);
+        TQuickViewRig rig;
+        TChannelWave &w = rig.Source.QuickViewColumns(0);
+        w.Columns.assign(500, TColumn{255, 0, 128, 0});
+        w.Valid = true;
+        w.Colour = 0x00FF00;
+        const TPacedControl control{[&](TFrameClock *clock) { rig.Strip.SetFramePacing(clock); },
+                                    [&](int k) {
+                                        for (TColumn &col : w.Columns)
+                                            col.Valid = 0;
+                                        w.Columns[size_t(xs[k])].Valid = 1;
+                                        rig.Bus.Broadcast(bmQuickViewDataReady, 1, nullptr);
+                                    },
+                                    [&] {
+                                        int shown = 0;
+                                        for (int k = 1; k < 5; ++k)
+                                            if (rig.Pixel(xs[k], 1) == green)
+                                                shown = shown ? -1 : k; // -1: more than one
+                                        return shown;
+                                    },
+                                    {}};
+        EXPECT_EQ(RunPacing(c, control), "");
+    }
 }
 
 TEST(QuickView, PressesPickTheBandOrTheSlice) {

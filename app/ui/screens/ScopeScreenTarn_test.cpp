@@ -7,10 +7,11 @@
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestSettings.h"
+#include "testkit/ui/PacingCases.h"
 #include "testkit/ui/QtTestKit.h"
+#include "testkit/ui/SteppedFrameTime.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QPainter>
 #include <cmath>
@@ -192,55 +193,54 @@ bool SameColumns(const TChannelWave &a, const TChannelWave &b) {
     return true;
 }
 
-// Serves events until the screen has drawn its pending data (or a second has passed).
-void WaitForFrame(const TScopeScreenTarn &screen) {
-    QElapsedTimer t;
-    t.start();
-    while (screen.DataPending() && t.elapsed() < 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 TEST(ScopeScreen, PacedDataIsDrawnOncePerFrameWithTheLastRecordAndImmediateCursors) {
-    TScreenRig rig;
-    rig.Settings.VerCursorsOn = true;
-    SetBoolOption(rig.Settings, opOptimizeForAero, false);
-    rig.Apply();
-    TFrameClock clock;
-    rig.Screen.SetFramePacing(&clock);
-    const TChannelWave first = Sine(500, 0, 60), second = Sine(500, 1, 80), last = Sine(500, 2, 40);
-    rig.NewData(0, first); // nothing drawn for a frame time: at once
-    EXPECT_FALSE(rig.Screen.DataPending());
-    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, first));
-    rig.NewData(0, second);
-    rig.NewData(0, last);
-    EXPECT_TRUE(rig.Screen.DataPending());
-    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, first));
-    // A cursor does not wait for the frame.
-    const QImage before = rig.Screen.Bitmap().copy();
-    int32_t p = 321;
-    rig.Bus.Broadcast(bmSetVerCursor, 0, &p);
-    EXPECT_NE(Difference(before, rig.Screen.Bitmap()), "");
-    EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
-    WaitForFrame(rig.Screen);
-    EXPECT_FALSE(rig.Screen.DataPending());
-    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, last));
-    EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
+    const TChannelWave waves[] = {{}, Sine(500, 0, 60), Sine(500, 1, 80), Sine(500, 2, 40), Sine(500, 3, 30)};
+    std::vector<TPacingCase> cases = PacingCases();
+    constexpr int64_t F = PacingFrameNs;
+    cases.push_back({"a cursor move does not wait, and the record waits on",
+                     {{0, 1, 1}, {F / 4, 2, 1}, {F / 2, TPacingStep::Cursor, 1}, {F, 0, 2}}});
+    for (const TPacingCase &c : cases) {
+        SCOPED_TRACE(c.What);
+        TScreenRig rig;
+        rig.Settings.VerCursorsOn = true;
+        SetBoolOption(rig.Settings, opOptimizeForAero, false);
+        rig.Apply();
+        int32_t cursor = 300;
+        const TPacedControl control{[&](TFrameClock *clock) { rig.Screen.SetFramePacing(clock); },
+                                    [&](int k) { rig.NewData(0, waves[k]); },
+                                    [&] {
+                                        for (int k = 1; k < 5; ++k)
+                                            if (SameColumns(rig.Screen.Traces()[0].Wave, waves[k]))
+                                                return k;
+                                        return 0;
+                                    },
+                                    [&] {
+                                        const QImage before = rig.Screen.Bitmap().copy();
+                                        cursor += 21;
+                                        rig.Bus.Broadcast(bmSetVerCursor, 0, &cursor);
+                                        if (Difference(before, rig.Screen.Bitmap()).empty())
+                                            return std::string("did not move");
+                                        return DiffersFromRedraw(rig.Screen);
+                                    }};
+        EXPECT_EQ(RunPacing(c, control), "");
+        EXPECT_FALSE(rig.Screen.DataPending());
+        EXPECT_EQ(DiffersFromRedraw(rig.Screen), "");
+    }
 
     // An export in between draws the latest record first.
-    const TChannelWave exported = Sine(500, 3, 30);
-    rig.NewData(0, exported);
+    TScreenRig rig;
+    TSteppedFrameTime time;
+    TFrameClock clock(time);
+    rig.Screen.SetFramePacing(&clock);
+    rig.NewData(0, waves[1]);
+    EXPECT_FALSE(rig.Screen.DataPending());
+    rig.NewData(0, waves[3]);
     ASSERT_TRUE(rig.Screen.DataPending());
     QImage image;
     rig.Screen.RenderToBitmap(TScreenImageLook{}, image);
     EXPECT_FALSE(rig.Screen.DataPending());
-    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, exported));
-
-    // Switched off, pending data is drawn and every message is drawn at once again.
-    rig.NewData(0, first);
+    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, waves[3]));
     rig.Screen.SetFramePacing(nullptr);
-    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, first));
-    rig.NewData(0, second);
-    EXPECT_TRUE(SameColumns(rig.Screen.Traces()[0].Wave, second));
 }
 
 TEST(ScopeScreen, RepaintAsksOnlyForWhatWasDrawn) {
