@@ -60,10 +60,10 @@ copy_program print_texts
 cp "$out/print_texts_settings.xml" "$prog/settings.xml"
 run_copy print_texts QUORVEL_PDF="$pdf"
 main=$(enter_demonstration)
-sleep 1
-shot "$out/print_5_texts_main.png"
+# With the traces off the window's picture settles once its texts are drawn.
+wait_until 30 window_shot "$main" "$out/print_5_texts_main.png" || fail "the main form with the texts did not paint"
 press "$main" ctrl+p
-wait_file "$pdf" 20 || fail "Ctrl+P wrote no PDF file with the texts"
+wait_until 60 pdf_written "$pdf" || fail "Ctrl+P wrote no PDF file with the texts"
 python3 "$check" "$pdf" "$out/print_texts_page.jpg" >/dev/null
 # The darkest grey (0 black .. 1 white) of a part of the printed screen picture.
 darkest() { convert "$out/print_texts_page.jpg" -crop "$1" +repage -colorspace Gray -format '%[fx:minima]' info:; }
