@@ -102,6 +102,9 @@ void WriteSeeds(const std::string &folder) {
         {"duplicate_attribute",
          "<SETTINGS><DEVICE><HORIZONTAL><MEMSIZE type=\"bool\" type=\"int\">4096</MEMSIZE>"
          "</HORIZONTAL></DEVICE></SETTINGS>"},
+        {"unknown_reference", "<SETTINGS><S type=\"string\">&bogus;</S></SETTINGS>"},
+        {"angle_in_attribute", "<SETTINGS><K type=\"int\" t=\"a<b\">1</K></SETTINGS>"},
+        {"text_after_root", "<SETTINGS><K type=\"int\">1</K></SETTINGS>after"},
         {"two_roots",
          "<SETTINGS><VISUAL><SCREEN><TRANSPARENCY type=\"int\">200</TRANSPARENCY></SCREEN></VISUAL>"
          "</SETTINGS><SETTINGS/>"},

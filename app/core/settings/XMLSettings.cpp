@@ -162,7 +162,7 @@ bool TXMLSettings::LoadFromFile(const std::string &fileName) {
     pugi::xml_parse_result parsed =
         loaded.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
     // Only a settings document replaces the one held; anything else would silently reset every key.
-    bool ok = parsed && xmlcheck::WellFormed(loaded) &&
+    bool ok = parsed && xmlcheck::WellFormed(loaded) && xmlcheck::MarkupWellFormed(text) &&
               std::string(loaded.document_element().name()) == RootName &&
               ElementDepth(loaded) <= MaxElementDepth;
     if (ok)

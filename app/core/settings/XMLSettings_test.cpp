@@ -301,13 +301,27 @@ TEST_F(XMLSettingsTest, DamagedOrForeignFileIsAFailedLoadThatKeepsTheDocument) {
           "<SETTINGS><KEEP type=\"int\">7</KEEP><S type=\"string\">&#1;</S></SETTINGS>",
           "<SETTINGS><KEEP type=\"int\">8</KEEP><S type=\"string\">\xFF</S></SETTINGS>",
           "<SETTINGS><KEEP type=\"int\" t=\"\xED\xA0\x80\">9</KEEP></SETTINGS>",
-          "<SETTINGS><KEEP type=\"int\">10</KEEP><\xC3\x9C type=\"int\">1</\xC3\x9C></SETTINGS>"}) {
+          "<SETTINGS><KEEP type=\"int\">10</KEEP><\xC3\x9C type=\"int\">1</\xC3\x9C></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\">11</KEEP><S type=\"string\">&bogus;</S></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\">12</KEEP><S type=\"string\">a &amp b</S></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\" t=\"a<b\">13</KEEP></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\" t=\"&#x;\">14</KEEP></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\">15</KEEP></SETTINGS>text after the root",
+          "text before the root<SETTINGS><KEEP type=\"int\">16</KEEP></SETTINGS>",
+          "<SETTINGS><KEEP type=\"int\">17</KEEP>"}) {
         EXPECT_FALSE(store.LoadFromFile(WriteFile("bad.xml", text))) << text;
         EXPECT_EQ(store.ReadInt("/keep", 0), 1) << text;
         EXPECT_EQ(store.FileText(), kept) << text;
     }
     EXPECT_FALSE(store.LoadFromFile(PathOf("missing.xml")));
     EXPECT_EQ(store.ReadInt("/keep", 0), 1);
+
+    // What strict parsers take loads: a byte-order mark, a declaration, comments, references, CDATA.
+    LoadText(store,
+             "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- kept -->\r\n"
+             "<SETTINGS a=\"&lt;&#62;&#x26;\"><K type=\"string\">&amp;&quot;<![CDATA[<&>]]></K></SETTINGS>"
+             "\r\n<!-- end --><?pi x?>\r\n");
+    EXPECT_EQ(store.ReadString("/k", ""), "&\"<&>");
 
     // A file's own root attributes stay; the version is not consulted.
     LoadText(store, "<SETTINGS version=\"7\" owner=\"x\"><K type=\"int\">3</K></SETTINGS>");

@@ -87,7 +87,118 @@ bool NodeValid(pugi::xml_node node) {
     }
 }
 
+// The end of the reference that starts at text[i] ('&'), or npos when it is none that XML knows.
+size_t ReferenceEnd(std::string_view text, size_t i) {
+    const size_t semicolon = text.find(';', i + 1);
+    if (semicolon == std::string_view::npos || semicolon - i > 12)
+        return std::string_view::npos;
+    const std::string_view name = text.substr(i + 1, semicolon - i - 1);
+    for (const char *known : {"lt", "gt", "amp", "quot", "apos"})
+        if (name == known)
+            return semicolon + 1;
+    const bool hex = name.size() > 2 && name[0] == '#' && name[1] == 'x';
+    const bool decimal = name.size() > 1 && name[0] == '#' && !hex;
+    if (!hex && !decimal)
+        return std::string_view::npos;
+    for (const char d : name.substr(hex ? 2 : 1)) {
+        const bool digit = d >= '0' && d <= '9';
+        const bool letter = (d >= 'a' && d <= 'f') || (d >= 'A' && d <= 'F');
+        if (!digit && !(hex && letter))
+            return std::string_view::npos;
+    }
+    return semicolon + 1;
+}
+
+bool Space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
 } // namespace
+
+bool MarkupWellFormed(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    const auto skipPast = [&](size_t from, std::string_view end) {
+        const size_t at = text.find(end, from);
+        return at == std::string_view::npos ? at : at + end.size();
+    };
+    size_t depth = 0;
+    bool rootSeen = false;
+    size_t i = 0;
+    while (i < text.size()) {
+        const std::string_view rest = text.substr(i);
+        if (rest[0] == '&') {
+            if (depth == 0)
+                return false;
+            i = ReferenceEnd(text, i);
+        } else if (rest[0] != '<') {
+            if (depth == 0 && !Space(rest[0]))
+                return false;
+            ++i;
+            continue;
+        } else if (rest.substr(0, 4) == "<!--") {
+            i = skipPast(i + 4, "-->");
+        } else if (rest.substr(0, 2) == "<?") {
+            i = skipPast(i + 2, "?>");
+        } else if (rest.substr(0, 9) == "<![CDATA[") {
+            if (depth == 0)
+                return false;
+            i = skipPast(i + 9, "]]>");
+        } else if (rest.substr(0, 2) == "<!") {
+            // A document type declaration, before the root only; its internal subset is skipped whole.
+            if (rootSeen)
+                return false;
+            size_t brackets = 0, j = i + 2;
+            for (; j < text.size() && (text[j] != '>' || brackets > 0); ++j) {
+                if (text[j] == '[')
+                    ++brackets;
+                else if (text[j] == ']' && brackets > 0)
+                    --brackets;
+            }
+            i = j < text.size() ? j + 1 : std::string_view::npos;
+        } else if (rest.substr(0, 2) == "</") {
+            if (depth == 0)
+                return false;
+            --depth;
+            i = skipPast(i + 2, ">");
+        } else {
+            if (depth == 0 && rootSeen)
+                return false;
+            char quote = 0;
+            size_t j = i + 1;
+            for (; j < text.size(); ++j) {
+                const char c = text[j];
+                if (quote) {
+                    if (c == quote)
+                        quote = 0;
+                    else if (c == '<')
+                        return false;
+                    else if (c == '&') {
+                        const size_t end = ReferenceEnd(text, j);
+                        if (end == std::string_view::npos)
+                            return false;
+                        j = end - 1;
+                    }
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '<') {
+                    return false;
+                } else if (c == '>') {
+                    break;
+                }
+            }
+            if (j >= text.size())
+                return false;
+            rootSeen = true;
+            if (text[j - 1] != '/')
+                ++depth;
+            i = j + 1;
+        }
+        if (i == std::string_view::npos)
+            return false;
+    }
+    return rootSeen && depth == 0;
+}
 
 bool IsXmlText(std::string_view text) {
     for (size_t i = 0; i < text.size();) {

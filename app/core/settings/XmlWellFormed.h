@@ -19,6 +19,10 @@ std::string XmlText(std::string_view text);
 // One element at the top; every element and attribute name ASCII, every text and attribute value
 // IsXmlText; no attribute name twice in one element.
 bool WellFormed(const pugi::xml_document &document);
+// The markup the document object passes over when it parses: every reference is one XML knows, no '<'
+// stands in an attribute value, and nothing but white space, comments and processing instructions
+// stands before or after the one root element.
+bool MarkupWellFormed(std::string_view text);
 
 } // namespace xmlcheck
 
