@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimerEvent>
@@ -45,6 +47,12 @@ void LeftClick(QWidget *w, QPointF at) {
 
 void LeftClick(QWidget *w) {
     LeftClick(w, QPointF(w->width() / 2, w->height() / 2));
+}
+
+void TypeAndEnter(QLineEdit *edit, const QString &text) {
+    edit->setText(text);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit, &press);
 }
 
 std::vector<std::string> MenuCaptions(const QMenu &menu) {

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+class QLineEdit;
 class QMenu;
+class QString;
 class QWidget;
 
 namespace scope {
@@ -29,6 +31,9 @@ void ExpireTimer(QTimer *timer);
 // click.
 void LeftClick(QWidget *w, QPointF at);
 void LeftClick(QWidget *w);
+
+// Types the text into a line edit and presses Return, as the user does.
+void TypeAndEnter(QLineEdit *edit, const QString &text);
 
 // The captions of a menu's items in order, "|" for a separator.
 std::vector<std::string> MenuCaptions(const QMenu &menu);

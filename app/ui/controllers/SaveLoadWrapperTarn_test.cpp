@@ -5,9 +5,16 @@
 #include "bus/ObjMasterTarn.h"
 #include "controllers/ChannelWrapperTarn.h"
 #include "controllers/KeyboardControlWrapperTarn.h"
+#include "controllers/TimeBaseWrapperTarn.h"
+#include "controllers/TriggerWrapperTarn.h"
+#include "controllers/ZoomWrapperTarn.h"
 #include "controls/ColorShape.h"
+#include "controls/GlyphRotateBtnTarn.h"
+#include "controls/HLEditTarn.h"
+#include "device/DemoDevice.h"
 #include "dialogs/WaitScreen.h"
 #include "platform/Platform.h"
+#include "records/LoadedData.h"
 #include "settings/SettingsTarn.h"
 #include "testkit/BusRecorder.h"
 #include "testkit/TestFolder.h"
@@ -17,14 +24,17 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace scope {
 namespace {
@@ -657,6 +667,299 @@ TEST_F(SaveLoadGroup, BrowsingFillsTheEditsWithTheCaretAtTheEnd) {
     openDialog.Answers.push_back(TScriptedDialog::TAnswer{PathOf("pick.rsb"), 1});
     load.click();
     EXPECT_NE(c.LoadedRecord(), nullptr);
+}
+
+// The main form on the demonstration instrument: a record of the screen saved in one state and loaded
+// in another through the Save/load group, its settings applied as the user does.
+class ApplyOnTheMainForm : public TTestFolder {
+public:
+    using TStep = std::function<void(ApplyOnTheMainForm &)>;
+
+    void SetUp() override {
+        TTestFolder::SetUp();
+        TestApp();
+        Fresh();
+    }
+    // A new form started with the defaults, or with what the given settings file changes in them.
+    void Fresh(const TStep &settingsFile = {}) {
+        form.reset();
+        form = std::make_unique<TMainForm>(messages);
+        TDAO_DEMO().GetCapabilities(s());
+        s().Document.ResetRoot();
+        s().LoadFromXML(s().Document);
+        if (settingsFile)
+            settingsFile(*this);
+        bus().Broadcast(bmInitialize, 0, nullptr);
+        BroadcastSettingsApplied(bus());
+    }
+
+    TSettingsTarn &s() { return form->SettingsTarn1(); }
+    TDeviceSettings &r() { return s().RequestedSettings(); }
+    TObjMasterTarn &bus() { return form->ObjMasterTarn1(); }
+    TTriggerWrapperTarn &t() { return form->TriggerWrapperTarn1(); }
+    TSaveLoadWrapperTarn &c() { return form->SaveLoadWrapperTarn1(); }
+    // What a settings file loaded while running brings: the values, then the ten stages.
+    void Settle() { BroadcastSettingsApplied(bus()); }
+    // The trigger values the panel ends with.
+    auto TriggerValues() {
+        return std::make_tuple(r().TriggerLength, r().TriggerCount, r().AfterTrigger, r().HoldOff,
+                               r().MemorySize);
+    }
+    void StepBar(QScrollBar *bar, int by) { bar->setValue(bar->value() + by); }
+    void MemoryStep(int by) { StepBar(form->ZoomWrapperTarn1().MemSizeBar, by); }
+    void TimeBaseStep(int by) { StepBar(form->TimeBaseWrapperTarn1().TimeBaseBar, by); }
+    // The acquisition's part: the next record is taken with the requested settings.
+    void NextRecord() {
+        TSettingsTarn::CopyDeviceSettings(r(), s().ShownSettings());
+        TAcquiredData record(2);
+        for (TWaveform &w : record) {
+            w.Data.assign(size_t(r().MemorySize), 128);
+            w.First = 0;
+            w.Last = r().MemorySize - 1;
+        }
+        form->DataSourceTarn1().SetAcquiredData(record);
+        bus().Broadcast(bmScreenDataReady, 3, nullptr);
+    }
+    void SaveRecord() {
+        NextRecord();
+        c().SaveEdit->setText(QString::fromStdString(PathOf("rec.rsb")));
+        c().SaveBtn->click();
+        ASSERT_TRUE(fs::exists(PathOf("rec.rsb")));
+    }
+    const TLoadedData *Load() {
+        c().LoadEdit->setText(QString::fromStdString(PathOf("rec.rsb")));
+        c().LoadBtn->click();
+        return c().LoadedRecord();
+    }
+    TColor ApplyLamp() { return dynamic_cast<TColorShape &>(*c().ApplySettingsIndicator).FillColor(); }
+
+    TScriptedMessages messages;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(ApplyOnTheMainForm, TheRecordsSettingsStandAfterApplyWhateverDiffered) {
+    const auto lengths = [](ApplyOnTheMainForm &f) {
+        f.t().SimpleBtn->click();
+        TypeAndEnter(f.t().PrimaryLengthBox, "20us");
+        TypeAndEnter(f.t().SecondaryLengthBox, "50us");
+    };
+    const struct {
+        const char *Name;
+        TStep Record;       // the state the record is saved in, as a settings file brings it
+        TStep SettingsFile; // what the program is started with afterwards, if it is started again
+        TStep Live;         // what the user changes before loading the record
+        bool Differs;
+    } cases[] = {
+        {"memory size",
+         {},
+         {},
+         [&](auto &f) {
+             f.MemoryStep(-1);
+             lengths(f);
+         },
+         true},
+        {"time base",
+         {},
+         {},
+         [&](auto &f) {
+             f.TimeBaseStep(-1);
+             lengths(f);
+         },
+         true},
+        {"memory size and time base",
+         {},
+         {},
+         [&](auto &f) {
+             f.MemoryStep(-1);
+             f.TimeBaseStep(1);
+             lengths(f);
+         },
+         true},
+        {"nothing", {}, {}, {}, false},
+        {"both, started from a settings file with the lengths the other way round",
+         [](auto &f) {
+             f.r().TimeBase = 7; // 100 kS/s
+             f.s().SimpleTrigger = false;
+             f.r().TriggerLength = {8, 0};
+             f.Settle();
+         },
+         [](auto &f) {
+             f.r().MemorySize = 4096;
+             f.s().SimpleTrigger = false;
+             f.r().TriggerLength = {50, 124};
+         },
+         {},
+         true},
+        {"after-trigger time",
+         [](auto &f) {
+             f.s().ATMode = 2;
+             f.r().AfterTrigger = 1000;
+             f.Settle();
+         },
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             TypeAndEnter(f.t().AfterTriggerBox, "100us");
+         },
+         true},
+        {"after-trigger percentage",
+         [](auto &f) {
+             f.s().ATMode = 2;
+             f.s().ATValueMode = 1;
+             f.r().AfterTrigger = 2048;
+             f.Settle();
+         },
+         {},
+         [](auto &f) {
+             f.MemoryStep(1);
+             TypeAndEnter(f.t().AfterTriggerBox, "10%");
+         },
+         true},
+        {"after-trigger mode",
+         {},
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             f.t().AfterTriggerBtn->click();
+         },
+         true},
+        {"hold-off",
+         [](auto &f) {
+             f.s().SimpleTrigger = false;
+             f.s().HFMode = 1;
+             f.r().HoldOff = 5000;
+             f.Settle();
+         },
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             TypeAndEnter(f.t().HoldOffBox, "1ms");
+         },
+         true},
+        {"hold-off mode",
+         [](auto &f) {
+             f.s().SimpleTrigger = false;
+             f.Settle();
+         },
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             f.t().HoldOffBtn->click();
+         },
+         true},
+        {"counts",
+         [](auto &f) {
+             f.s().SimpleTrigger = false;
+             f.r().TriggerCount = {3, 5};
+             f.Settle();
+         },
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             TypeAndEnter(f.t().PrimaryAmountBox, "7");
+             TypeAndEnter(f.t().SecondaryAmountBox, "9");
+         },
+         true},
+        {"trigger mode",
+         [](auto &f) {
+             f.r().TriggerMode = 1;
+             f.Settle();
+         },
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             f.t().TriggerModeBtn->click();
+         },
+         true},
+        {"sources and edges",
+         [](auto &f) {
+             f.s().SimpleTrigger = false;
+             f.Settle();
+         },
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             f.t().SecondarySrcBBtn->click();
+             f.t().PrimarySrcEBtn->click();
+             LeftClick(f.t().PrimaryEdgeABtn);
+         },
+         true},
+        {"simple trigger",
+         {},
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             f.t().SimpleBtn->click();
+         },
+         true},
+        {"trigger level",
+         {},
+         {},
+         [](auto &f) {
+             f.MemoryStep(-1);
+             int32_t level = 40;
+             f.bus().Broadcast(bmSetTriggerLevel, 0, &level);
+         },
+         true},
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.Name);
+        fs::remove(PathOf("rec.rsb"));
+        Fresh();
+        if (k.Record)
+            k.Record(*this);
+        SaveRecord();
+        if (k.SettingsFile)
+            Fresh(k.SettingsFile);
+        if (k.Live)
+            k.Live(*this);
+        NextRecord();
+        const TLoadedData *record = Load();
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->CompareSettings() != 0, k.Differs) << "the row sets up a difference";
+
+        c().ApplySettingsBtn->click();
+        NextRecord();
+        EXPECT_EQ(record->CompareSettings(), 0);
+        EXPECT_EQ(ApplyLamp(), LampGreen);
+        const TDeviceSettings &rec = record->Copy;
+        EXPECT_EQ(r().MemorySize, rec.MemorySize);
+        EXPECT_EQ(r().TimeBase, rec.TimeBase);
+        EXPECT_EQ(r().TriggerLength, rec.TriggerLength);
+        EXPECT_EQ(r().TriggerCount, rec.TriggerCount);
+        EXPECT_EQ(r().AfterTrigger, rec.AfterTrigger);
+        EXPECT_EQ(r().HoldOff, rec.HoldOff);
+        EXPECT_EQ(r().TriggerMode, rec.TriggerMode);
+        EXPECT_EQ(r().TriggerSourceOn, rec.TriggerSourceOn);
+        EXPECT_EQ(r().TriggerLeading, rec.TriggerLeading);
+        EXPECT_EQ(r().TriggerLevel, rec.TriggerLevel);
+        EXPECT_EQ(s().ATMode, record->ATMode);
+        EXPECT_EQ(s().HFMode, record->HFMode);
+        EXPECT_EQ(s().SimpleTrigger, record->SimpleTrigger);
+
+        // The applied lengths are the panel's reference too: the next memory change keeps their times.
+        const auto lengthsBefore = r().TriggerLength;
+        MemoryStep(r().MemorySize > 1024 ? -1 : 1);
+        EXPECT_EQ(r().TriggerLength, lengthsBefore);
+    }
+}
+
+TEST_F(ApplyOnTheMainForm, ASettingsFileOfAnotherMemorySizeKeepsItsTriggerValuesWhenLoadedWhileRunning) {
+    const TStep file = [](auto &f) {
+        f.r().MemorySize = 4096;
+        f.s().SimpleTrigger = false;
+        f.s().ATMode = 2;
+        f.s().HFMode = 1;
+        f.r().TriggerLength = {48, 124};
+        f.r().AfterTrigger = 1000;
+        f.r().HoldOff = 2000;
+    };
+    Fresh(file);
+    const auto atStart = TriggerValues();
+    Fresh();
+    file(*this);
+    Settle();
+    EXPECT_EQ(TriggerValues(), atStart);
 }
 
 TEST(SaveLoadOnMainForm, TheGroupHoldsItsControlsAndTheControllerComesAfterTheChannels) {

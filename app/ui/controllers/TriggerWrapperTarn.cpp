@@ -388,7 +388,12 @@ void TTriggerWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
         return;
     switch (Msg) {
     case bmSettingsApplied:
-        if (Param == ssGeometry)
+        // Settings just loaded or applied are the reference before any later stage announces a new
+        // memory size: the counts recomputed then must be theirs, not those of the times kept before.
+        if (Param == ssColours) {
+            RememberShownTimes(*Settings(), Kept);
+            RememberLengthTimes();
+        } else if (Param == ssGeometry)
             Wire();
         else if (Param == ssFinal)
             RepaintEdges();

@@ -27,13 +27,6 @@
 namespace scope {
 namespace {
 
-// Types into a box and presses Enter, as the user does.
-void Enter(THLEditTarn *box, const QString &text) {
-    box->setText(text);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(box, &press);
-}
-
 // The demonstration instrument's limits and default settings, the two group boxes made as on the main
 // form, the controller and a recorder on one bus.
 struct TTriggerFixture : ::testing::Test {
@@ -170,12 +163,12 @@ TEST_F(TTriggerFixture, TypedValuesBecomeCountsAndTheCountEnterForcesBothBoxes) 
     ApplyFree();
     T.SecondaryAmountBox->setText("77x"); // typed, no Enter
     ASSERT_TRUE(T.SecondaryAmountBox->Edited());
-    Enter(T.PrimaryAmountBox, "5");
+    TypeAndEnter(T.PrimaryAmountBox, "5");
     EXPECT_EQ(R().TriggerCount[0], 5);
     EXPECT_EQ(T.PrimaryAmountBox->text(), "5");
     EXPECT_EQ(T.SecondaryAmountBox->text(), "1") << "the other box is rewritten too";
     EXPECT_FALSE(T.SecondaryAmountBox->Edited());
-    Enter(T.SecondaryAmountBox, "99999");
+    TypeAndEnter(T.SecondaryAmountBox, "99999");
     EXPECT_EQ(R().TriggerCount[1], S.CountMax);
     EXPECT_EQ(T.SecondaryAmountBox->text(), "32767");
     LeftClick(T.SecondaryAmountUp, QPointF(3, 3));
@@ -185,28 +178,28 @@ TEST_F(TTriggerFixture, TypedValuesBecomeCountsAndTheCountEnterForcesBothBoxes) 
 
     // 10 us at 2.5 MS/s: 25 periods, a multiple of 4: 24.
     T.SecondaryLengthBox->setText("1s");
-    Enter(T.PrimaryLengthBox, "10us");
+    TypeAndEnter(T.PrimaryLengthBox, "10us");
     EXPECT_EQ(R().TriggerLength[0], 24);
     EXPECT_EQ(T.PrimaryLengthBox->text(), "9.6us");
     EXPECT_EQ(T.SecondaryLengthBox->text(), "0s");
     EXPECT_DOUBLE_EQ(T.Times().LengthTime[0], 24 / 2.5e6);
 
     Rec.Clear();
-    Enter(T.AfterTriggerBox, "100us");
+    TypeAndEnter(T.AfterTriggerBox, "100us");
     EXPECT_EQ(R().AfterTrigger, 250);
     EXPECT_EQ(T.AfterTriggerBox->text(), "100us");
     EXPECT_EQ(Rec.Messages(), std::vector<int32_t>{bmPostTriggerChanged});
-    Enter(T.AfterTriggerBox, "1000s");
+    TypeAndEnter(T.AfterTriggerBox, "1000s");
     EXPECT_EQ(R().AfterTrigger, S.AfterTriggerMax) << "saturated before the clamps";
 
     T.AfterTriggerValueBtn->click();
     EXPECT_EQ(T.AfterTriggerValueBtn->text(), "%");
     EXPECT_EQ(T.AfterTriggerBox->text(), "12800%");
-    Enter(T.AfterTriggerBox, "25%");
+    TypeAndEnter(T.AfterTriggerBox, "25%");
     EXPECT_EQ(R().AfterTrigger, 2048);
     EXPECT_EQ(T.AfterTriggerBox->text(), "25%");
 
-    Enter(T.HoldOffBox, "1ms");
+    TypeAndEnter(T.HoldOffBox, "1ms");
     EXPECT_EQ(R().HoldOff, 2500);
     EXPECT_EQ(T.HoldOffBox->text(), "1ms");
 }
@@ -236,7 +229,7 @@ TEST_F(TTriggerFixture, TextsThatDoNotParseChangeNothingAndStayRed) {
         S.SaveToXML(before);
         Rec.Clear();
         THLEditTarn *box = T.*c.Box;
-        Enter(box, c.Text);
+        TypeAndEnter(box, c.Text);
         S.SaveToXML(after);
         EXPECT_EQ(before.FileText(), after.FileText());
         EXPECT_TRUE(Rec.Log.empty());
@@ -255,7 +248,7 @@ TEST_F(TTriggerFixture, PercentKeepsItsShareOverAMemoryChangeAndSecondsKeepTheTi
     ApplyFree();
     S.ATValueMode = 1;
     T.UpdateTriggerControls();
-    Enter(T.AfterTriggerBox, "25%");
+    TypeAndEnter(T.AfterTriggerBox, "25%");
     ASSERT_EQ(R().AfterTrigger, 2048);
     R().MemorySize = 32768;
     Bus.Broadcast(bmMemorySizeChanged, 0, nullptr);
@@ -263,9 +256,9 @@ TEST_F(TTriggerFixture, PercentKeepsItsShareOverAMemoryChangeAndSecondsKeepTheTi
     EXPECT_EQ(T.AfterTriggerBox->text(), "25%");
 
     T.AfterTriggerValueBtn->click();
-    Enter(T.AfterTriggerBox, "100us");
+    TypeAndEnter(T.AfterTriggerBox, "100us");
     ASSERT_EQ(R().AfterTrigger, 250);
-    Enter(T.HoldOffBox, "1ms");
+    TypeAndEnter(T.HoldOffBox, "1ms");
     ASSERT_EQ(R().HoldOff, 2500);
     // As the time-base controller announces one step right: 5 MS/s.
     R().TimeBase = 12;
@@ -280,7 +273,7 @@ TEST_F(TTriggerFixture, PercentKeepsItsShareOverAMemoryChangeAndSecondsKeepTheTi
 
 TEST_F(TTriggerFixture, PulseLengthsFollowTheirTimesUntilTheTimeBaseSettles) {
     ApplyFree();
-    Enter(T.PrimaryLengthBox, "10us"); // 24 at 2.5 MS/s
+    TypeAndEnter(T.PrimaryLengthBox, "10us"); // 24 at 2.5 MS/s
     R().TriggerLength[1] = S.LengthMax;
     T.RememberLengthTimes();
     R().TimeBase = 13; // 10 MS/s: 100 and 524272, clamped
