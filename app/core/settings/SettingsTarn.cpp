@@ -195,6 +195,23 @@ void TSettingsTarn::BringWithinCapabilities(TDeviceSettings &s) const {
     }
 }
 
+int32_t TSettingsTarn::LastVerCursorPos() const {
+    return std::max(PointsOnScreen - 1, 0);
+}
+
+int32_t TSettingsTarn::LastHorCursorPos() const {
+    return std::max(LevelCount - 1, 0);
+}
+
+void TSettingsTarn::BringCursorsOnScreen() {
+    for (int32_t cursor = 0; cursor < 2; ++cursor) {
+        if (PointsOnScreen > 0)
+            SetVerCursorPos(cursor, std::clamp(GetVerCursorPos(cursor), 0, LastVerCursorPos()));
+        if (LevelCount > 0)
+            SetHorCursorPos(cursor, std::clamp(GetHorCursorPos(cursor), 0, LastHorCursorPos()));
+    }
+}
+
 void TSettingsTarn::SaveToXML(TXMLSettings &d) {
     d.WriteBool("/visual/screen/cursors/veron", VerCursorsOn);
     d.WriteBool("/visual/screen/cursors/horon", HorCursorsOn);

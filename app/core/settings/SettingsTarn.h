@@ -143,6 +143,14 @@ public:
         CursorPositions[static_cast<size_t>(cursor) + 2] = value;
     }
 
+    // The last screen point and the top level a cursor can stand on; a drag or a position set from
+    // outside stops there.
+    int32_t LastVerCursorPos() const;
+    int32_t LastHorCursorPos() const;
+    // Brings each cursor within the screen whose size is known (a stored position may come from another
+    // instrument's screen); positions already on it stay.
+    void BringCursorsOnScreen();
+
     // Samples between the trigger event and the trigger sample.
     int32_t TriggerDelaySamples(const TDeviceSettings &s) const;
     // Sample index of the trigger in a record.
