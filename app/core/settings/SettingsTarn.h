@@ -177,9 +177,11 @@ public:
     // Calls OnImported whatever the outcome; a failed import changes nothing.
     bool ImportSettings(const std::string &fileName);
 
-    // Keys of the analysis modules under "/appcontainer/<short name>/<key>". Writes are false for a name
-    // or key that cannot be an element path; reads are false (out untouched) when the key is missing,
-    // has another type, or does not convert.
+    // Keys of the analysis modules under "/appcontainer/<short name>/<key>"; a key may name a nested entry
+    // ("stats/on"). A key without a segment (empty, or slashes alone) names no entry: writes of it are
+    // false and change nothing, reads find nothing. Writes are false for a name or key that cannot be an
+    // element path; reads are false (out untouched) when the key is missing, has another type, or does not
+    // convert.
     bool WriteModuleInt(const std::string &module, const std::string &key, int32_t value);
     bool WriteModuleBool(const std::string &module, const std::string &key, bool value);
     bool WriteModuleFloat(const std::string &module, const std::string &key, double value);
