@@ -46,6 +46,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -960,5 +961,94 @@ TEST(MainFormTexts, TheSizingTextsHoldTheWidestOnesUsersMet) {
     static_cast<TCapabilities &>(s) = instruments[3].Caps; // model 2
     EXPECT_TRUE(has(TriggerBoxTexts(s, TTriggerBox::HoldOff), "52.427ms"));
 }
+
+} // namespace scope
+
+namespace scope {
+
+namespace {
+
+// The main form as the program starts it on an instrument: its capabilities, message 1, the settings file,
+// the ten stages.
+struct TFormStartedWith {
+    TScriptedMessages Messages;
+    TMainForm Form{Messages};
+    TSettingsTarn &S = Form.SettingsTarn1();
+
+    TFormStartedWith(const TCapabilities &caps, const std::string &settingsFile) {
+        S.SetDefaultCapabilities();
+        static_cast<TCapabilities &>(S) = caps;
+        Form.ObjMasterTarn1().Broadcast(bmInitialize, 0, nullptr);
+        S.SettingsFileName = settingsFile;
+        S.LoadSettingsFile();
+        BroadcastSettingsApplied(Form.ObjMasterTarn1());
+    }
+
+    // What the cursor readouts show: the time labels and channel A's level labels.
+    std::vector<std::string> CursorReadouts() {
+        TTimeBaseWrapperTarn &t = Form.TimeBaseWrapperTarn1();
+        TParamWrapperTarn &p = Form.ParamWrapperTarn1();
+        t.UpdateTimeBaseLabels();
+        p.UpdateReadouts();
+        std::vector<std::string> texts;
+        for (QLabel *l :
+             {t.CursorsTimeLabel, t.CursorsFreqLabel, t.RedCursorLabel,
+              p.Label(TParamWrapperTarn::rkRedCursor, 0), p.Label(TParamWrapperTarn::rkCursors, 0)})
+            texts.push_back(l ? l->text().toStdString() : "no label");
+        return texts;
+    }
+};
+
+// Cursors stored on the 500-point screen of simulated model 0, loaded for model 4 and its 400 points, at
+// start-up and through the settings menu: those off the screen come onto it as the drag rules keep them, the
+// others stay, and the readouts measure where the cursors now stand.
+TEST(MainForm, CursorsStoredOnALargerScreenAreBroughtOntoTheInstrumentsScreen) {
+    TestApp();
+    TSimulatedPellan sim(PROGRAM_FOLDER);
+    ASSERT_EQ(sim.Error(), "");
+    TCapabilities wide, narrow;
+    ASSERT_TRUE(sim.Capabilities(0, wide));
+    ASSERT_TRUE(sim.Capabilities(4, narrow));
+    ASSERT_EQ(wide.PointsOnScreen, 500);
+    ASSERT_EQ(narrow.PointsOnScreen, 400);
+    const int32_t top = narrow.LevelCount - 1;
+    ASSERT_GT(top, 30);
+    const std::string folder = FreshTestFolder().string();
+    auto saveOnTheWideScreen = [&](const std::string &name, const std::array<int32_t, 4> &positions) {
+        TSettingsTarn s;
+        static_cast<TCapabilities &>(s) = wide;
+        s.VerCursorsOn = s.HorCursorsOn = true;
+        s.CursorPositions = positions;
+        s.SettingsFileName = folder + "/" + name;
+        EXPECT_TRUE(s.SaveSettingsFile());
+        return s.SettingsFileName;
+    };
+    // Vertical cursor 1 beyond model 4's last point, horizontal cursor 0 above the top level (a hand-edited
+    // file); the other two lie on both screens.
+    const std::string offScreen = saveOnTheWideScreen("off.xml", {120, 450, top + 45, 30});
+    const std::array<int32_t, 4> onScreen{120, 399, top, 30};
+    const std::string reference = saveOnTheWideScreen("on.xml", onScreen);
+
+    TFormStartedWith started(narrow, offScreen), expected(narrow, reference);
+    EXPECT_EQ(started.S.CursorPositions, onScreen);
+    EXPECT_EQ(expected.S.CursorPositions, onScreen) << "positions on the screen stay as stored";
+    const std::vector<std::string> readouts = expected.CursorReadouts();
+    EXPECT_EQ(started.CursorReadouts(), readouts);
+
+    // The readouts do depend on the positions: at the stored ones they would read otherwise.
+    TFormStartedWith unclamped(narrow, reference);
+    unclamped.S.CursorPositions = {120, 450, top + 45, 30};
+    EXPECT_NE(unclamped.CursorReadouts(), readouts);
+
+    // A settings file loaded through the menu on a form already running on the instrument.
+    TFormStartedWith running(narrow, reference);
+    running.S.CursorPositions = {1, 2, 3, 4};
+    EXPECT_TRUE(running.S.ImportSettings(offScreen));
+    EXPECT_EQ(running.S.CursorPositions, onScreen);
+    EXPECT_EQ(running.CursorReadouts(), readouts);
+    EXPECT_TRUE(running.Messages.Log.empty());
+}
+
+} // namespace
 
 } // namespace scope

@@ -76,7 +76,7 @@ enum : int32_t {
 // Stages of bmSettingsApplied, always sent in this order; later stages use what earlier ones prepared.
 enum : int32_t {
     ssColours = 0,             // screen colours from the options; the trigger panel keeps the new times
-    ssLimits = 1,              // values brought within the device limits, hot keys registered
+    ssLimits = 1,              // values within the device limits, cursors on the screen, hot keys registered
     ssStage2 = 2,              // no subscriber acts
     ssStage3 = 3,              // no subscriber acts
     ssStage4 = 4,              // no subscriber acts

@@ -10,6 +10,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -714,6 +715,72 @@ TEST_F(THostFixture, ModuleSettingsRoundTripUnderTheShortName) {
     // A key without its zero within the host's text bound is not read.
     std::vector<char> endless(MODULE_TEXT_BUFFER_SIZE + 8, 'k');
     EXPECT_EQ(call(hcWriteInt, endless.data(), i32), 0);
+}
+
+// Keys that name no single entry below the module's section: without a segment they would name the section
+// itself, "." and ".." segments name no element. A write of one answers false and leaves everything stored
+// as it was; a read of one finds nothing, even in a file whose section itself holds a value (what a write of
+// "" used to leave behind).
+TEST_F(THostFixture, KeysThatNameNoEntryBelowTheSectionAreRefused) {
+    const std::string path = AddModule("win", "window", "short=Win\n");
+    Start();
+    Box.ExtraActivate(0);
+    Host->LoadUnloadModules();
+    auto call = [&](int32_t code, const char *key, const void *cell) {
+        return ModuleCalls(path, code, 0, intptr_t(key), intptr_t(cell));
+    };
+    uint8_t i32[4], b[1], f64[8];
+    ModuleWriteInt32(i32, 7);
+    ModuleWriteBool(b, 1);
+    ModuleWriteDouble(f64, 0.5);
+    ASSERT_EQ(call(hcWriteInt, "count", i32), 1);
+    ASSERT_EQ(call(hcWriteBool, "stats/on", b), 1) << "a nested key names an entry below the section";
+    const std::string stored = Settings.Document.FileText();
+
+    const char *const refused[] = {
+        "",        "/",        "//",  "///",           ".", "..", "/..", "../count", "./count",
+        "count/.", "count/..", "/./", "stats/../count"};
+    const struct {
+        int32_t Code;
+        const void *Cell;
+    } writes[] = {{hcWriteInt, i32}, {hcWriteBool, b}, {hcWriteFloat, f64}, {hcWriteString, "text"}};
+    for (const char *key : refused)
+        for (const auto &w : writes) {
+            SCOPED_TRACE("code " + std::to_string(w.Code) + " key \"" + key + "\"");
+            EXPECT_EQ(call(w.Code, key, w.Cell), 0);
+            EXPECT_EQ(Settings.Document.FileText(), stored);
+        }
+    std::memset(i32, 0, 4);
+    b[0] = 0;
+    EXPECT_EQ(call(hcReadInt, "count", i32), 1);
+    EXPECT_EQ(ModuleReadInt32(i32), 7);
+    EXPECT_EQ(call(hcReadBool, "stats/on", b), 1);
+    EXPECT_EQ(b[0], 1);
+
+    for (const std::string type : {"int", "bool", "float", "string"}) {
+        const std::string file = Folder + "/section-" + type + ".xml";
+        std::ofstream(file) << "<SETTINGS version=\"1\"><APPCONTAINER><WIN type=\"" + type +
+                                   "\">1</WIN></APPCONTAINER></SETTINGS>";
+        ASSERT_TRUE(Settings.Document.LoadFromFile(file));
+        for (const char *key : refused) {
+            SCOPED_TRACE("section of type " + type + ", key \"" + key + "\"");
+            std::memset(i32, 0xAB, 4);
+            std::memset(f64, 0xAB, 8);
+            b[0] = 0xAB;
+            char text[8];
+            std::memset(text, '#', sizeof text);
+            EXPECT_EQ(call(hcReadInt, key, i32), 0);
+            EXPECT_EQ(call(hcReadBool, key, b), 0);
+            EXPECT_EQ(call(hcReadFloat, key, f64), 0);
+            EXPECT_EQ(call(hcReadString, key, text), 0);
+            EXPECT_TRUE(std::all_of(i32, i32 + 4, [](uint8_t c) { return c == 0xAB; }));
+            EXPECT_TRUE(std::all_of(f64, f64 + 8, [](uint8_t c) { return c == 0xAB; }));
+            EXPECT_EQ(b[0], 0xAB);
+            EXPECT_TRUE(std::all_of(text, text + sizeof text, [](char c) { return c == '#'; }));
+            EXPECT_EQ(call(hcReadStringLength, key, i32), 0);
+            EXPECT_EQ(ModuleReadInt32(i32), 1);
+        }
+    }
 }
 
 TEST_F(THostFixture, ConfigurationSavedAtExitSurvivesTheSettingsFile) {

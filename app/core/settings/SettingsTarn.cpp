@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "format/NumberText.h"
 #include "platform/Platform.h"
@@ -26,7 +27,11 @@ template <typename T> T At(const std::vector<T> &array, size_t index, T fallback
     return index < array.size() ? array[index] : fallback;
 }
 
-std::string ModulePath(const std::string &module, const std::string &key) {
+// The element of a module's key, below the module's section. A key without a segment would name the
+// section itself, where one value replaces every key the module stored: such a key has no element.
+std::optional<std::string> ModulePath(const std::string &module, const std::string &key) {
+    if (!TXMLSettings::NamesElementBelowRoot(key))
+        return std::nullopt;
     return "/appcontainer/" + module + "/" + key;
 }
 
@@ -192,6 +197,23 @@ void TSettingsTarn::BringWithinCapabilities(TDeviceSettings &s) const {
     for (size_t which = 0; which < 2; ++which) {
         within(s.TriggerCount[which], CountMin, CountMax);
         within(s.TriggerLength[which], LengthMin, LengthMax);
+    }
+}
+
+int32_t TSettingsTarn::LastVerCursorPos() const {
+    return std::max(PointsOnScreen - 1, 0);
+}
+
+int32_t TSettingsTarn::LastHorCursorPos() const {
+    return std::max(LevelCount - 1, 0);
+}
+
+void TSettingsTarn::BringCursorsOnScreen() {
+    for (int32_t cursor = 0; cursor < 2; ++cursor) {
+        if (PointsOnScreen > 0)
+            SetVerCursorPos(cursor, std::clamp(GetVerCursorPos(cursor), 0, LastVerCursorPos()));
+        if (LevelCount > 0)
+            SetHorCursorPos(cursor, std::clamp(GetHorCursorPos(cursor), 0, LastHorCursorPos()));
     }
 }
 
@@ -389,8 +411,11 @@ bool TSettingsTarn::ImportSettings(const std::string &fileName) {
 }
 
 bool TSettingsTarn::WriteModuleInt(const std::string &module, const std::string &key, int32_t value) {
+    const std::optional<std::string> path = ModulePath(module, key);
+    if (!path)
+        return false;
     try {
-        Document.WriteInt(ModulePath(module, key), value);
+        Document.WriteInt(*path, value);
         return true;
     } catch (const Exception &) {
         return false;
@@ -398,8 +423,11 @@ bool TSettingsTarn::WriteModuleInt(const std::string &module, const std::string 
 }
 
 bool TSettingsTarn::WriteModuleBool(const std::string &module, const std::string &key, bool value) {
+    const std::optional<std::string> path = ModulePath(module, key);
+    if (!path)
+        return false;
     try {
-        Document.WriteBool(ModulePath(module, key), value);
+        Document.WriteBool(*path, value);
         return true;
     } catch (const Exception &) {
         return false;
@@ -407,8 +435,11 @@ bool TSettingsTarn::WriteModuleBool(const std::string &module, const std::string
 }
 
 bool TSettingsTarn::WriteModuleFloat(const std::string &module, const std::string &key, double value) {
+    const std::optional<std::string> path = ModulePath(module, key);
+    if (!path)
+        return false;
     try {
-        Document.WriteFloat(ModulePath(module, key), value);
+        Document.WriteFloat(*path, value);
         return true;
     } catch (const Exception &) {
         return false;
@@ -417,8 +448,11 @@ bool TSettingsTarn::WriteModuleFloat(const std::string &module, const std::strin
 
 bool TSettingsTarn::WriteModuleString(const std::string &module, const std::string &key,
                                       const std::string &value) {
+    const std::optional<std::string> path = ModulePath(module, key);
+    if (!path)
+        return false;
     try {
-        Document.WriteString(ModulePath(module, key), value);
+        Document.WriteString(*path, value);
         return true;
     } catch (const Exception &) {
         return false;
@@ -426,20 +460,21 @@ bool TSettingsTarn::WriteModuleString(const std::string &module, const std::stri
 }
 
 bool TSettingsTarn::ReadModuleInt(const std::string &module, const std::string &key, int32_t &value) const {
-    pugi::xml_node node = Document.FindTypedNode(ModulePath(module, key), "int");
-    if (!node)
+    const std::optional<std::string> path = ModulePath(module, key);
+    if (!path || !Document.FindTypedNode(*path, "int"))
         return false;
     int32_t read;
-    if (!numtext::TryParseInt(Document.ReadText(ModulePath(module, key), "int"), read))
+    if (!numtext::TryParseInt(Document.ReadText(*path, "int"), read))
         return false;
     value = read;
     return true;
 }
 
 bool TSettingsTarn::ReadModuleBool(const std::string &module, const std::string &key, bool &value) const {
-    if (!Document.FindTypedNode(ModulePath(module, key), "bool"))
+    const std::optional<std::string> path = ModulePath(module, key);
+    if (!path || !Document.FindTypedNode(*path, "bool"))
         return false;
-    std::string text = Document.ReadText(ModulePath(module, key), "bool");
+    std::string text = Document.ReadText(*path, "bool");
     for (char &c : text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -448,13 +483,13 @@ bool TSettingsTarn::ReadModuleBool(const std::string &module, const std::string 
 }
 
 bool TSettingsTarn::ReadModuleFloat(const std::string &module, const std::string &key, double &value) const {
-    if (!Document.FindTypedNode(ModulePath(module, key), "float"))
+    const std::optional<std::string> path = ModulePath(module, key);
+    if (!path || !Document.FindTypedNode(*path, "float"))
         return false;
     const char sep = platform::DecimalSeparator();
     double read;
-    if (!numtext::TryParseFloat(
-            numtext::NormaliseSeparators(Document.ReadText(ModulePath(module, key), "float"), sep), sep,
-            read))
+    if (!numtext::TryParseFloat(numtext::NormaliseSeparators(Document.ReadText(*path, "float"), sep), sep,
+                                read))
         return false;
     value = read;
     return true;
@@ -462,9 +497,10 @@ bool TSettingsTarn::ReadModuleFloat(const std::string &module, const std::string
 
 bool TSettingsTarn::ReadModuleString(const std::string &module, const std::string &key,
                                      std::string &value) const {
-    if (!Document.FindTypedNode(ModulePath(module, key), "string"))
+    const std::optional<std::string> path = ModulePath(module, key);
+    if (!path || !Document.FindTypedNode(*path, "string"))
         return false;
-    value = Document.ReadText(ModulePath(module, key), "string");
+    value = Document.ReadText(*path, "string");
     return true;
 }
 

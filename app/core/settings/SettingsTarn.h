@@ -143,6 +143,14 @@ public:
         CursorPositions[static_cast<size_t>(cursor) + 2] = value;
     }
 
+    // The last screen point and the top level a cursor can stand on; a drag or a position set from
+    // outside stops there.
+    int32_t LastVerCursorPos() const;
+    int32_t LastHorCursorPos() const;
+    // Brings each cursor within the screen whose size is known (a stored position may come from another
+    // instrument's screen); positions already on it stay.
+    void BringCursorsOnScreen();
+
     // Samples between the trigger event and the trigger sample.
     int32_t TriggerDelaySamples(const TDeviceSettings &s) const;
     // Sample index of the trigger in a record.
@@ -169,9 +177,11 @@ public:
     // Calls OnImported whatever the outcome; a failed import changes nothing.
     bool ImportSettings(const std::string &fileName);
 
-    // Keys of the analysis modules under "/appcontainer/<short name>/<key>". Writes are false for a name
-    // or key that cannot be an element path; reads are false (out untouched) when the key is missing,
-    // has another type, or does not convert.
+    // Keys of the analysis modules under "/appcontainer/<short name>/<key>"; a key may name a nested entry
+    // ("stats/on"). A key without a segment (empty, or slashes alone) names no entry: writes of it are
+    // false and change nothing, reads find nothing. Writes are false for a name or key that cannot be an
+    // element path; reads are false (out untouched) when the key is missing, has another type, or does not
+    // convert.
     bool WriteModuleInt(const std::string &module, const std::string &key, int32_t value);
     bool WriteModuleBool(const std::string &module, const std::string &key, bool value);
     bool WriteModuleFloat(const std::string &module, const std::string &key, double value);

@@ -242,6 +242,10 @@ void TXMLSettings::ResetRoot() {
     CurrentRoot = Document.document_element();
 }
 
+bool TXMLSettings::NamesElementBelowRoot(const std::string &path) {
+    return !Segments(path).empty();
+}
+
 pugi::xml_node TXMLSettings::GetNode(const std::string &path) {
     if (!CurrentRoot && !Document.document_element()) {
         // Writes before the first load start the fresh document a failed load would give.

@@ -43,6 +43,9 @@ public:
 
     // The element of the path, created as needed; raises Exception for a segment that is no XML name.
     pugi::xml_node GetNode(const std::string &path);
+    // Whether the path names an element below the current root: a path without a segment (empty, or
+    // slashes alone) names the root itself.
+    static bool NamesElementBelowRoot(const std::string &path);
     // The element of the path when its type attribute is exactly typeName; null otherwise.
     pugi::xml_node FindTypedNode(const std::string &path, const std::string &typeName) const;
 

@@ -43,6 +43,12 @@ void TCursorsWrapperTarn::SetControls(const TControls &controls) {
 }
 
 void TCursorsWrapperTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *) {
+    // Stored cursors may come from a larger screen (another instrument, a settings file): they are brought
+    // onto this one before the screen and the readouts use them.
+    if (Msg == bmSettingsApplied && Param == ssLimits) {
+        if (TSettingsTarn *s = Settings())
+            s->BringCursorsOnScreen();
+    }
     if ((Msg == bmSettingsApplied && Param == ssGeometry) || Msg == bmTransparencyChanged)
         UpdateCursorControls();
 }

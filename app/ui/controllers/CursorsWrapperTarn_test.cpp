@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QWidget>
+#include <array>
+#include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -175,6 +177,58 @@ TEST_F(ScreenBox, WithoutWindowOpacityTheBarIsDisabledAndNothingIsApplied) {
     transparency.SetTransparency(80);
     EXPECT_TRUE(window.Opacities.empty());
     EXPECT_EQ(transparency.Transparency(), 255) << "not stored where not supported";
+}
+
+// Stored cursors from another screen (a larger instrument's, a settings file) are brought onto this one as
+// the drag rules keep them: vertical ones within 0 .. points - 1, horizontal ones within the levels. The
+// other cursors, already on the screen, stay where they are.
+TEST_F(ScreenBox, StoredCursorsOffTheScreenAreBroughtOntoItWhenTheSettingsAreApplied) {
+    s.PointsOnScreen = 400;
+    s.LevelCount = 256;
+    Wire();
+    struct TCase {
+        bool Vertical;
+        int32_t Stored, Applied;
+    } cases[] = {
+        {true, INT32_MIN, 0}, {true, -1, 0},           {true, 0, 0},          {true, 1, 1},
+        {true, 200, 200},     {true, 398, 398},        {true, 399, 399},      {true, 400, 399},
+        {true, 450, 399},     {true, INT32_MAX, 399},  {false, INT32_MIN, 0}, {false, -1, 0},
+        {false, 0, 0},        {false, 128, 128},       {false, 255, 255},     {false, 256, 255},
+        {false, 300, 255},    {false, INT32_MAX, 255},
+    };
+    const std::array<int32_t, 4> inside{30, 370, 20, 230};
+    for (const TCase &c : cases)
+        for (int32_t cursor = 0; cursor < 2; ++cursor) {
+            SCOPED_TRACE(std::string(c.Vertical ? "vertical " : "horizontal ") + std::to_string(cursor) +
+                         " stored at " + std::to_string(c.Stored));
+            s.CursorPositions = inside;
+            std::array<int32_t, 4> expected = inside;
+            const size_t slot = size_t(cursor) + (c.Vertical ? 0 : 2);
+            s.CursorPositions[slot] = c.Stored;
+            expected[slot] = c.Applied;
+            BroadcastSettingsApplied(bus);
+            EXPECT_EQ(s.CursorPositions, expected);
+        }
+}
+
+// The cursors are on the screen from the limits stage on, before the screen and the readouts use them.
+TEST_F(ScreenBox, CursorsAreOnTheScreenFromTheLimitsStageOn) {
+    s.PointsOnScreen = 400;
+    s.LevelCount = 256;
+    s.CursorPositions = {450, -3, 300, 100};
+    bus.Broadcast(bmSettingsApplied, ssColours, nullptr);
+    EXPECT_EQ(s.CursorPositions, (std::array<int32_t, 4>{450, -3, 300, 100}));
+    bus.Broadcast(bmSettingsApplied, ssLimits, nullptr);
+    EXPECT_EQ(s.CursorPositions, (std::array<int32_t, 4>{399, 0, 255, 100}));
+}
+
+// Before the instrument's screen is known there is no screen to bring them onto.
+TEST_F(ScreenBox, CursorsStayAsStoredWhileTheScreenSizeIsUnknown) {
+    s.PointsOnScreen = 0;
+    s.LevelCount = 0;
+    s.CursorPositions = {450, -3, 300, -1};
+    Wire();
+    EXPECT_EQ(s.CursorPositions, (std::array<int32_t, 4>{450, -3, 300, -1}));
 }
 
 TEST(FormTransparency, TheRangeMapsToOpacityWith255Opaque) {

@@ -601,7 +601,7 @@ void KeepPairOnScreen(int32_t &p, int64_t distance, int32_t last, int32_t &q) {
 
 void TScopeScreenTarn::MoveVerCursor(int32_t cursor, int X, bool track) {
     TSettingsTarn *s = Settings();
-    const int32_t last = std::max(s->PointsOnScreen - 1, 0);
+    const int32_t last = s->LastVerCursorPos();
     int32_t p = std::clamp(XToPoint(X), 0, last);
     if (track) {
         int32_t q = 0;
@@ -622,7 +622,7 @@ void TScopeScreenTarn::MoveVerCursor(int32_t cursor, int X, bool track) {
 
 void TScopeScreenTarn::MoveHorCursor(int32_t cursor, int Y, bool track) {
     TSettingsTarn *s = Settings();
-    const int32_t last = std::max(s->LevelCount - 1, 0);
+    const int32_t last = s->LastHorCursorPos();
     int32_t p = std::clamp(YToLevel(Y), 0, last);
     if (track) {
         int32_t q = 0;
@@ -813,13 +813,11 @@ void TScopeScreenTarn::ObjMasterMessage(int32_t Msg, int32_t Param, void *Data) 
     case bmSetVerCursor:
         // Positions from outside are kept on the screen; unknown cursors are ignored.
         if (Data && (Param == 0 || Param == 1))
-            MoveVerCursorDrawn(
-                Param, std::clamp(*static_cast<int32_t *>(Data), 0, std::max(0, s->PointsOnScreen - 1)));
+            MoveVerCursorDrawn(Param, std::clamp(*static_cast<int32_t *>(Data), 0, s->LastVerCursorPos()));
         break;
     case bmSetHorCursor:
         if (Data && (Param == 0 || Param == 1))
-            MoveHorCursorDrawn(Param,
-                               std::clamp(*static_cast<int32_t *>(Data), 0, std::max(0, s->LevelCount - 1)));
+            MoveHorCursorDrawn(Param, std::clamp(*static_cast<int32_t *>(Data), 0, s->LastHorCursorPos()));
         break;
     case bmSetTriggerLevel: {
         TIntArray &levels = s->RequestedSettings().TriggerLevel;
