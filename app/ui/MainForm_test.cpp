@@ -962,10 +962,6 @@ TEST(MainFormTexts, TheSizingTextsHoldTheWidestOnesUsersMet) {
     EXPECT_TRUE(has(TriggerBoxTexts(s, TTriggerBox::HoldOff), "52.427ms"));
 }
 
-} // namespace scope
-
-namespace scope {
-
 namespace {
 
 // The main form as the program starts it on an instrument: its capabilities, message 1, the settings file,
